@@ -1,0 +1,4 @@
+// The unit math1: scalar helpers, number text and plane geometry.
+#pragma once
+
+#include "ozm/math1/scalar.hpp"

@@ -1,0 +1,57 @@
+// A bitmap of 32-bit colours (0x00BBGGRR) with BMP, PNG and JPEG files. There is no clipboard on a
+// server: CopyToClipboard reports failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ozm/platform/object.hpp"
+
+namespace ozm {
+
+using TColor = uint32_t;
+
+constexpr TColor RGBColor(uint8_t R, uint8_t G, uint8_t B) noexcept {
+    return static_cast<TColor>(R) | (static_cast<TColor>(G) << 8) | (static_cast<TColor>(B) << 16);
+}
+constexpr uint8_t RedOf(TColor C) noexcept { return static_cast<uint8_t>(C & 0xFF); }
+constexpr uint8_t GreenOf(TColor C) noexcept { return static_cast<uint8_t>((C >> 8) & 0xFF); }
+constexpr uint8_t BlueOf(TColor C) noexcept { return static_cast<uint8_t>((C >> 16) & 0xFF); }
+
+class TBitmap : public TObject {
+public:
+    TBitmap() = default;
+    TBitmap(int Width, int Height) { SetSize(Width, Height); }
+    const char* ClassName() const override { return "TBitmap"; }
+
+    int Width() const noexcept { return FWidth; }
+    int Height() const noexcept { return FHeight; }
+    // New pixels are black; negative sizes count as 0. Sizes whose pixel count exceeds 2^28
+    // raise EInOutError "Bitmap too large".
+    void SetSize(int Width, int Height);
+    // Outside the bitmap a read gives 0 and a write is ignored.
+    TColor Pixel(int X, int Y) const noexcept;
+    void SetPixel(int X, int Y, TColor Color) noexcept;
+    void Fill(TColor Color) noexcept;
+
+    // Writers raise EInOutError "Cannot create file \"<name>\"" or "Error writing file
+    // \"<name>\""; an empty bitmap cannot be written ("Cannot write an empty bitmap").
+    void SaveToBMP(const std::string& FileName) const;   // 24-bit, bottom-up
+    void SaveToPNG(const std::string& FileName) const;   // 8-bit RGB
+    void SaveToJPEG(const std::string& FileName, int Quality = 90) const;
+    // Readers raise EInOutError "Cannot read image file \"<name>\"".
+    void LoadFromBMP(const std::string& FileName);
+    void LoadFromPNG(const std::string& FileName);
+    void LoadFromJPEG(const std::string& FileName);
+
+    // Always false: no clipboard exists here.
+    bool CopyToClipboard() const noexcept { return false; }
+
+private:
+    int FWidth = 0;
+    int FHeight = 0;
+    std::vector<TColor> FPixels;  // row after row, top row first
+};
+
+}  // namespace ozm

@@ -1,0 +1,96 @@
+// Byte streams: TStream with position and size, an in-memory stream and a file stream. Binary
+// formats of the library are little-endian; an extended real is its 10-byte x87 image
+// (EncodeExtended/DecodeExtended), whatever the host's long double is.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ozm/platform/object.hpp"
+
+namespace ozm {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream : public TObject {
+public:
+    const char* ClassName() const override { return "TStream"; }
+
+    // Read up to Count bytes; returns the number read (0 at the end).
+    virtual int64_t Read(void* Buffer, int64_t Count) = 0;
+    // Write Count bytes; returns the number written.
+    virtual int64_t Write(const void* Buffer, int64_t Count) = 0;
+    // Moves the position and returns the new one. A target before the start is rejected with
+    // EInOutError "Invalid stream position".
+    virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    virtual int64_t Size() = 0;
+    virtual void SetSize(int64_t NewSize) = 0;
+
+    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(int64_t Pos) { Seek(Pos, TSeekOrigin::soBeginning); }
+
+    // Read or write exactly Count bytes; EInOutError "Stream read error" / "Stream write error".
+    void ReadBuffer(void* Buffer, int64_t Count);
+    void WriteBuffer(const void* Buffer, int64_t Count);
+    // Copies Count bytes (all from the start when Count is 0) from Source; returns the count.
+    int64_t CopyFrom(TStream& Source, int64_t Count);
+};
+
+class TMemoryStream : public TStream {
+public:
+    const char* ClassName() const override { return "TMemoryStream"; }
+
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() override { return static_cast<int64_t>(FData.size()); }
+    void SetSize(int64_t NewSize) override;
+
+    void Clear();
+    const uint8_t* Memory() const noexcept { return FData.data(); }
+    void SaveToFile(const std::string& FileName);
+    void LoadFromFile(const std::string& FileName);
+
+private:
+    std::vector<uint8_t> FData;
+    int64_t FPosition = 0;
+};
+
+enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
+
+// A buffered file. fmCreate creates or truncates the file for reading and writing. Failure to
+// open raises EInOutError ("Cannot create file \"<name>\"" or "Cannot open file \"<name>\"").
+class TFileStream : public TStream {
+public:
+    TFileStream(const std::string& FileName, TFileMode Mode);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+    const char* ClassName() const override { return "TFileStream"; }
+
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() override;
+    void SetSize(int64_t NewSize) override;
+
+    const std::string& FileName() const noexcept { return FFileName; }
+    // Flushes buffered writes; EInOutError when the data cannot be written.
+    void Flush();
+
+private:
+    enum class LastOp { None, Read, Write };
+    void Switch(LastOp Next);
+
+    std::FILE* FFile = nullptr;
+    std::string FFileName;
+    LastOp FLastOp = LastOp::None;
+};
+
+// 10-byte little-endian x87 extended image of a long double and back.
+void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept;
+long double DecodeExtended(const uint8_t (&Bytes)[10]) noexcept;
+
+}  // namespace ozm

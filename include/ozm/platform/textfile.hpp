@@ -1,0 +1,70 @@
+// Text files as the library reads and writes them: lines written with CR LF, read with CR LF, LF
+// or CR; blank-separated words and numbers read across line ends.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace ozm {
+
+// Writes a text file. Construction creates (truncates) the file or raises EInOutError "Cannot
+// create file \"<name>\""; a failed write raises EInOutError "Error writing file \"<name>\"".
+class TTextWriter {
+public:
+    explicit TTextWriter(const std::string& FileName);
+    ~TTextWriter();
+    TTextWriter(const TTextWriter&) = delete;
+    TTextWriter& operator=(const TTextWriter&) = delete;
+
+    void Write(const std::string& Text);
+    void WriteLn(const std::string& Text = std::string());  // Text followed by CR LF
+    // Flushes and closes; errors raise as above. The destructor closes silently.
+    void Close();
+
+private:
+    std::FILE* FFile = nullptr;
+    std::string FFileName;
+};
+
+// Reads a text file through a buffer of fixed size, so any file size works in bounded memory.
+// Construction raises EInOutError "Cannot open file \"<name>\"" when the file cannot be opened.
+class TTextReader {
+public:
+    explicit TTextReader(const std::string& FileName);
+    ~TTextReader();
+    TTextReader(const TTextReader&) = delete;
+    TTextReader& operator=(const TTextReader&) = delete;
+
+    bool Eof();
+    // Next character without consuming it; -1 at the end.
+    int Peek();
+    // Consumes and returns the next character; -1 at the end.
+    int Get();
+    // Reads the rest of the current line without its line end; false at the end of the file.
+    bool ReadLine(std::string& Line);
+    // Skips blanks, tabs and line ends.
+    void SkipWhite();
+    // Skips blanks and tabs within the current line.
+    void SkipBlanks();
+    // Skips white space and reads characters up to the next blank, tab or line end ("" at the end).
+    std::string ReadWord();
+    // Reads the next word and converts it strictly; false (word consumed) when it is no number.
+    bool ReadDouble(double& Value);
+    bool ReadInt(int32_t& Value);
+    // Skips white space and reads a double-quoted text; false when no quote follows or the
+    // closing quote is missing. Names may span lines; a line end inside becomes a blank.
+    bool ReadQuoted(std::string& Text);
+    // Skips the given number of lines.
+    void SkipLines(int Count);
+
+private:
+    bool Fill();
+
+    std::FILE* FFile = nullptr;
+    char FBuf[65536];
+    size_t FPos = 0;
+    size_t FLen = 0;
+};
+
+}  // namespace ozm

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a release build (warnings are errors), then a build under
+# AddressSanitizer + UndefinedBehaviorSanitizer that stops at the first report. The release pass
+# also installs the library into a scratch prefix and builds the consumer project in
+# tests/package against it. Set OZM_SKIP_SANITIZE=1 to run the release pass alone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+jobs=$(nproc)
+
+echo "=== release build ==="
+cmake --preset release -DOZM_WERROR=ON >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
+
+echo "=== installed package ==="
+prefix=$(pwd)/build/release/_install
+rm -rf "$prefix" build/package
+cmake --install build/release --prefix "$prefix" >/dev/null
+cmake -S tests/package -B build/package -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build build/package
+LD_LIBRARY_PATH="$prefix/lib:${LD_LIBRARY_PATH:-}" build/package/package_consumer
+PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists ozmnum
+g++ -std=c++20 tests/package/consumer.cpp -o build/package/pc_consumer \
+  $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs ozmnum)
+LD_LIBRARY_PATH="$prefix/lib:${LD_LIBRARY_PATH:-}" build/package/pc_consumer
+
+if [ "${OZM_SKIP_SANITIZE:-0}" != "1" ]; then
+  echo "=== sanitizer build ==="
+  cmake --preset sanitize -DOZM_WERROR=ON >/dev/null
+  cmake --build --preset sanitize -j "$jobs"
+  ctest --preset sanitize -j "$jobs"
+fi
+echo "all test passes finished"

@@ -1,0 +1,147 @@
+#include "ozm/base/text.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ozm/platform/numtext.hpp"
+
+namespace ozm {
+
+std::string strff(double x, int Width, int Decimals) { return FormatFixed(x, Width, Decimals); }
+
+std::string ReadNextWordInTextFile(TTextReader& F) { return F.ReadWord(); }
+
+namespace {
+
+// A character source over a file or a string, so that both tag readers share one parser.
+struct FileSource {
+    TTextReader& f;
+    int Get() { return f.Get(); }
+    int Peek() { return f.Peek(); }
+};
+
+struct StringSource {
+    std::string_view s;
+    size_t& pos;
+    int Get() { return pos < s.size() ? static_cast<unsigned char>(s[pos++]) : -1; }
+    int Peek() { return pos < s.size() ? static_cast<unsigned char>(s[pos]) : -1; }
+};
+
+template <typename Source>
+bool ReadNextTag(Source src, std::string& Tag, std::string& Content) {
+    for (;;) {
+        Tag.clear();
+        Content.clear();
+        int c;
+        while ((c = src.Get()) >= 0 && c != '<') {
+        }
+        if (c < 0) return false;
+        while ((c = src.Get()) >= 0 && c != '>') Tag.push_back(static_cast<char>(c));
+        if (c < 0) return false;
+        if (Tag.rfind("!--", 0) == 0) {
+            // A comment may hold ">" characters: read on to its "-->".
+            while (!(Tag.size() >= 5 && Tag.compare(Tag.size() - 2, 2, "--") == 0)) {
+                Tag.push_back('>');
+                while ((c = src.Get()) >= 0 && c != '>') Tag.push_back(static_cast<char>(c));
+                if (c < 0) return false;
+            }
+            continue;
+        }
+        if (!Tag.empty() && Tag[0] == '?') continue;
+        while ((c = src.Peek()) >= 0 && c != '<') Content.push_back(static_cast<char>(src.Get()));
+        return true;
+    }
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+bool ReadNextTagInTextFile(TTextReader& F, std::string& Tag, std::string& Content) {
+    return ReadNextTag(FileSource{F}, Tag, Content);
+}
+
+bool ReadNextTagInString(std::string_view Text, size_t& Pos, std::string& Tag, std::string& Content) {
+    return ReadNextTag(StringSource{Text, Pos}, Tag, Content);
+}
+
+std::string XmlTagName(std::string_view Tag) {
+    const size_t start = Tag.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return std::string();
+    size_t end = Tag.find_first_of(" \t\r\n/", start + 1);
+    if (end == std::string_view::npos) end = Tag.size();
+    return std::string(Tag.substr(start, end - start));
+}
+
+bool ParseQuotedName(std::string_view Text, size_t& Pos, std::string& Name) {
+    size_t i = Pos;
+    while (i < Text.size() && IsBlank(Text[i])) ++i;
+    if (i >= Text.size() || Text[i] != '"') return false;
+    const size_t close = Text.find('"', i + 1);
+    if (close == std::string_view::npos) return false;
+    Name.assign(Text.substr(i + 1, close - i - 1));
+    Pos = close + 1;
+    return true;
+}
+
+TStrArray Tokenize(std::string_view Text, std::string_view Delimiters) {
+    TStrArray tokens;
+    size_t i = 0;
+    while (i < Text.size()) {
+        i = Text.find_first_not_of(Delimiters, i);
+        if (i == std::string_view::npos) break;
+        size_t end = Text.find_first_of(Delimiters, i);
+        if (end == std::string_view::npos) end = Text.size();
+        tokens.emplace_back(Text.substr(i, end - i));
+        i = end;
+    }
+    return tokens;
+}
+
+int StringIx(std::string_view Str, const TStrArray& List) {
+    for (size_t i = 0; i < List.size(); ++i)
+        if (List[i] == Str) return static_cast<int>(i);
+    return -1;
+}
+
+bool StringContains(std::string_view Text, std::string_view Pattern) {
+    auto any = [&](auto pred) {
+        return std::any_of(Text.begin(), Text.end(), [&](char c) { return pred(static_cast<unsigned char>(c)); });
+    };
+    if (Pattern == "//dig") return any([](unsigned char c) { return std::isdigit(c) != 0; });
+    if (Pattern == "//alpha") return any([](unsigned char c) { return std::isalpha(c) != 0; });
+    if (Pattern == "//alnum") return any([](unsigned char c) { return std::isalnum(c) != 0; });
+    if (Pattern == "//blank") return any([](unsigned char c) { return c == ' ' || c == '\t'; });
+    return Text.find(Pattern) != std::string_view::npos;
+}
+
+std::string StripLTBlanks(std::string_view Text) {
+    const size_t first = Text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::string();
+    const size_t last = Text.find_last_not_of(" \t");
+    return std::string(Text.substr(first, last - first + 1));
+}
+
+std::string StripTrailingChars(std::string_view Text, char Ch) {
+    size_t n = Text.size();
+    while (n > 0 && Text[n - 1] == Ch) --n;
+    return std::string(Text.substr(0, n));
+}
+
+std::string RemoveControlChars(std::string_view Text) {
+    std::string result;
+    result.reserve(Text.size());
+    for (char c : Text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 32 && u != 127) result.push_back(c);
+    }
+    return result;
+}
+
+std::string ReplaceCharInString(std::string_view Text, char OldCh, char NewCh) {
+    std::string result(Text);
+    std::replace(result.begin(), result.end(), OldCh, NewCh);
+    return result;
+}
+
+}  // namespace ozm
