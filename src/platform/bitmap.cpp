@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include <jpeglib.h>
+#include <jerror.h>  // after jpeglib.h, which it needs
 #include <png.h>
 
 #include "ozm/platform/exceptions.hpp"
@@ -46,11 +48,16 @@ void JpegErrorExit(j_common_ptr info) {
     std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
 }
 
-void JpegSilence(j_common_ptr, int) {}
+// Reading: a file that ends before its image data is a damaged file, not a grey lower half, so
+// that warning of libjpeg is fatal here; the other warnings and the trace messages stay silent.
+void JpegReadMessage(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(info);
+}
 
 // Both run between setjmp and any C++ object with a destructor, so the jump skips nothing.
 bool WriteJpeg(std::FILE* file, const uint8_t* rgb, int width, int height, int quality) {
     jpeg_compress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);  // so that the error path may destroy it at any point
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegErrorExit;
@@ -76,13 +83,15 @@ bool WriteJpeg(std::FILE* file, const uint8_t* rgb, int width, int height, int q
     return true;
 }
 
-// Reads the header first so that the caller can size the buffer, then the pixels.
-bool ReadJpeg(std::FILE* file, uint8_t* (*alloc)(void*, int, int), void* ctx) {
+// Reads the header first so that the caller can size the buffer, then the pixels. alloc must not
+// throw: an exception would skip jpeg_destroy_decompress.
+bool ReadJpeg(std::FILE* file, uint8_t* (*alloc)(void*, int, int) noexcept, void* ctx) {
     jpeg_decompress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegErrorExit;
-    err.mgr.emit_message = JpegSilence;
+    err.mgr.emit_message = JpegReadMessage;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -264,16 +273,25 @@ void TBitmap::LoadFromJPEG(const std::string& FileName) {
     struct Target {
         std::vector<uint8_t> rgb;
         int width = 0, height = 0;
+        bool out_of_memory = false;
     } target;
-    auto alloc = [](void* ctx, int w, int h) -> uint8_t* {
+    auto alloc = [](void* ctx, int w, int h) noexcept -> uint8_t* {
         auto* t = static_cast<Target*>(ctx);
         if (w <= 0 || h <= 0 || int64_t{w} * h > kMaxPixels) return nullptr;
-        t->rgb.assign(size_t(w) * size_t(h) * 3, 0);
+        try {
+            t->rgb.assign(size_t(w) * size_t(h) * 3, 0);
+        } catch (const std::bad_alloc&) {
+            t->out_of_memory = true;
+            return nullptr;
+        }
         t->width = w;
         t->height = h;
         return t->rgb.data();
     };
-    if (!ReadJpeg(f.get(), alloc, &target)) ReadFailure(FileName);
+    if (!ReadJpeg(f.get(), alloc, &target)) {
+        if (target.out_of_memory) throw std::bad_alloc();
+        ReadFailure(FileName);
+    }
     std::vector<TColor> pixels(size_t(target.width) * size_t(target.height));
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = RGBColor(target.rgb[i * 3], target.rgb[i * 3 + 1], target.rgb[i * 3 + 2]);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace ozm {
@@ -46,28 +45,37 @@ std::string FormatFixed(double x, int width, int decimals) {
     std::string text;
     if (NonFiniteText(x, text)) return PadLeft(text, width);
     decimals = std::min(decimals, 100);
-    if (x == 0) x = 0;  // no "-0.00" for a negative zero
+    // 309 integer digits, a sign, the point and 100 decimals fit.
     char buf[512];
-    auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
-    return PadLeft(std::string(buf, res.ptr), width);
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+    text.assign(buf, res.ptr);
+    // A value that shows as zero carries no sign: neither -0.0 nor -0.0004 with two decimals
+    // gives "-0.00".
+    if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+    return PadLeft(std::move(text), width);
 }
 
 std::string FormatExp(long double x, int width) {
     const int digits = std::clamp(width - 8, 2, 18);
     std::string text;
     if (NonFiniteText(x, text)) return PadLeft(text, width);
-    if (x == 0) x = 0;
-    // printf gives d.ddddde+XX with at least two exponent digits; recast the exponent.
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, x);
-    std::string s(buf);
+    if (x == 0) x = 0;  // no sign for a negative zero
+    // to_chars writes "d.ddde+XX" with the point whatever the process locale says (printf would
+    // write the locale's separator); the exponent is recast to its sign and four digits.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, digits - 1);
+    const std::string_view s(buf, static_cast<size_t>(res.ptr - buf));
     const size_t e = s.find('e');
-    const std::string mantissa = s.substr(0, e);
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    char expbuf[16];
-    std::snprintf(expbuf, sizeof expbuf, "E%c%04d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    text = (mantissa[0] == '-' ? "" : " ") + mantissa + expbuf;
-    return PadLeft(text, width);
+    const bool negative_exponent = s[e + 1] == '-';
+    int exponent = 0;
+    for (size_t i = e + 2; i < s.size(); ++i) exponent = exponent * 10 + (s[i] - '0');
+    text.reserve(static_cast<size_t>(digits) + 8);
+    if (s[0] != '-') text.push_back(' ');
+    text.append(s.substr(0, e));
+    text.push_back('E');
+    text.push_back(negative_exponent ? '-' : '+');
+    for (int scale = 1000; scale > 0; scale /= 10) text.push_back(static_cast<char>('0' + exponent / scale % 10));
+    return PadLeft(std::move(text), width);
 }
 
 std::string FormatExp(double x, int width) { return FormatExp(static_cast<long double>(x), width); }
@@ -134,7 +142,11 @@ bool TryParseDouble(std::string_view Text, double& Value) noexcept {
 namespace {
 template <typename Int>
 bool ParseInteger(std::string_view Text, Int& Value) noexcept {
-    if (!Text.empty() && Text[0] == '+') Text.remove_prefix(1);
+    // from_chars takes a minus but no plus: strip one plus, and refuse a sign after it ("+-5").
+    if (!Text.empty() && Text[0] == '+') {
+        Text.remove_prefix(1);
+        if (Text.empty() || Text[0] == '-') return false;
+    }
     if (Text.empty() || Text[0] == '+') return false;
     Int v = 0;
     auto res = std::from_chars(Text.data(), Text.data() + Text.size(), v, 10);

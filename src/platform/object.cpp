@@ -11,12 +11,19 @@ void TPersistent::Assign(const TPersistent* Source) {
     Source->AssignTo(this);
 }
 
-void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+namespace {
 
-void TPersistent::AssignError(const TPersistent* Source) const {
+[[noreturn]] void RaiseAssignError(const TPersistent* Source, const TPersistent* Dest) {
     const std::string source_name = Source ? Source->ClassName() : "nil";
-    throw EConvertError("Cannot assign a " + source_name + " to a " + ClassName());
+    const std::string dest_name = Dest ? Dest->ClassName() : "nil";
+    throw EConvertError("Cannot assign a " + source_name + " to a " + dest_name);
 }
+
+}  // namespace
+
+void TPersistent::AssignTo(TPersistent* Dest) const { RaiseAssignError(this, Dest); }
+
+void TPersistent::AssignError(const TPersistent* Source) const { RaiseAssignError(Source, this); }
 
 TComponent::TComponent(TComponent* AOwner) {
     if (AOwner) AOwner->InsertComponent(this);

@@ -60,9 +60,15 @@ double Random() noexcept { return static_cast<double>(Generator().Next() >> 11) 
 
 int32_t Random(int32_t Range) noexcept {
     if (Range <= 0) return 0;
-    // Multiply-shift maps 32 random bits onto [0, Range) without a modulo bias worth noting.
-    const uint64_t r = Generator().Next() >> 32;
-    return static_cast<int32_t>((r * static_cast<uint64_t>(Range)) >> 32);
+    // Multiply-shift maps 32 random bits onto [0, Range); rejecting the few products whose low
+    // half falls below 2^32 mod Range removes the bias, so every value is exactly equally likely.
+    const auto range = static_cast<uint32_t>(Range);
+    uint64_t product = (Generator().Next() >> 32) * range;
+    if (static_cast<uint32_t>(product) < range) {
+        const uint32_t threshold = (0u - range) % range;
+        while (static_cast<uint32_t>(product) < threshold) product = (Generator().Next() >> 32) * range;
+    }
+    return static_cast<int32_t>(product >> 32);
 }
 
 void Randomize() noexcept {

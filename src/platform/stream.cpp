@@ -7,10 +7,12 @@
 #include <limits>
 #include <new>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include "ozm/platform/exceptions.hpp"
+#include "extended_image.hpp"
 
 namespace ozm {
 
@@ -23,16 +25,18 @@ void TStream::WriteBuffer(const void* Buffer, int64_t Count) {
 }
 
 int64_t TStream::CopyFrom(TStream& Source, int64_t Count) {
+    if (Count < 0) return 0;
     if (Count == 0) {
         Source.SetPosition(0);
         Count = Source.Size();
     }
-    char buf[65536];
+    // On the heap: worker threads may run with small stacks.
+    std::vector<char> buf(static_cast<size_t>(std::min<int64_t>(Count, 65536)));
     int64_t left = Count;
     while (left > 0) {
-        const int64_t n = std::min<int64_t>(left, sizeof buf);
-        Source.ReadBuffer(buf, n);
-        WriteBuffer(buf, n);
+        const int64_t n = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+        Source.ReadBuffer(buf.data(), n);
+        WriteBuffer(buf.data(), n);
         left -= n;
     }
     return Count;
@@ -51,6 +55,10 @@ int64_t TMemoryStream::Read(void* Buffer, int64_t Count) {
 
 int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
     if (Count <= 0) return 0;
+    // A position far beyond the end (Seek allows it) must not overflow the arithmetic below.
+    if (Count > static_cast<int64_t>(FData.max_size()) ||
+        FPosition > static_cast<int64_t>(FData.max_size()) - Count)
+        return 0;
     const int64_t end = FPosition + Count;
     if (end > Size()) FData.resize(static_cast<size_t>(end));
     std::memcpy(FData.data() + FPosition, Buffer, static_cast<size_t>(Count));
@@ -62,6 +70,8 @@ int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
     int64_t base = 0;
     if (Origin == TSeekOrigin::soCurrent) base = FPosition;
     if (Origin == TSeekOrigin::soEnd) base = Size();
+    if (Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset)
+        throw EInOutError("Invalid stream position");
     const int64_t target = base + Offset;
     if (target < 0) throw EInOutError("Invalid stream position");
     FPosition = target;  // beyond the end is allowed: a write there extends the stream
@@ -87,7 +97,9 @@ void TMemoryStream::SaveToFile(const std::string& FileName) {
 
 void TMemoryStream::LoadFromFile(const std::string& FileName) {
     TFileStream file(FileName, TFileMode::fmOpenRead);
-    std::vector<uint8_t> data(static_cast<size_t>(file.Size()));
+    const int64_t size = file.Size();
+    if (size < 0) throw EInOutError("Stream read error");
+    std::vector<uint8_t> data(static_cast<size_t>(size));
     file.ReadBuffer(data.data(), static_cast<int64_t>(data.size()));
     FData.swap(data);
     FPosition = 0;
@@ -104,6 +116,12 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
         case TFileMode::fmOpenReadWrite: mode = "r+b"; break;
     }
     FFile = std::fopen(FileName.c_str(), mode);
+    // fopen opens a folder for reading on POSIX systems; every read would then fail.
+    struct stat info;
+    if (FFile && (fstat(fileno(FFile), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(FFile);
+        FFile = nullptr;
+    }
     if (!FFile) {
         throw EInOutError((Mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") +
                           FileName + "\"");
@@ -165,14 +183,12 @@ void TFileStream::Flush() {
 
 // --- extended reals ------------------------------------------------------------------------
 
-void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept {
-#if LDBL_MANT_DIG == 64 && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    // The host's long double is the x87 format: its first ten bytes are the image.
-    std::memcpy(Bytes, &Value, 10);
-#else
+namespace detail {
+
+void EncodeExtendedPortable(long double Value, uint8_t (&Bytes)[10]) noexcept {
     uint16_t sign_exp = std::signbit(Value) ? 0x8000 : 0;
     uint64_t mantissa = 0;
-    long double a = std::fabs(Value);
+    const long double a = std::fabs(Value);
     if (std::isnan(Value)) {
         sign_exp |= 0x7FFF;
         mantissa = 0xC000000000000000ULL;
@@ -192,35 +208,64 @@ void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept {
             mantissa = 0x8000000000000000ULL;
         } else {
             sign_exp |= static_cast<uint16_t>(biased);
+            // m < 1, so the product stays below 2^64 (a cast truncates any further bits).
             mantissa = static_cast<uint64_t>(std::ldexp(m, 64));
         }
     }
     for (int i = 0; i < 8; ++i) Bytes[i] = static_cast<uint8_t>(mantissa >> (8 * i));
     Bytes[8] = static_cast<uint8_t>(sign_exp & 0xFF);
     Bytes[9] = static_cast<uint8_t>(sign_exp >> 8);
-#endif
 }
 
-long double DecodeExtended(const uint8_t (&Bytes)[10]) noexcept {
-#if LDBL_MANT_DIG == 64 && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    long double value = 0;
-    std::memcpy(&value, Bytes, 10);
-    return value;
-#else
+long double DecodeExtendedPortable(const uint8_t (&Bytes)[10]) noexcept {
     uint64_t mantissa = 0;
     for (int i = 0; i < 8; ++i) mantissa |= static_cast<uint64_t>(Bytes[i]) << (8 * i);
     const uint16_t sign_exp = static_cast<uint16_t>(Bytes[8] | (Bytes[9] << 8));
     const bool negative = (sign_exp & 0x8000) != 0;
     const int exponent = sign_exp & 0x7FFF;
+    const bool integer_bit = (mantissa >> 63) != 0;
     long double value;
     if (exponent == 0x7FFF) {
-        value = (mantissa << 1) != 0 ? std::numeric_limits<long double>::quiet_NaN()
-                                     : std::numeric_limits<long double>::infinity();
+        value = (mantissa << 1) != 0 || !integer_bit ? std::numeric_limits<long double>::quiet_NaN()
+                                                     : std::numeric_limits<long double>::infinity();
+    } else if (exponent != 0 && !integer_bit) {
+        value = std::numeric_limits<long double>::quiet_NaN();
     } else {
         value = std::ldexp(static_cast<long double>(mantissa), (exponent == 0 ? 1 : exponent) - 16383 - 63);
     }
     return negative ? -value : value;
-#endif
 }
+
+}  // namespace detail
+
+#if LDBL_MANT_DIG == 64 && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The host's long double is the x87 format: its first ten bytes are the image.
+
+void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept { std::memcpy(Bytes, &Value, 10); }
+
+long double DecodeExtended(const uint8_t (&Bytes)[10]) noexcept {
+    // The unit refuses unnormals and pseudo-infinities (integer bit 0, exponent not 0) as invalid
+    // operands, yet std::isnan would not call them NaN: give them a proper NaN, so that reading
+    // damaged bytes cannot yield a value that behaves differently from what it claims to be.
+    const bool integer_bit = (Bytes[7] & 0x80) != 0;
+    const int exponent = (Bytes[8] | (Bytes[9] << 8)) & 0x7FFF;
+    if (exponent != 0 && !integer_bit) {
+        const long double nan = std::numeric_limits<long double>::quiet_NaN();
+        return (Bytes[9] & 0x80) ? -nan : nan;
+    }
+    long double value = 0;
+    std::memcpy(&value, Bytes, 10);
+    return value;
+}
+
+#else
+
+void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept {
+    detail::EncodeExtendedPortable(Value, Bytes);
+}
+
+long double DecodeExtended(const uint8_t (&Bytes)[10]) noexcept { return detail::DecodeExtendedPortable(Bytes); }
+
+#endif
 
 }  // namespace ozm

@@ -1,5 +1,7 @@
 #include "ozm/platform/textfile.hpp"
 
+#include <sys/stat.h>
+
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/numtext.hpp"
 
@@ -38,8 +40,14 @@ void TTextWriter::Close() {
 
 // --- TTextReader ---------------------------------------------------------------------------
 
-TTextReader::TTextReader(const std::string& FileName) {
+TTextReader::TTextReader(const std::string& FileName) : FBuf(new char[kBufSize]) {
     FFile = std::fopen(FileName.c_str(), "rb");
+    // fopen opens a folder for reading on POSIX systems; every read would then fail.
+    struct stat info;
+    if (FFile && (fstat(fileno(FFile), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(FFile);
+        FFile = nullptr;
+    }
     if (!FFile) throw EInOutError("Cannot open file \"" + FileName + "\"");
 }
 
@@ -49,7 +57,7 @@ TTextReader::~TTextReader() {
 
 bool TTextReader::Fill() {
     if (FPos < FLen) return true;
-    FLen = std::fread(FBuf, 1, sizeof FBuf, FFile);
+    FLen = std::fread(FBuf.get(), 1, kBufSize, FFile);
     FPos = 0;
     return FLen > 0;
 }

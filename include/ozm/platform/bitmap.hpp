@@ -40,7 +40,9 @@ public:
     void SaveToBMP(const std::string& FileName) const;   // 24-bit, bottom-up
     void SaveToPNG(const std::string& FileName) const;   // 8-bit RGB
     void SaveToJPEG(const std::string& FileName, int Quality = 90) const;
-    // Readers raise EInOutError "Cannot read image file \"<name>\"".
+    // Readers replace size and pixels; a missing, damaged, truncated or unsupported file (BMP:
+    // 24-bit uncompressed only) raises EInOutError "Cannot read image file \"<name>\"" and leaves
+    // the bitmap as it was. Images of more than 2^28 pixels are refused the same way.
     void LoadFromBMP(const std::string& FileName);
     void LoadFromPNG(const std::string& FileName);
     void LoadFromJPEG(const std::string& FileName);

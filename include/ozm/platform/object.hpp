@@ -28,7 +28,8 @@ public:
     // (AssignTo); when neither side knows the other, EConvertError "Cannot assign a <Source> to a
     // <this>" is raised (a null source reads "nil").
     virtual void Assign(const TPersistent* Source);
-    // Copies this object into Dest; the default raises the conversion error above.
+    // Copies this object into Dest; the default raises the conversion error above (a null Dest
+    // reads "nil").
     virtual void AssignTo(TPersistent* Dest) const;
 
 protected:

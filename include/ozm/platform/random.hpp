@@ -9,11 +9,12 @@ namespace ozm {
 
 // Uniform double in [0, 1), 53 random bits.
 double Random() noexcept;
-// Uniform integer in [0, Range); 0 when Range <= 0.
+// Uniform integer in [0, Range), every value exactly equally likely; 0 when Range <= 0.
 int32_t Random(int32_t Range) noexcept;
 // Reseeds from the clock and the address space, so that runs differ.
 void Randomize() noexcept;
-// The seed last set (by SetRandSeed or Randomize); setting it restarts the sequence.
+// The seed last set (by SetRandSeed or Randomize; 0 before either); setting it restarts the
+// sequence, so equal seeds give equal sequences in every run and on every host.
 uint64_t RandSeed() noexcept;
 void SetRandSeed(uint64_t Seed) noexcept;
 

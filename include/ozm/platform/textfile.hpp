@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace ozm {
@@ -28,7 +29,8 @@ private:
 };
 
 // Reads a text file through a buffer of fixed size, so any file size works in bounded memory.
-// Construction raises EInOutError "Cannot open file \"<name>\"" when the file cannot be opened.
+// Construction raises EInOutError "Cannot open file \"<name>\"" when the file cannot be opened
+// (or is a folder). A read error of the file system ends the text like the end of the file.
 class TTextReader {
 public:
     explicit TTextReader(const std::string& FileName);
@@ -61,8 +63,9 @@ public:
 private:
     bool Fill();
 
+    static constexpr size_t kBufSize = 65536;
     std::FILE* FFile = nullptr;
-    char FBuf[65536];
+    std::unique_ptr<char[]> FBuf;  // on the heap: readers live on worker threads' stacks too
     size_t FPos = 0;
     size_t FLen = 0;
 };

@@ -1,0 +1,161 @@
+// Text files: CR LF written, any line end read, words and numbers across lines, quoted names.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ozm/platform/exceptions.hpp"
+#include "ozm/platform/textfile.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+using ozm::testing::ReadWholeFile;
+using ozm::testing::WriteWholeFile;
+
+TEST(TextFiles, WriterWritesCrLfAndReportsErrors) {
+    ozm::testing::ScratchDir dir;
+    const std::string name = dir.file("w.txt");
+    {
+        ozm::TTextWriter w(name);
+        w.Write("a");
+        w.WriteLn(" b");
+        w.WriteLn();
+        w.Write("");
+        w.WriteLn("c");
+        w.Close();
+        // Writing after Close is an error, not a crash.
+        EXPECT_THROW(w.Write("x"), ozm::EInOutError);
+        w.Close();  // a second Close does nothing
+    }
+    EXPECT_EQ(ReadWholeFile(name), "a b\r\n\r\nc\r\n");
+
+    const std::string bad = dir.file("missing/w.txt");
+    try {
+        ozm::TTextWriter w(bad);
+        FAIL() << "created a file in a missing folder";
+    } catch (const ozm::EInOutError& e) {
+        EXPECT_EQ(e.message(), "Cannot create file \"" + bad + "\"");
+    }
+#ifdef __linux__
+    // A full device: the error shows at the latest when the buffer is flushed by Close.
+    try {
+        ozm::TTextWriter full("/dev/full");
+        for (int i = 0; i < 10000; ++i) full.WriteLn("0123456789");
+        full.Close();
+        FAIL() << "writing to /dev/full did not raise";
+    } catch (const ozm::EInOutError& e) {
+        EXPECT_EQ(e.message(), "Error writing file \"/dev/full\"");
+    }
+#endif
+}
+
+TEST(TextFiles, ReaderTakesEveryLineEnd) {
+    ozm::testing::ScratchDir dir;
+    const std::string name = dir.file("r.txt");
+    WriteWholeFile(name, "crlf\r\nlf\ncr\r\r\nlast");
+    ozm::TTextReader r(name);
+    std::string line;
+    ASSERT_TRUE(r.ReadLine(line));
+    EXPECT_EQ(line, "crlf");
+    ASSERT_TRUE(r.ReadLine(line));
+    EXPECT_EQ(line, "lf");
+    ASSERT_TRUE(r.ReadLine(line));
+    EXPECT_EQ(line, "cr");
+    ASSERT_TRUE(r.ReadLine(line));  // the empty line between CR and CR LF
+    EXPECT_EQ(line, "");
+    ASSERT_TRUE(r.ReadLine(line));  // no line end after the last line
+    EXPECT_EQ(line, "last");
+    EXPECT_TRUE(r.Eof());
+    EXPECT_FALSE(r.ReadLine(line));
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(r.Get(), -1);
+    EXPECT_EQ(r.Peek(), -1);
+
+    // Opening failures, also for a folder.
+    EXPECT_THROW(ozm::TTextReader(dir.file("missing.txt")), ozm::EInOutError);
+    EXPECT_THROW(ozm::TTextReader(dir.path().string()), ozm::EInOutError);
+}
+
+TEST(TextFiles, WordsNumbersAndQuotedNames) {
+    ozm::testing::ScratchDir dir;
+    const std::string name = dir.file("words.txt");
+    WriteWholeFile(name,
+                   "  alpha\tbeta\r\n\r\n  gamma\n 1.5e3 -42 12a 2147483648\r"
+                   "\"first name\"  \"across\r\nlines\" noquote \"open end");
+    ozm::TTextReader r(name);
+    EXPECT_EQ(r.ReadWord(), "alpha");
+    EXPECT_EQ(r.ReadWord(), "beta");
+    EXPECT_EQ(r.ReadWord(), "gamma");  // across an empty line
+    double d = 0;
+    EXPECT_TRUE(r.ReadDouble(d));
+    EXPECT_EQ(d, 1500.0);
+    int32_t i = 0;
+    EXPECT_TRUE(r.ReadInt(i));
+    EXPECT_EQ(i, -42);
+    EXPECT_FALSE(r.ReadInt(i));  // "12a" is consumed but is no number
+    EXPECT_EQ(i, -42);
+    EXPECT_FALSE(r.ReadInt(i));  // overflow
+    std::string text;
+    EXPECT_TRUE(r.ReadQuoted(text));
+    EXPECT_EQ(text, "first name");
+    EXPECT_TRUE(r.ReadQuoted(text));
+    EXPECT_EQ(text, "across lines");  // a line end inside becomes one blank
+    EXPECT_FALSE(r.ReadQuoted(text));  // no quote here: nothing consumed
+    EXPECT_EQ(r.ReadWord(), "noquote");
+    EXPECT_FALSE(r.ReadQuoted(text));  // closing quote missing
+    EXPECT_EQ(text, "open end");
+    EXPECT_EQ(r.ReadWord(), "");
+    EXPECT_FALSE(r.ReadDouble(d));
+}
+
+TEST(TextFiles, LargeFilesCrossTheBufferBoundary) {
+    ozm::testing::ScratchDir dir;
+    const std::string name = dir.file("big.txt");
+    // About 0.6 MB: many refills of the 64 KiB buffer, with lines ending in CR LF so that some
+    // CR LF pairs straddle a refill.
+    std::string content;
+    const int lines = 50000;
+    for (int k = 0; k < lines; ++k) content += std::to_string(k) + " " + std::to_string(k * 3) + "\r\n";
+    WriteWholeFile(name, content);
+    {
+        ozm::TTextReader r(name);
+        std::string line;
+        int count = 0;
+        bool all_match = true;
+        while (r.ReadLine(line)) {
+            all_match = all_match && line == std::to_string(count) + " " + std::to_string(count * 3);
+            ++count;
+        }
+        EXPECT_EQ(count, lines);
+        EXPECT_TRUE(all_match);
+    }
+    {
+        ozm::TTextReader r(name);
+        r.SkipLines(49998);
+        int32_t a = 0, b = 0;
+        ASSERT_TRUE(r.ReadInt(a));
+        ASSERT_TRUE(r.ReadInt(b));
+        EXPECT_EQ(a, 49998);
+        EXPECT_EQ(b, 149994);
+    }
+    // A CR LF pair split exactly by a refill is still one line end.
+    WriteWholeFile(name, std::string(65535, 'a') + "\r\nnext\r\n");
+    {
+        ozm::TTextReader r(name);
+        std::string line;
+        ASSERT_TRUE(r.ReadLine(line));
+        EXPECT_EQ(line.size(), 65535u);
+        ASSERT_TRUE(r.ReadLine(line));
+        EXPECT_EQ(line, "next");
+        EXPECT_FALSE(r.ReadLine(line));
+    }
+    // One word longer than the buffer.
+    const std::string long_word(200000, 'w');
+    WriteWholeFile(name, "x " + long_word + "\ny");
+    ozm::TTextReader r(name);
+    EXPECT_EQ(r.ReadWord(), "x");
+    EXPECT_EQ(r.ReadWord(), long_word);
+    EXPECT_EQ(r.ReadWord(), "y");
+}
+
+}  // namespace
