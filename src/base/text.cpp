@@ -1,7 +1,6 @@
 #include "ozm/base/text.hpp"
 
 #include <algorithm>
-#include <cctype>
 
 #include "ozm/platform/numtext.hpp"
 
@@ -108,9 +107,12 @@ bool StringContains(std::string_view Text, std::string_view Pattern) {
     auto any = [&](auto pred) {
         return std::any_of(Text.begin(), Text.end(), [&](char c) { return pred(static_cast<unsigned char>(c)); });
     };
-    if (Pattern == "//dig") return any([](unsigned char c) { return std::isdigit(c) != 0; });
-    if (Pattern == "//alpha") return any([](unsigned char c) { return std::isalpha(c) != 0; });
-    if (Pattern == "//alnum") return any([](unsigned char c) { return std::isalnum(c) != 0; });
+    // ASCII classes: std::isalpha would count bytes above 127 as letters in some locales.
+    auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
+    auto letter = [](unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (Pattern == "//dig") return any(digit);
+    if (Pattern == "//alpha") return any(letter);
+    if (Pattern == "//alnum") return any([&](unsigned char c) { return digit(c) || letter(c); });
     if (Pattern == "//blank") return any([](unsigned char c) { return c == ' ' || c == '\t'; });
     return Text.find(Pattern) != std::string_view::npos;
 }

@@ -1,6 +1,7 @@
 // A file of mixed binary items and text lines, written in one pass and read back in the same
 // order. Bytes are single bytes, integers 4-byte and doubles 8-byte little-endian, lines end with
-// CR LF (LF alone is accepted on reading). Reads return false at the end of the data.
+// CR LF (LF or CR alone is accepted on reading). Reads return false at the end of the data, or
+// when fewer bytes than the item needs are left, and leave their value unchanged.
 #pragma once
 
 #include <cstdint>

@@ -38,7 +38,8 @@ TStrArray Tokenize(std::string_view Text, std::string_view Delimiters = " \t");
 int StringIx(std::string_view Str, const TStrArray& List);
 
 // True when Text contains Pattern. The patterns "//dig", "//alpha", "//alnum" and "//blank" test
-// for a decimal digit, a letter, either of them, or a blank or tab.
+// for a decimal digit, an ASCII letter, either of them, or a blank or tab (whatever the locale).
+// An empty Pattern is contained in every text.
 bool StringContains(std::string_view Text, std::string_view Pattern);
 
 // Text without its leading and trailing blanks and tabs.
