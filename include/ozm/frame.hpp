@@ -3,11 +3,14 @@
 // protocol of long operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "ozm/base/crc32.hpp"
@@ -49,12 +52,62 @@ decltype(auto) GuardAllocation(const TComponent& Component, F&& Allocate,
 }
 
 // Normalises the 1-based range [Low, High] of a dimension with Count entries: (0, 0) means all;
-// bounds below 1 become 1, bounds above Count become Count; reversed bounds are swapped.
+// bounds below 1 become 1, bounds above Count become Count; reversed bounds are swapped. On a
+// 10-entry dimension (0, 5) gives (1, 5), (7, 0) gives (1, 7), (12, 15) gives (10, 10). A
+// dimension without entries (Count <= 0) always gives the empty range (1, 0), so that a loop
+// from Low to High touches nothing.
 void MakeValidRange(int& Low, int& High, int Count) noexcept;
 
-// The data fingerprint: the bytes of every cell, in the given order, feed one CRC-32 lane per byte
-// position of the cell type; the complemented lanes are written as 8 upper-case hexadecimal
-// digits each, lane 0 first (64 characters for doubles, 32 for 32-bit integers).
+// The CRC-32 lanes behind the data fingerprint, for callers that feed cells piecewise (a matrix
+// column by column, selected layers) or bytes by position. Each lane starts at FFFFFFFF; Text()
+// writes the complemented lanes as 8 upper-case hexadecimal digits each, lane 0 first.
+template <size_t Lanes>
+class TCRCLanes {
+public:
+    static_assert(Lanes > 0);
+
+    TCRCLanes() noexcept {
+        for (auto& lane : FLanes) lane = 0xFFFFFFFFu;
+    }
+    // Feeds Byte into lane Lane (taken modulo the number of lanes).
+    void AddByte(size_t Lane, uint8_t Byte) noexcept {
+        uint32_t& lane = FLanes[Lane % Lanes];
+        lane = CalcNextCRC32(Byte, lane);
+    }
+    // Feeds the bytes of one cell, least significant first, byte k into lane k.
+    template <typename Cell>
+        requires(sizeof(Cell) == Lanes && std::is_trivially_copyable_v<Cell>)
+    void AddCell(const Cell& Value) noexcept {
+        uint8_t bytes[Lanes];
+        std::memcpy(bytes, &Value, Lanes);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        // The lanes follow the little-endian byte order on every host.
+        for (size_t i = 0; i < Lanes / 2; ++i) std::swap(bytes[i], bytes[Lanes - 1 - i]);
+#endif
+        for (size_t k = 0; k < Lanes; ++k) FLanes[k] = CalcNextCRC32(bytes[k], FLanes[k]);
+    }
+    template <typename Cell>
+    void AddCells(std::span<const Cell> Cells) noexcept {
+        for (const Cell& cell : Cells) AddCell(cell);
+    }
+    std::string Text() const {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        std::string text;
+        text.reserve(Lanes * 8);
+        for (uint32_t lane : FLanes) {
+            lane = ~lane;
+            for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kHex[(lane >> shift) & 0xF]);
+        }
+        return text;
+    }
+
+private:
+    uint32_t FLanes[Lanes];
+};
+
+// The data fingerprint of cells in storage order: one lane per byte position of the cell type
+// (64 characters for doubles, 32 for 32-bit integers). Equal cells give equal text; changing one
+// byte of one cell changes exactly the 8 characters of that byte's lane.
 std::string CRCFingerprint(std::span<const double> Cells);
 std::string CRCFingerprint(std::span<const int32_t> Cells);
 

@@ -1,6 +1,5 @@
 #include "ozm/frame.hpp"
 
-#include <cstring>
 #include <utility>
 
 namespace ozm {
@@ -14,6 +13,11 @@ std::string ComponentMessage(const TComponent& Component, std::string_view Detai
 }
 
 void MakeValidRange(int& Low, int& High, int Count) noexcept {
+    if (Count <= 0) {
+        Low = 1;
+        High = 0;
+        return;
+    }
     if (Low == 0 && High == 0) {
         Low = 1;
         High = Count;
@@ -26,35 +30,16 @@ void MakeValidRange(int& Low, int& High, int Count) noexcept {
     if (High < Low) std::swap(Low, High);
 }
 
-namespace {
-
-template <typename Cell>
-std::string Fingerprint(std::span<const Cell> cells) {
-    constexpr size_t kLanes = sizeof(Cell);
-    uint32_t lanes[kLanes];
-    for (auto& lane : lanes) lane = 0xFFFFFFFFu;
-    for (const Cell& cell : cells) {
-        uint8_t bytes[kLanes];
-        std::memcpy(bytes, &cell, kLanes);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        // The lanes follow the little-endian byte order on every host.
-        for (size_t i = 0; i < kLanes / 2; ++i) std::swap(bytes[i], bytes[kLanes - 1 - i]);
-#endif
-        for (size_t k = 0; k < kLanes; ++k) lanes[k] = CalcNextCRC32(bytes[k], lanes[k]);
-    }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(kLanes * 8);
-    for (uint32_t lane : lanes) {
-        lane = ~lane;
-        for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kHex[(lane >> shift) & 0xF]);
-    }
-    return text;
+std::string CRCFingerprint(std::span<const double> Cells) {
+    TCRCLanes<sizeof(double)> lanes;
+    lanes.AddCells(Cells);
+    return lanes.Text();
 }
 
-}  // namespace
-
-std::string CRCFingerprint(std::span<const double> Cells) { return Fingerprint(Cells); }
-std::string CRCFingerprint(std::span<const int32_t> Cells) { return Fingerprint(Cells); }
+std::string CRCFingerprint(std::span<const int32_t> Cells) {
+    TCRCLanes<sizeof(int32_t)> lanes;
+    lanes.AddCells(Cells);
+    return lanes.Text();
+}
 
 }  // namespace ozm
