@@ -55,7 +55,7 @@ public:
     // (the last bin covers [LastBin, LastBin + BinWidth)); anything else, NaN included, and a
     // value whose bin would lie beyond NB is an overflow. MaxCnt is the largest bin count.
     // False, with nothing changed, when NB > 500, BinWidth <= 0, a bin bound is not finite or
-    // Histo is null. Histo fires OnChange when resized and once when filled.
+    // Histo is null. Histo fires OnChange when resized, when cleared and once filled.
     bool Histogram(int FirstElem, int LastElem, double FirstBin, double LastBin, double BinWidth,
                    TIntVector* Histo, int& Underflow, int& Overflow, int& MaxCnt) const;
 
@@ -115,7 +115,8 @@ public:
     // x < LastBin + BinWidth goes into bin (x - FirstBin) div BinWidth + 1; anything else, and a
     // value whose bin would lie beyond NB, is an overflow. MaxCnt is the largest bin count. NB
     // above 500 raises "Component \"<Name>.Histogram\": invalid number of bins". False (nothing
-    // changed) only for a null Histo. Histo fires OnChange when resized and once when filled.
+    // changed) only for a null Histo. Histo fires OnChange when resized, when cleared and once
+    // filled.
     bool Histogram(int FirstElem, int LastElem, int FirstBin, int LastBin, int BinWidth,
                    TIntVector* Histo, int& Underflow, int& Overflow, int& MaxCnt) const;
 

@@ -1,0 +1,93 @@
+// The text files only the double vector writes: ASC with a precision, the list format with a
+// precision, and the reader of plain columns of numbers.
+#include <memory>
+#include <string>
+
+#include "ozm/base/text.hpp"
+#include "ozm/platform/exceptions.hpp"
+#include "ozm/platform/textfile.hpp"
+#include "ozm/vector.hpp"
+#include "vectors/vector_impl.hpp"
+
+namespace ozm {
+
+int TVector::ExportAsASC(const std::string& FName, int Precision, const std::string& Comment) const {
+    std::unique_ptr<TTextWriter> writer;
+    try {
+        writer = std::make_unique<TTextWriter>(FName);
+    } catch (const EInOutError&) {
+        return -1;
+    }
+    // Write errors (a full disk) propagate as EInOutError.
+    vecimpl::WriteAscColumnHeader(*writer, Comment, "Exported by OZM TVector component: ", FName, FNElem);
+    for (const double x : FVec) writer->WriteLn(strff(x, 12, Precision));
+    writer->Close();
+    return 0;
+}
+
+bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision, const std::string& FileName) const {
+    if (Precision < -2) Precision = 2;
+    if (Precision > 20) Precision = 20;
+    const int width = Precision == -1 ? 13 : Precision == -2 ? 26 : 1;
+    if (LastElem < FirstElem) std::swap(FirstElem, LastElem);
+    MakeValidElemRange(FirstElem, LastElem);
+    try {
+        TTextWriter writer(FileName);
+        writer.WriteLn(std::to_string(FirstElem) + " " + std::to_string(LastElem));
+        for (int i = FirstElem; i <= LastElem; ++i) writer.WriteLn(strff(FVec[size_t(i - 1)], width, Precision));
+        writer.Close();
+    } catch (const EInOutError&) {
+        // Not only a file that cannot be created: a write that fails (a full disk) also means
+        // the data did not arrive, so it is reported the same way.
+        return false;
+    }
+    return true;
+}
+
+bool TVector::LoadFromFile(const std::string& FileName, bool AdjustVectorSize, bool AutoDetect) {
+    if (!AutoDetect) return LoadFromFile(FileName, AdjustVectorSize);
+    // An entry is a non-empty line holding a decimal digit. The same rule decides which lines
+    // are read in the second pass, so a header word or a blank line cannot shift the values.
+    const auto is_entry = [](const std::string& line) {
+        return !line.empty() && StringContains(line, "//dig");
+    };
+    int64_t entries = 0;
+    try {
+        TTextReader counter(FileName);
+        std::string line;
+        while (counter.ReadLine(line))
+            if (is_entry(line)) ++entries;
+    } catch (const EInOutError&) {
+        return false;
+    }
+    if (AdjustVectorSize && entries > 0 && entries <= INT32_MAX) {
+        try {
+            Resize(static_cast<int>(entries));
+        } catch (const EOZMVectorError&) {
+            return false;
+        }
+    }
+    try {
+        TTextReader reader(FileName);
+        std::string line;
+        int elem = 1;
+        bool stored = false;
+        while (elem <= FNElem && reader.ReadLine(line)) {
+            if (!is_entry(line)) continue;
+            const TStrArray fields = Tokenize(line, " \t");
+            double value = 0;
+            if (!fields.empty() && vecimpl::CellFromText(fields[0], value)) {
+                FVec[size_t(elem - 1)] = value;
+                stored = true;
+            }
+            ++elem;  // an unreadable entry keeps its element's value
+        }
+        if (stored) FIsEmpty = false;
+    } catch (const EInOutError&) {
+        return false;
+    }
+    Changed();
+    return true;
+}
+
+}  // namespace ozm

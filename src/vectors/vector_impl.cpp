@@ -1,0 +1,90 @@
+#include "vectors/vector_impl.hpp"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <limits>
+#include <new>
+#include <system_error>
+
+#include "ozm/platform/numtext.hpp"
+#include "ozm/platform/rounding.hpp"
+
+namespace ozm::vecimpl {
+
+void RaiseVectorError(const TComponent& Vector, std::string_view Detail) {
+    RaiseComponentError<EOZMVectorError>(Vector, Detail);
+}
+
+void RaiseEuclideanMismatch() {
+    throw EOZMVectorError("EuclideanDistance: dimensions of vectors do not match");
+}
+
+void RaiseInvalidBinCount(const TComponent& Vector) {
+    throw EOZMVectorError("Component \"" + Vector.Name() + ".Histogram\": invalid number of bins");
+}
+
+void CheckStorageRequest(size_t Bytes) {
+    static const size_t physical = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long page_size = sysconf(_SC_PAGE_SIZE);
+        if (pages <= 0 || page_size <= 0) return std::numeric_limits<size_t>::max();
+        return static_cast<size_t>(pages) * static_cast<size_t>(page_size);
+    }();
+    if (Bytes > physical) throw std::bad_alloc();
+}
+
+bool CellFromReal(long double Value, double& Cell) noexcept {
+    Cell = static_cast<double>(Value);
+    return true;
+}
+
+bool CellFromReal(long double Value, int32_t& Cell) noexcept {
+    if (!std::isfinite(Value)) return false;
+    // Rounded first (ties to even): 2147483647.4 is a valid integer, 2147483647.5 is not.
+    const int64_t r = Round(Value);
+    if (r < INT32_MIN || r > INT32_MAX) return false;
+    Cell = static_cast<int32_t>(r);
+    return true;
+}
+
+bool CellFromText(std::string_view Text, double& Cell) noexcept {
+    return TryParseDouble(Text, Cell);
+}
+
+bool CellFromText(std::string_view Text, int32_t& Cell) noexcept {
+    double value = 0;
+    return TryParseDouble(Text, value) && CellFromReal(value, Cell);
+}
+
+void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment, std::string_view DefaultPrefix,
+                          const std::string& FileName, int Rows) {
+    std::string line = Comment;
+    // A carriage return would end the line just as a line feed does for the readers.
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    if (line.empty()) line = std::string(DefaultPrefix) + FileName;
+    W.WriteLn(line);
+    W.WriteLn("1\t;nr. of columns");
+    W.WriteLn(std::to_string(Rows) + "\t;nr. of rows");
+    W.WriteLn("FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables");
+}
+
+std::string NextAscField(TTextReader& R) {
+    for (;;) {
+        std::string word = R.ReadWord();
+        const size_t semicolon = word.find(';');
+        if (semicolon == std::string::npos) return word;
+        std::string rest;
+        R.ReadLine(rest);  // the comment runs to the end of the line
+        if (semicolon > 0) return word.substr(0, semicolon);
+    }
+}
+
+int64_t FileSizeOrMinus1(const std::string& FileName) noexcept {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(FileName, ec);
+    return ec ? -1 : static_cast<int64_t>(size);
+}
+
+}  // namespace ozm::vecimpl
