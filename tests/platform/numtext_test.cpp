@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ozm/platform/numtext.hpp"
+#include "test_support.hpp"
 
 namespace {
 
@@ -172,26 +173,8 @@ TEST(NumberText, TryParseIntIsStrict) {
     EXPECT_FALSE(TryParseInt64("+-1", l));
 }
 
-// Switches the process to a locale with a decimal comma for the life of the object.
-class CommaLocale {
-public:
-    CommaLocale() {
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"}) {
-            if (std::setlocale(LC_ALL, name)) {
-                active_ = true;
-                break;
-            }
-        }
-    }
-    ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
-    bool active() const { return active_; }
-
-private:
-    bool active_ = false;
-};
-
 TEST(NumberText, NothingDependsOnTheProcessLocale) {
-    CommaLocale locale;
+    ozm::testing::ScopedCommaLocale locale;
     if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma installed";
     // Make sure the locale really writes a comma, or the test proves nothing.
     char probe[16];

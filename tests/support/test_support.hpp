@@ -1,6 +1,7 @@
 // Helpers shared by the test programs: a scratch folder that is removed again, and tolerances.
 #pragma once
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -48,5 +49,27 @@ inline void WriteWholeFile(const std::string& name, const std::string& text) {
 }
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
+
+// Switches the process to a locale that writes a decimal comma (German or French) for the life of
+// the object and back to "C" afterwards, to show that number text ignores the locale. active() is
+// false when no such locale is installed; tests then skip.
+class ScopedCommaLocale {
+public:
+    ScopedCommaLocale() {
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+            if (std::setlocale(LC_ALL, name)) {
+                active_ = true;
+                break;
+            }
+        }
+    }
+    ~ScopedCommaLocale() { std::setlocale(LC_ALL, "C"); }
+    ScopedCommaLocale(const ScopedCommaLocale&) = delete;
+    ScopedCommaLocale& operator=(const ScopedCommaLocale&) = delete;
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+};
 
 }  // namespace ozm::testing
