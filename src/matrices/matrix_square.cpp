@@ -1,0 +1,212 @@
+// TMatrix::Square: the cross-product matrix A^T A / Norm, one column after the other on the
+// calling thread or by worker threads.
+//
+// The unit of work is one column c of the result: the dot products of column c with columns
+// c..n, written to the cells (c, i) and (i, c), so workers write disjoint cells and take no lock.
+// Instead of one short-lived thread per column, each worker thread takes the next column from a
+// shared counter until none is left; the calling thread supervises: it calls the feedback
+// procedure with ProcStat whenever a column is finished (and at least every 50 ms), and on
+// AbortMathProc no further column is started. It sleeps on a condition variable between passes,
+// so it does not take a processor away from the workers.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "matrices/matrix_internal.hpp"
+#include "ozm/matrix.hpp"
+#include "ozm/platform/threads.hpp"
+
+namespace ozm {
+
+namespace {
+
+#if defined(__GNUC__) || defined(__clang__)
+typedef double v2d __attribute__((vector_size(16)));
+inline v2d Load2(const double* p) noexcept {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+#endif
+
+// Dot products of x with W columns y[0..W-1], each of n cells. Every column is summed in the
+// same fixed pattern (two pairs of partial sums, then the tail), so a cell does not depend on
+// which columns it was grouped with.
+template <int W>
+inline void DotColumns(const double* x, const double* const* y, ptrdiff_t n, double* out) {
+    ptrdiff_t r = 0;
+#if defined(__GNUC__) || defined(__clang__)
+    v2d lo[W], hi[W];
+    for (int w = 0; w < W; ++w) lo[w] = hi[w] = v2d{0.0, 0.0};
+    for (; r + 4 <= n; r += 4) {
+        const v2d x0 = Load2(x + r);
+        const v2d x1 = Load2(x + r + 2);
+        for (int w = 0; w < W; ++w) {
+            lo[w] += x0 * Load2(y[w] + r);
+            hi[w] += x1 * Load2(y[w] + r + 2);
+        }
+    }
+    for (int w = 0; w < W; ++w) out[w] = (lo[w][0] + hi[w][0]) + (lo[w][1] + hi[w][1]);
+#else
+    double s[W][4] = {};
+    for (; r + 4 <= n; r += 4)
+        for (int w = 0; w < W; ++w)
+            for (int q = 0; q < 4; ++q) s[w][q] += x[r + q] * y[w][r + q];
+    for (int w = 0; w < W; ++w) out[w] = (s[w][0] + s[w][2]) + (s[w][1] + s[w][3]);
+#endif
+    for (; r < n; ++r)
+        for (int w = 0; w < W; ++w) out[w] += x[r] * y[w][r];
+}
+
+// Column c (0-based) of the result: cells (c, i) and (i, c) for i = c..cols-1.
+void SquareColumn(const double* a, int rows, int cols, int c, double norm, double* res) {
+    const size_t ld = static_cast<size_t>(rows);
+    const size_t ldr = static_cast<size_t>(cols);
+    const double* x = a + c * ld;
+    int i = c;
+    for (; i + 4 <= cols; i += 4) {
+        const double* y[4] = {a + i * ld, a + (i + 1) * ld, a + (i + 2) * ld, a + (i + 3) * ld};
+        double s[4];
+        DotColumns<4>(x, y, rows, s);
+        for (int w = 0; w < 4; ++w) res[(i + w) * ldr + c] = res[c * ldr + (i + w)] = s[w] / norm;
+    }
+    for (; i < cols; ++i) {
+        const double* y[1] = {a + i * ld};
+        double s;
+        DotColumns<1>(x, y, rows, &s);
+        res[i * ldr + c] = res[c * ldr + i] = s / norm;
+    }
+}
+
+// Runs the columns on worker threads; true when every column was computed.
+bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* res,
+                     int nthreads) {
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    std::condition_variable wake;
+    int finished = 0;  // columns done, guarded by lock
+    int running = 0;   // live workers, guarded by lock
+
+    auto worker = [&] {
+        for (;;) {
+            if (stop.load(std::memory_order_relaxed) || progress::AbortRequested()) break;
+            const int c = next.fetch_add(1);
+            if (c >= cols) break;
+            SquareColumn(a, rows, cols, c, norm, res);
+            ProcStat.fetch_add(1.0);
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                ++finished;
+            }
+            wake.notify_one();
+        }
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            --running;
+        }
+        wake.notify_one();
+    };
+
+    // Joins every worker on all paths, also when the feedback procedure throws.
+    struct Crew {
+        std::vector<std::thread> threads;
+        std::atomic<bool>& stop;
+        ~Crew() {
+            stop.store(true);
+            for (auto& t : threads)
+                if (t.joinable()) t.join();
+        }
+    } crew{{}, stop};
+
+    crew.threads.reserve(static_cast<size_t>(nthreads));
+    for (int t = 0; t < nthreads; ++t) {
+        try {
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                ++running;
+            }
+            crew.threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            // No more threads to be had: go on with those that started.
+            std::lock_guard<std::mutex> guard(lock);
+            --running;
+            break;
+        }
+    }
+    if (crew.threads.empty()) {
+        for (int c = 0; c < cols; ++c) {
+            if (progress::AbortRequested()) return false;
+            progress::StepDone();
+            SquareColumn(a, rows, cols, c, norm, res);
+        }
+        return true;
+    }
+
+    int seen = 0;
+    std::unique_lock<std::mutex> guard(lock);
+    for (;;) {
+        wake.wait_for(guard, std::chrono::milliseconds(50),
+                      [&] { return finished != seen || running == 0; });
+        seen = finished;
+        const bool allStopped = running == 0;
+        guard.unlock();
+        if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
+        if (progress::AbortRequested()) stop.store(true);
+        guard.lock();
+        if (allStopped) break;
+    }
+    const bool complete = finished == cols;
+    guard.unlock();
+    for (auto& t : crew.threads) t.join();
+    if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
+    return complete;
+}
+
+}  // namespace
+
+bool TMatrix::Square(TMatrix* MatRes, double Norm, int NThreads) {
+    if (MatRes == nullptr) return false;
+    const int cols = FNCol;
+    const int rows = FNRow;
+    // Squaring into this matrix itself: compute aside, the source must stay intact while read.
+    std::vector<double> aside;
+    double* res;
+    if (MatRes == this) {
+        aside = Guarded([&] { return matrix::detail::NewCells(cols, cols); });
+        res = aside.data();
+    } else {
+        MatRes->Resize(cols, cols);
+        res = MatRes->FData.data();
+    }
+    const double* a = FData.data();
+    bool complete = true;
+    if (NThreads <= 1) {
+        for (int c = 0; c < cols; ++c) {
+            if (progress::AbortRequested()) {
+                complete = false;
+                break;
+            }
+            progress::StepDone();
+            SquareColumn(a, rows, cols, c, Norm, res);
+        }
+    } else {
+        complete = SquareByWorkers(a, rows, cols, Norm, res, std::min(NThreads, cols));
+    }
+    if (MatRes == this) {
+        const bool resized = FNRow != cols;
+        AdoptStorage(std::move(aside), cols, cols);
+        if (resized) Changed();
+    }
+    return complete;
+}
+
+bool TMatrix::Square(TMatrix* MatRes, double Norm) { return Square(MatRes, Norm, ProcessorCount()); }
+
+}  // namespace ozm

@@ -1,0 +1,201 @@
+// The integer and real scanners of the matrix XML readers.
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "ozm/base/constants.hpp"
+#include "ozm/matrix/scan.hpp"
+#include "ozm/platform/numtext.hpp"
+
+namespace ozm::matrix {
+
+namespace {
+
+bool IsBlank(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+bool IsAlnum(char c) noexcept {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char Upper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Beyond this exponent every double has over- or underflowed, so further digits carry nothing.
+constexpr int kMaxCollectedExponent = 4200;
+
+// True when Text at Pos holds Word (upper case) in any case, not followed by a letter or digit.
+bool WordAt(std::string_view Text, size_t Pos, std::string_view Word) noexcept {
+    if (Text.size() - Pos < Word.size()) return false;
+    for (size_t k = 0; k < Word.size(); ++k)
+        if (Upper(Text[Pos + k]) != Word[k]) return false;
+    const size_t after = Pos + Word.size();
+    return after == Text.size() || !IsAlnum(Text[after]);
+}
+
+// NAN, INF, +INF, -INF at Pos (blanks already skipped); Pos advances past the word on success.
+bool ScanNonFinite(std::string_view Text, size_t& Pos, double& Value) noexcept {
+    size_t i = Pos;
+    bool negative = false;
+    if (Text[i] == '+' || Text[i] == '-') {
+        negative = Text[i] == '-';
+        ++i;
+        if (i >= Text.size()) return false;
+    }
+    if (i == Pos && WordAt(Text, i, "NAN")) {
+        Value = std::numeric_limits<double>::quiet_NaN();
+        Pos = i + 3;
+        return true;
+    }
+    if (WordAt(Text, i, "INF")) {
+        Value = negative ? -std::numeric_limits<double>::infinity()
+                         : std::numeric_limits<double>::infinity();
+        Pos = i + 3;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t ScanInteger(std::string_view Text, size_t& Pos) noexcept {
+    if (Text.empty() || Pos >= Text.size()) return 0;
+    size_t i = Pos;
+    while (i < Text.size() && IsBlank(Text[i])) ++i;
+    bool negative = false;
+    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) {
+        negative = Text[i] == '-';
+        ++i;
+    }
+    // Accumulated in 64 bits and held just beyond the 32-bit range, so no digit count overflows.
+    constexpr int64_t kCap = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t value = 0;
+    while (i < Text.size() && IsDigit(Text[i])) {
+        value = value * 10 + (Text[i] - '0');
+        if (value > kCap) value = kCap;
+        ++i;
+    }
+    Pos = i;
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+double ScanReal(std::string_view Text, size_t& Pos) noexcept {
+    enum class State { Start, AfterSign, Integer, AfterPoint, Fraction, AfterE, ExpSign, Exponent };
+    if (Pos >= Text.size()) return 0.0;
+
+    // The collected number is rebuilt in a canonical form that the strict parser accepts:
+    // sign, integer digits (at least "0"), point, fraction digits (at least "0"), exponent.
+    std::string mantissa_sign;
+    std::string integer_digits;
+    std::string fraction_digits;
+    std::string exponent;  // "E", its sign and the collected digits
+    int exponent_read = 0;  // every exponent digit read so far, held just above the limit
+
+    State state = State::Start;
+    size_t i = Pos;
+    for (;; ++i) {
+        const bool at_end = i >= Text.size();
+        const char c = at_end ? '\0' : Upper(Text[i]);
+        const bool digit = !at_end && IsDigit(c);
+        const bool sign = !at_end && (c == '+' || c == '-');
+        bool finished = false;
+        switch (state) {
+            case State::Start:
+                if (!at_end && IsBlank(c)) break;
+                if (!at_end && (c == 'N' || c == 'I' || sign)) {
+                    double special = 0;
+                    size_t p = i;
+                    if (ScanNonFinite(Text, p, special)) {
+                        Pos = p;
+                        return special;
+                    }
+                }
+                if (sign) {
+                    if (c == '-') mantissa_sign = "-";
+                    state = State::AfterSign;
+                } else if (digit) {
+                    integer_digits.push_back(c);
+                    state = State::Integer;
+                } else if (c == '.' && !at_end) {
+                    state = State::AfterPoint;
+                } else {
+                    Pos = i;
+                    return 0.0;
+                }
+                break;
+            case State::AfterSign:
+                if (digit) {
+                    integer_digits.push_back(c);
+                    state = State::Integer;
+                } else if (c == '.' && !at_end) {
+                    state = State::AfterPoint;
+                } else {
+                    Pos = i;
+                    return 0.0;
+                }
+                break;
+            case State::Integer:
+                if (digit) {
+                    integer_digits.push_back(c);
+                } else if (c == '.' && !at_end) {
+                    state = State::AfterPoint;
+                } else if (c == 'E') {
+                    exponent = "E";
+                    state = State::AfterE;
+                } else {
+                    finished = true;
+                }
+                break;
+            case State::AfterPoint:
+            case State::Fraction:
+                if (digit) {
+                    fraction_digits.push_back(c);
+                    state = State::Fraction;
+                } else if (c == 'E') {
+                    exponent = "E";
+                    state = State::AfterE;
+                } else {
+                    finished = true;
+                }
+                break;
+            case State::AfterE:
+            case State::ExpSign:
+                if (state == State::AfterE && sign) {
+                    exponent.push_back(c);
+                    state = State::ExpSign;
+                    break;
+                }
+                if (!digit) {
+                    Pos = i;
+                    return 0.0;
+                }
+                state = State::Exponent;
+                [[fallthrough]];
+            case State::Exponent:
+                if (digit) {
+                    exponent_read = exponent_read * 10 + (c - '0');
+                    if (exponent_read > kMaxCollectedExponent) exponent_read = kMaxCollectedExponent + 1;
+                    else exponent.push_back(c);
+                } else {
+                    finished = true;
+                }
+                break;
+        }
+        if (finished) break;
+    }
+    Pos = i;
+
+    std::string text = mantissa_sign;
+    text += integer_digits.empty() ? "0" : integer_digits;
+    text += '.';
+    text += fraction_digits.empty() ? "0" : fraction_digits;
+    // An exponent whose digits were all cut off ("E" and a sign only) cannot occur: its first
+    // digit is always collected because a single digit never exceeds the limit.
+    text += exponent;
+    double value = 0.0;
+    if (TryParseDouble(text, value)) return value;
+    // The text is well formed by construction, so the parser rejected an overflow.
+    return mantissa_sign.empty() ? uc_MaxDouble : -uc_MaxDouble;
+}
+
+}  // namespace ozm::matrix
