@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -40,13 +41,17 @@ template <typename E>
 }
 
 // Runs Allocate and turns a failed allocation into E with the component message (by default
-// ": not enough memory on heap"). Allocate must leave the object unchanged when it throws.
+// ": not enough memory on heap"). Allocate must leave the object unchanged when it throws. A size
+// beyond what a std::vector can hold (std::length_error, e.g. columns * rows of a huge matrix)
+// counts as a failed allocation too; other exceptions pass through.
 template <typename E, typename F>
 decltype(auto) GuardAllocation(const TComponent& Component, F&& Allocate,
                                std::string_view Detail = kMsgNoMemoryOnHeap) {
     try {
         return std::forward<F>(Allocate)();
     } catch (const std::bad_alloc&) {
+        RaiseComponentError<E>(Component, Detail);
+    } catch (const std::length_error&) {
         RaiseComponentError<E>(Component, Detail);
     }
 }

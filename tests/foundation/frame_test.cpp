@@ -145,6 +145,16 @@ TEST(Frame, ComponentMessagesAndAllocationGuard) {
     } catch (const ozm::EOZMVectorError& e) {
         EXPECT_EQ(e.message(), "Component \"Vec1\": not enough memory");
     }
+    // A size no vector can hold is a failed allocation as well (thrown before any memory is
+    // requested, so this is safe under AddressSanitizer).
+    std::vector<double> storage(3, 1.0);
+    try {
+        ozm::GuardAllocation<ozm::EOZMMatrixError>(named, [&] { storage.resize(storage.max_size() + 1); });
+        FAIL() << "no exception";
+    } catch (const ozm::EOZMMatrixError& e) {
+        EXPECT_EQ(e.message(), "Component \"Vec1\": not enough memory on heap");
+    }
+    EXPECT_EQ(storage.size(), 3u);
     EXPECT_EQ(ozm::GuardAllocation<ozm::EOZMMatrixError>(named, [] { return 42; }), 42);
     EXPECT_THROW(ozm::GuardAllocation<ozm::EOZMMatrixError>(named, [] { throw ozm::EInOutError("io"); }),
                  ozm::EInOutError);
