@@ -41,7 +41,8 @@ void EncodeCells(const T* cells, size_t n, uint8_t* bytes) {
         std::memcpy(bytes, cells, n * sizeof(T));
     } else {
         using U = std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t>;
-        for (size_t i = 0; i < n; ++i) PutLE(bytes + i * sizeof(T), std::bit_cast<U>(cells[i]), sizeof(T));
+        for (size_t i = 0; i < n; ++i)
+            PutLE(bytes + i * sizeof(T), std::bit_cast<U>(cells[i]), sizeof(T));
     }
 }
 template <class T>

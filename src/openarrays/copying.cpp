@@ -31,7 +31,8 @@ A ExtractBlock(const A& a, const Bounds<R>& lo, const Bounds<R>& hi) {
     } else {
         A block;
         block.reserve(size_t(hi[D] - lo[D] + 1));
-        for (int i = lo[D]; i <= hi[D]; ++i) block.push_back(ExtractBlock<D + 1>(a[size_t(i)], lo, hi));
+        for (int i = lo[D]; i <= hi[D]; ++i)
+            block.push_back(ExtractBlock<D + 1>(a[size_t(i)], lo, hi));
         return block;
     }
 }
@@ -126,7 +127,8 @@ int VectorToRow(const std::vector<T>& vec, int vecLo, int vecHi, int firstCol, i
     if (!Inside(firstCol, e[0]) || !Inside(row, e[1]) || !HasExtents(a, e.data())) return -2;
     if (const int rc = VectorRange(vec, vecLo, vecHi)) return rc;
     size_t col = size_t(firstCol);
-    for (int i = vecLo; i <= vecHi && col < a.size(); ++i, ++col) a[col][size_t(row)] = vec[size_t(i)];
+    for (int i = vecLo; i <= vecHi && col < a.size(); ++i, ++col)
+        a[col][size_t(row)] = vec[size_t(i)];
     return 0;
 }
 

@@ -92,7 +92,8 @@ int FloodFillArray(int X, int Y, int32_t NewValue, TInt2DArray& A, int& MaxY, in
     if (seedValue == NewValue) return -2;
     if (!inside) return -1;
     Box box{};
-    const int count = Flood(X, Y, NewValue, A, [seedValue](int32_t v) { return v == seedValue; }, box);
+    const auto match = [seedValue](int32_t v) { return v == seedValue; };
+    const int count = Flood(X, Y, NewValue, A, match, box);
     Deliver(box, MaxY, MinY, MinX, MaxX);
     return count;
 }
