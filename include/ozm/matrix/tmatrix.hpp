@@ -18,6 +18,7 @@
 
 #include "ozm/base/types.hpp"
 #include "ozm/frame.hpp"
+#include "ozm/matrix/persist.hpp"
 
 namespace ozm {
 
@@ -423,6 +424,115 @@ private:
     // Column-major cells; max(FNCol, 1) x max(FNRow, 1) of them, so that a dimension of 0 keeps
     // one spare column or row of storage.
     std::vector<double> FData;
+
+    // --- files and streams (src/matrices/matrix_persist*.cpp) --------------------------------
+    // Layouts in docs/matrix-formats.md. The text writers write cells as the precision settings
+    // say and the readers believe announced sizes only as far as the data backs them (both rules
+    // in ozm/matrix/persist.hpp). Readers that fail leave the matrix unchanged unless a routine
+    // says otherwise; a successful read fires OnChange once.
+public:
+    // Applies one parsed element of the XML vocabulary. numcols/numrows record the integer at the
+    // start of Content as the announced size (negative counts as 0). The first cell of a read
+    // (FirstCell) resizes the matrix to the announced size; every cell then stores the real at
+    // the start of Content at its ix and iy attributes through SetVal (cells outside the matrix
+    // are ignored). Returns 1 for xmlMatEnd, -1 for xmlInvalid, 0 otherwise, and -1 for a cell
+    // when no size was announced, the size exceeds kMaxXmlCells or cannot be allocated (the
+    // matrix is then not resized). Raises nothing itself; exceptions of an OnChange handler pass.
+    int ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std::string& Content);
+    // The header record of a record file: columns, rows, data identifier and format code. True
+    // when the file holds a two-dimensional matrix (no layers, no time slots, format 1). A file
+    // shorter than one record gives false with the outputs 0, 0, "" and 0. A file that cannot be
+    // opened raises EInOutError. The matrix is not changed.
+    bool ReadBinaryHeader(const std::string& FName, int& NrColumns, int& NrRows,
+                          std::string& DataID, int& Format) const;
+
+    // XML: the matrix element (id attribute = DataID), numcols, numrows, then one cell element
+    // per cell, column by column, one element per line; CreateHeader writes <?xml version="1.0"?>
+    // first. The stream and file writers raise EInOutError when writing fails; SaveAsXMLFile
+    // writes a header and reports any failure by false.
+    void WriteToXMLStream(TStream& OutStream, bool CreateHeader) const;
+    void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const;
+    bool SaveAsXMLFile(const std::string& FName) const;
+    // Read one matrix element from the current position through ProcessXmlTag (on a work matrix,
+    // so a failure changes nothing) and take its size, cells and DataID. False for a document
+    // that breaks the vocabulary (ozm::matrix::ReadMatrixXmlElement), lacks numcols or numrows,
+    // or announces more than kMaxXmlCells cells. The stream reader leaves the stream after
+    // "</matrix>"; the file reader after the text that follows it up to the next "<".
+    bool ReadFromXMLStream(TStream& InStream);
+    bool ReadFromOpenXMLFile(TTextReader& InFile);
+    bool LoadFromXMLFile(const std::string& FName);
+
+    // ASC: the comment line (line ends become blanks; empty gives "Exported by OZM TMatrix
+    // component: " and FName), NrOfColumns, NrOfRows, the four flags (column names TRUE in the
+    // second overload, which writes one double-quoted name per column: ColNames, "" for missing
+    // entries, double quotes inside a name written as single quotes), then one line per row with
+    // the row's values right-aligned in 12 characters. 0, or -1 when the file cannot be created;
+    // errors while writing raise EInOutError.
+    int ExportAsASC(const std::string& FName, const std::string& Comment) const;
+    int ExportAsASC(const std::string& FName, const std::string& Comment,
+                    const TStrArray& ColNames) const;
+    // Reads an ASC file into the matrix (NrColumns x NrRows). Results: 0; kAscFileMissing (-8);
+    // a negative code of ReadHeaderOfASC; kAscRowAttributeError (-5); kAscValueError (-6) for a
+    // value that is no number, a row with too few values, the end of the file before the last
+    // row, or a size the file cannot hold. "NAN" and "###" read as 0. Comment receives the
+    // comment line; ColNames the column names (NrColumns entries, "" where the file has none).
+    // Row attributes and row names are skipped; fields after a row's values and ";" comments are
+    // ignored, as are empty lines. On any error the matrix (and ColNames) are unchanged.
+    int ImportASC(const std::string& FName, std::string& Comment);
+    int ImportASC(const std::string& FName, std::string& Comment, TStrArray& ColNames);
+
+    // List format: "LowCol HighCol LowRow HighRow", then one line per row of the rectangle with
+    // its values separated by blanks. Reversed bounds are swapped, then the ranges normalised.
+    // False when the file cannot be created or written.
+    bool StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
+                     const std::string& FileName) const;
+    // Reads the list format. With AdjustMatrixSize the matrix is resized to HighCol x HighRow
+    // (cells that fit are kept). False when the file cannot be read, the header is not four
+    // integers with 1 <= Low <= High + 1, the file is too small for the announced rectangle,
+    // the matrix is smaller than the rectangle (nothing read), or the file ends early (the
+    // values read so far stay). An entry that is no number is skipped (its cell keeps its
+    // value). OnChange once after the header was accepted.
+    bool LoadFromFile(const std::string& FileName, bool AdjustMatrixSize);
+
+    // Stream layout: LowCol, HighCol, LowRow, HighRow, then the cells of the rectangle column by
+    // column, each a 10-byte extended real. The ranges are normalised. A null TMemoryStream
+    // receives a new one (the caller owns it); a null TFileStream does nothing.
+    void SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowRow, int HighRow) const;
+    void SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol, int LowRow,
+                      int HighRow) const;
+    void SaveToStream(TFileStream* OutStream, int LowCol, int HighCol, int LowRow,
+                      int HighRow) const;
+    // Reads the stream layout. False with the matrix unchanged for a null stream, an unreadable
+    // or damaged header (bounds not integers with 1 <= Low <= High + 1) or fewer bytes left than
+    // the cells need. With AdjustMatrixSize the matrix is resized to HighCol x HighRow; a matrix
+    // smaller than the rectangle gives false without reading. OnChange once after the header
+    // was accepted.
+    bool LoadFromStream(TStream& InStream, bool AdjustMatrixSize);
+    bool LoadFromStream(TMemoryStream* InStream, bool AdjustMatrixSize);
+    bool LoadFromStream(TFileStream* InStream, bool AdjustMatrixSize);
+
+    // Record file: header (columns, rows, 0 layers, 0 time slots, DataID cut to 255 bytes,
+    // format 1), then the cells with the column fastest, bit for bit. False when the file cannot
+    // be created or written.
+    bool SaveBinary(const std::string& FName) const;
+    // Reads a record file written for a two-dimensional matrix: size, cells and DataID. Results:
+    // kBinaryOk, kBinaryCannotOpen, kBinaryWrongKind (header short or not two-dimensional),
+    // kBinaryTruncated (negative extents or fewer cells than announced); the matrix is unchanged
+    // unless the result is kBinaryOk.
+    int LoadBinary(const std::string& FName);
+
+private:
+    // The announced size applied on the first cell (or at the end of a read without cells):
+    // 0, or -1 when it is missing, too large or cannot be allocated.
+    int ApplyAnnouncedXmlSize();
+    // Reads one matrix element from Source into a work matrix and takes it over on success.
+    bool ReadXmlElement(const matrix::TXmlTagSource& Source);
+    // Writes the XML lines to Sink (each line without its line end).
+    void WriteXmlLines(bool CreateHeader, const std::function<void(const std::string&)>& Sink) const;
+
+    bool FirstCell = true;
+    int64_t FXmlNumCols = -1;  // announced size of the XML read in progress; -1 not announced
+    int64_t FXmlNumRows = -1;
 };
 
 template <typename CellReader>

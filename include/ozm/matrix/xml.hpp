@@ -113,11 +113,11 @@ private:
     bool ReadMore();
 
     TStream& FStream;
-    int64_t FBufferStart;    // stream position of FBuffer[0]
-    std::string FBuffer;     // bytes read and not yet dropped
-    size_t FPos = 0;         // parse position in FBuffer
-    size_t FTagEnd = 0;      // position in FBuffer just after the last delivered tag's ">"
-    bool FAtEnd = false;     // the stream has nothing more
+    int64_t FBufferStart;  // stream position of FBuffer[0]
+    int64_t FTagEnd;       // stream position just after the last delivered tag's ">"
+    std::string FBuffer;   // bytes read and not yet dropped
+    size_t FPos = 0;       // parse position in FBuffer
+    bool FAtEnd = false;   // the stream has nothing more
 };
 
 }  // namespace ozm::matrix

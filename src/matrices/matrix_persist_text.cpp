@@ -1,0 +1,268 @@
+// TMatrix: the ASC text table and the list format.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "matrices/matrix_internal.hpp"
+#include "ozm/base/asc.hpp"
+#include "ozm/base/text.hpp"
+#include "ozm/matrix/persist.hpp"
+#include "ozm/matrix/tmatrix.hpp"
+#include "ozm/platform/exceptions.hpp"
+#include "ozm/platform/numtext.hpp"
+#include "ozm/platform/textfile.hpp"
+
+namespace ozm {
+
+namespace {
+
+constexpr std::string_view kAscDefaultComment = "Exported by OZM TMatrix component: ";
+constexpr size_t kAscFieldWidth = 12;
+// Every value of a text file needs a character and a separator.
+constexpr int64_t kMinBytesPerTextValue = 2;
+
+int64_t FileSizeOrMinus1(const std::string& FileName) noexcept {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(FileName, ec);
+    return ec ? -1 : static_cast<int64_t>(size);
+}
+
+std::string WithoutLineEnds(std::string Text) {
+    // A carriage return would end the line just as a line feed does for the readers.
+    for (char& c : Text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return Text;
+}
+
+std::string QuotedAscName(const std::string& Name) {
+    std::string text = WithoutLineEnds(Name);
+    std::replace(text.begin(), text.end(), '"', '\'');  // a quote would end the name early
+    return "\"" + text + "\"";
+}
+
+bool IsMissingAscValue(std::string_view Word) {
+    if (Word == "###") return true;
+    return Word.size() == 3 && (Word[0] == 'N' || Word[0] == 'n') &&
+           (Word[1] == 'A' || Word[1] == 'a') && (Word[2] == 'N' || Word[2] == 'n');
+}
+
+// The next field of an ASC data line from Pos: "" at the end of the line or at a ";" comment.
+std::string_view NextAscField(std::string_view Line, size_t& Pos) {
+    while (Pos < Line.size() && (Line[Pos] == ' ' || Line[Pos] == '\t')) ++Pos;
+    const size_t start = Pos;
+    while (Pos < Line.size() && Line[Pos] != ' ' && Line[Pos] != '\t' && Line[Pos] != ';') ++Pos;
+    return Line.substr(start, Pos - start);
+}
+
+// True for a line with nothing but blanks and a comment.
+bool IsEmptyAscLine(std::string_view Line) {
+    const size_t first = Line.find_first_not_of(" \t");
+    return first == std::string_view::npos || Line[first] == ';';
+}
+
+// Parses the data lines of an ASC file into Cells (column-major, NrRows per column).
+int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<double>& Cells,
+                TStrArray& Names) {
+    const size_t cols = static_cast<size_t>(Header.NrColumns);
+    const size_t rows = static_cast<size_t>(Header.NrRows);
+    std::string line;
+    Names.assign(cols, std::string());
+    if (Header.ColumnNames && Reader.ReadLine(line)) {
+        size_t pos = 0;
+        for (size_t c = 0; c < cols && ParseQuotedName(line, pos, Names[c]); ++c) {
+        }
+    }
+    if (cols == 0) return 0;  // rows without values
+    for (size_t r = 0; r < rows; ++r) {
+        do {
+            if (!Reader.ReadLine(line)) return matrix::kAscValueError;  // the file ends early
+        } while (IsEmptyAscLine(line));
+        size_t pos = 0;
+        if (Header.RowAttributes) {
+            double attribute = 0;
+            if (!TryParseDouble(NextAscField(line, pos), attribute))
+                return matrix::kAscRowAttributeError;
+        }
+        std::string name;
+        if (Header.RowNames) ParseQuotedName(line, pos, name);
+        for (size_t c = 0; c < cols; ++c) {
+            const std::string_view word = NextAscField(line, pos);
+            double value = 0;
+            if (!IsMissingAscValue(word) && !TryParseDouble(word, value))
+                return matrix::kAscValueError;
+            Cells[c * rows + r] = value;
+        }
+    }
+    return 0;
+}
+
+int WriteAsc(const TMatrix& M, const std::string& FName, const std::string& Comment,
+             const TStrArray* ColNames) {
+    std::unique_ptr<TTextWriter> writer;
+    try {
+        writer = std::make_unique<TTextWriter>(FName);
+    } catch (const EInOutError&) {
+        return -1;
+    }
+    // Write errors (a full disk) propagate as EInOutError.
+    std::string line = WithoutLineEnds(Comment);
+    if (line.empty()) line = std::string(kAscDefaultComment) + FName;
+    writer->WriteLn(line);
+    writer->WriteLn(std::to_string(M.NrOfColumns()) + "\t;nr. of columns");
+    writer->WriteLn(std::to_string(M.NrOfRows()) + "\t;nr. of rows");
+    writer->WriteLn(std::string(ColNames ? "FALSE TRUE FALSE FALSE" : "FALSE FALSE FALSE FALSE") +
+                    "\t;row attributes, column names, row names, nominal variables");
+    if (ColNames) {
+        line.clear();
+        for (int c = 0; c < M.NrOfColumns(); ++c) {
+            if (c > 0) line += ' ';
+            line += QuotedAscName(size_t(c) < ColNames->size() ? (*ColNames)[size_t(c)] : "");
+        }
+        writer->WriteLn(line);
+    }
+    const int p1 = M.GetFPrecis(1);
+    const int p2 = M.GetFPrecis(2);
+    const double* cells = M.Data();
+    const size_t rows = static_cast<size_t>(M.NrOfRows());
+    for (size_t r = 0; r < rows; ++r) {
+        line.clear();
+        for (int c = 0; c < M.NrOfColumns(); ++c) {
+            const std::string text = matrix::CellText(cells[size_t(c) * rows + r], p1, p2);
+            if (c > 0) line += ' ';
+            if (text.size() < kAscFieldWidth) line.append(kAscFieldWidth - text.size(), ' ');
+            line += text;
+        }
+        writer->WriteLn(line);
+    }
+    writer->Close();
+    return 0;
+}
+
+}  // namespace
+
+int TMatrix::ExportAsASC(const std::string& FName, const std::string& Comment) const {
+    return WriteAsc(*this, FName, Comment, nullptr);
+}
+
+int TMatrix::ExportAsASC(const std::string& FName, const std::string& Comment,
+                         const TStrArray& ColNames) const {
+    return WriteAsc(*this, FName, Comment, &ColNames);
+}
+
+int TMatrix::ImportASC(const std::string& FName, std::string& Comment) {
+    TStrArray names;
+    return ImportASC(FName, Comment, names);
+}
+
+int TMatrix::ImportASC(const std::string& FName, std::string& Comment, TStrArray& ColNames) {
+    std::error_code ec;
+    if (!std::filesystem::exists(FName, ec)) return matrix::kAscFileMissing;
+    TAscHeader header;
+    if (const int rc = ReadHeaderOfASC(FName, header); rc != kAscHeaderOk) return rc;
+    Comment = header.Comment;
+    const int64_t backed = FileSizeOrMinus1(FName) / kMinBytesPerTextValue;
+    if (int64_t{header.NrColumns} * header.NrRows > backed ||
+        !matrix::AnnouncedSizeIsBacked(header.NrColumns, header.NrRows, backed) ||
+        (header.ColumnNames && header.NrColumns > backed))
+        return matrix::kAscValueError;  // the file cannot hold what it announces
+
+    std::vector<double> cells =
+        Guarded([&] { return matrix::detail::NewCells(header.NrColumns, header.NrRows); });
+    TStrArray names;
+    int code = 0;
+    try {
+        TTextReader reader(FName);
+        reader.SkipLines(4);
+        code = ReadAscData(reader, header, cells, names);
+    } catch (const EInOutError&) {
+        return kAscCannotOpen;
+    }
+    if (code != 0) return code;
+    AdoptStorage(std::move(cells), header.NrColumns, header.NrRows);
+    ColNames = std::move(names);
+    Changed();
+    return 0;
+}
+
+bool TMatrix::StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
+                          const std::string& FileName) const {
+    if (HighCol < LowCol) std::swap(LowCol, HighCol);
+    if (HighRow < LowRow) std::swap(LowRow, HighRow);
+    MakeValidColRange(LowCol, HighCol);
+    MakeValidRowRange(LowRow, HighRow);
+    try {
+        TTextWriter writer(FileName);
+        writer.WriteLn(std::to_string(LowCol) + " " + std::to_string(HighCol) + " " +
+                       std::to_string(LowRow) + " " + std::to_string(HighRow));
+        std::string line;
+        for (int r = LowRow; r <= HighRow; ++r) {
+            line.clear();
+            for (int c = LowCol; c <= HighCol; ++c) {
+                if (c > LowCol) line += ' ';
+                line += matrix::CellText(Column(c)[r - 1], FPrecis[0], FPrecis[1]);
+            }
+            writer.WriteLn(line);
+        }
+        writer.Close();
+    } catch (const EInOutError&) {
+        // A write that fails (a full disk) means the data did not arrive, as a file that cannot
+        // be created does.
+        return false;
+    }
+    return true;
+}
+
+bool TMatrix::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
+    std::unique_ptr<TTextReader> reader;
+    int32_t bounds[4] = {};  // LowCol, HighCol, LowRow, HighRow
+    try {
+        reader = std::make_unique<TTextReader>(FileName);
+        for (int32_t& bound : bounds)
+            if (!reader->ReadInt(bound)) return false;
+    } catch (const EInOutError&) {
+        return false;
+    }
+    const int64_t low_col = bounds[0], high_col = bounds[1];
+    const int64_t low_row = bounds[2], high_row = bounds[3];
+    // The writer stores normalised ranges (empty ones as "1 0"); anything else is damage.
+    if (low_col < 1 || high_col < low_col - 1 || low_row < 1 || high_row < low_row - 1)
+        return false;
+    const int64_t backed = FileSizeOrMinus1(FileName) / kMinBytesPerTextValue;
+    if ((high_col - low_col + 1) * (high_row - low_row + 1) > backed) return false;
+
+    if (AdjustMatrixSize && (high_col != FNCol || high_row != FNRow)) {
+        if (!matrix::AnnouncedSizeIsBacked(high_col, high_row, backed)) return false;
+        try {
+            Resize(static_cast<int>(high_col), static_cast<int>(high_row));
+        } catch (const EOZMMatrixError&) {
+            return false;
+        }
+    }
+    if (FNCol < high_col || FNRow < high_row) {
+        Changed();
+        return false;
+    }
+    bool ok = true;
+    try {
+        for (int64_t r = low_row; ok && r <= high_row; ++r) {
+            for (int64_t c = low_col; c <= high_col; ++c) {
+                const std::string word = reader->ReadWord();
+                if (word.empty()) {
+                    ok = false;  // the file ends before the last entry
+                    break;
+                }
+                double value = 0;
+                if (TryParseDouble(word, value))  // an unreadable entry keeps its cell
+                    Column(static_cast<int>(c))[r - 1] = value;
+            }
+        }
+    } catch (const EInOutError&) {
+        ok = false;
+    }
+    Changed();
+    return ok;
+}
+
+}  // namespace ozm
