@@ -54,9 +54,11 @@ double TMatrix::Norm(TNormType nt) const {
         case TNormType::ntFrobenius: {
             double sum = 0.0;
             for (size_t i = 0; i < count; ++i) sum += a[i] * a[i];
-            if (!std::isinf(sum) && !(sum > 0.0 && sum < DBL_MIN / DBL_EPSILON)) return std::sqrt(sum);
-            // The squares overflowed or lost their digits below the normal range: scale by the
-            // largest magnitude.
+            if (std::isnan(sum)) return kNaN;
+            if (std::isfinite(sum) && (sum == 0.0 ? false : sum >= DBL_MIN / DBL_EPSILON))
+                return std::sqrt(sum);
+            // The squares overflowed, or may have lost digits below the normal range: scale by
+            // the largest magnitude.
             double big = 0.0;
             for (size_t i = 0; i < count; ++i) big = std::max(big, std::fabs(a[i]));
             if (std::isinf(big)) return big;
