@@ -21,3 +21,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The number-text tests switch to a locale with a decimal comma to show that the library ignores
+# it; make one available.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if ! command -v localedef >/dev/null 2>&1 || [ ! -d /usr/share/i18n/locales ]; then
+    sudo_cmd=""
+    if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends locales
+  fi
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || echo "bootstrap: no de_DE locale; locale tests will skip"
+fi
