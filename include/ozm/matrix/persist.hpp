@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ozm/base/asc.hpp"
 #include "ozm/matrix/binary.hpp"
 #include "ozm/matrix/scan.hpp"
 #include "ozm/matrix/xml.hpp"
