@@ -145,7 +145,7 @@ int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& 
         reader.SkipLines(4);
         std::string text;
         if (header.ColumnNames && reader.ReadQuoted(text)) reader.ReadLine(text);
-        for (int row = 1; row <= header.NrRows; ++row) {
+        for (int64_t row = 1; row <= header.NrRows; ++row) {
             if (header.RowAttributes) {
                 double attribute = 0;
                 if (!TryParseDouble(vecimpl::NextAscField(reader), attribute)) {
