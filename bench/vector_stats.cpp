@@ -141,9 +141,9 @@ void BM_AscRoundTrip(benchmark::State& state) {
     const auto data = RandomData(state.range(0));
     ozm::TVector v, w;
     Load(v, data);
-    const std::string file =
-        (std::filesystem::temp_directory_path() / ("ozm_bench_vector_" + std::to_string(state.range(0)) + ".asc"))
-            .string();
+    const std::string file = (std::filesystem::temp_directory_path() /
+                              ("ozm_bench_vector_" + std::to_string(state.range(0)) + ".asc"))
+                                 .string();
     std::string comment;
     for (auto _ : state) {
         v.ExportAsASC(file, 6, "bench");

@@ -24,10 +24,11 @@ double NiceWidth(double span, int bins) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string path =
-        argc > 1 ? argv[1]
-                 : (std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "sample_column.txt")
-                       .string();
+    const std::string path = argc > 1
+                                 ? argv[1]
+                                 : (std::filesystem::path(__FILE__).parent_path().parent_path() /
+                                    "data" / "sample_column.txt")
+                                       .string();
     ozm::TVector v;
     if (!v.LoadFromFile(path, true, true) || v.IsEmpty()) {
         std::fprintf(stderr, "no numbers could be read from %s\n", path.c_str());
@@ -47,9 +48,11 @@ int main(int argc, char** argv) {
     std::printf("  standard deviation   %.4f\n", n >= 3 ? std::sqrt(variance) : 0.0);
     std::printf("  minimum / maximum    %.4f / %.4f\n", minimum, maximum);
     std::printf("  quartiles            %.4f  %.4f  %.4f\n", q1, q2, q3);
-    std::printf("  P5 / P95             %.4f / %.4f\n", v.Percentile(5, 0, 0), v.Percentile(95, 0, 0));
+    std::printf("  P5 / P95             %.4f / %.4f\n", v.Percentile(5, 0, 0),
+                v.Percentile(95, 0, 0));
     std::printf("  mode                 %.4f\n", v.Mode(0, 0));
-    std::printf("  skewness / kurtosis  %.4f / %.4f (sample-corrected, excess kurtosis)\n", skewness, kurtosis);
+    std::printf("  skewness / kurtosis  %.4f / %.4f (sample-corrected, excess kurtosis)\n",
+                skewness, kurtosis);
 
     if (!(maximum > minimum)) return 0;
     const double width = NiceWidth(maximum - minimum, 12);
@@ -65,9 +68,10 @@ int main(int argc, char** argv) {
     for (int b = 1; b <= histo.NrOfElem(); ++b) {
         const int count = histo.GetVal(b);
         const int bar = max_count > 0 ? (count * 50 + max_count - 1) / max_count : 0;
-        std::printf("  [%9.3f, %9.3f) %6d %s\n", first_bin + (b - 1) * width, first_bin + b * width, count,
-                    std::string(static_cast<size_t>(bar), '#').c_str());
+        std::printf("  [%9.3f, %9.3f) %6d %s\n", first_bin + (b - 1) * width, first_bin + b * width,
+                    count, std::string(static_cast<size_t>(bar), '#').c_str());
     }
-    if (underflow + overflow > 0) std::printf("  outside the bins: %d below, %d above\n", underflow, overflow);
+    if (underflow + overflow > 0)
+        std::printf("  outside the bins: %d below, %d above\n", underflow, overflow);
     return 0;
 }

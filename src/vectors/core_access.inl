@@ -124,7 +124,7 @@ void TVectorCore<TCell, TSelf>::Clone(const TSelf* VecSource) {
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::CopyFrom(const TSelf* VecSource, int SourceElemLo, int SourceElemHi,
-                                          int DestElem) {
+                                         int DestElem) {
     if (VecSource == nullptr) return;
     const TVectorCore& src = *VecSource;
     const int sn = src.FNElem;
@@ -155,11 +155,11 @@ void TVectorCore<TCell, TSelf>::CopyFrom(const TSelf* VecSource, int SourceElemL
 }
 
 template <typename TCell, typename TSelf>
-void TVectorCore<TCell, TSelf>::CopyToArray(TCellArray& DestArray, int LowElem, int HighElem) const {
+void TVectorCore<TCell, TSelf>::CopyToArray(TCellArray& DestArray, int LowElem,
+                                            int HighElem) const {
     MakeValidElemRange(LowElem, HighElem);
-    GuardAllocation<EOZMVectorError>(*this, [&] {
-        DestArray.assign(FVec.begin() + (LowElem - 1), FVec.begin() + HighElem);
-    });
+    GuardAllocation<EOZMVectorError>(
+        *this, [&] { DestArray.assign(FVec.begin() + (LowElem - 1), FVec.begin() + HighElem); });
 }
 
 template <typename TCell, typename TSelf>
@@ -173,7 +173,8 @@ void TVectorCore<TCell, TSelf>::CopyFromArray(std::span<const TCell> SrcArray, i
     const TCellArray values(SrcArray.begin() + static_cast<std::ptrdiff_t>(skip),
                             SrcArray.begin() + static_cast<std::ptrdiff_t>(skip + count));
     if (!OnChange) {
-        std::copy(values.begin(), values.end(), FVec.begin() + static_cast<std::ptrdiff_t>(first - 1));
+        std::copy(values.begin(), values.end(),
+                  FVec.begin() + static_cast<std::ptrdiff_t>(first - 1));
         FIsEmpty = false;
         return;
     }

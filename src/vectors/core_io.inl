@@ -34,14 +34,14 @@ void TVectorCore<TCell, TSelf>::SaveToStream(TStream& OutStream, int LowElem, in
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::SaveToStream(TMemoryStream*& OutStream, int LowElem,
-                                              int HighElem) const {
+                                             int HighElem) const {
     if (OutStream == nullptr) OutStream = new TMemoryStream();
     SaveToStream(static_cast<TStream&>(*OutStream), LowElem, HighElem);
 }
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::SaveToStream(TFileStream* OutStream, int LowElem,
-                                              int HighElem) const {
+                                             int HighElem) const {
     if (OutStream != nullptr) SaveToStream(static_cast<TStream&>(*OutStream), LowElem, HighElem);
 }
 
@@ -114,12 +114,14 @@ bool TVectorCore<TCell, TSelf>::LoadFromStream(TStream& InStream, bool AdjustVec
 
 template <typename TCell, typename TSelf>
 bool TVectorCore<TCell, TSelf>::LoadFromStream(TMemoryStream* InStream, bool AdjustVectorSize) {
-    return InStream != nullptr && LoadFromStream(static_cast<TStream&>(*InStream), AdjustVectorSize);
+    return InStream != nullptr &&
+           LoadFromStream(static_cast<TStream&>(*InStream), AdjustVectorSize);
 }
 
 template <typename TCell, typename TSelf>
 bool TVectorCore<TCell, TSelf>::LoadFromStream(TFileStream* InStream, bool AdjustVectorSize) {
-    return InStream != nullptr && LoadFromStream(static_cast<TStream&>(*InStream), AdjustVectorSize);
+    return InStream != nullptr &&
+           LoadFromStream(static_cast<TStream&>(*InStream), AdjustVectorSize);
 }
 
 template <typename TCell, typename TSelf>
@@ -162,7 +164,8 @@ int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& 
                 code = kBadValue;
                 break;
             }
-            GuardAllocation<EOZMVectorError>(*this, [&] { values.push_back(value); }, kMsgNoMemory);
+            GuardAllocation<EOZMVectorError>(
+                *this, [&] { values.push_back(value); }, kMsgNoMemory);
             reader.ReadLine(text);  // fields after the value are not part of a vector
         }
     } catch (const EInOutError&) {
@@ -182,7 +185,8 @@ int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& 
         *this,
         [&] {
             TCellArray c(size_t(new_size), TCell(0));
-            if (code != 0 && new_size <= FNElem) c[size_t(new_size - 1)] = FVec[size_t(new_size - 1)];
+            if (code != 0 && new_size <= FNElem)
+                c[size_t(new_size - 1)] = FVec[size_t(new_size - 1)];
             return c;
         },
         kMsgNoMemory);

@@ -141,7 +141,7 @@ void TVectorCore<TCell, TSelf>::ShuffleElems() {
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::MinMax(int LowElem, int HighElem, TCell& Minimum,
-                                        TCell& Maximum) const {
+                                       TCell& Maximum) const {
     int min_ix = 0;
     int max_ix = 0;
     MinMax(LowElem, HighElem, Minimum, Maximum, min_ix, max_ix);
@@ -149,7 +149,7 @@ void TVectorCore<TCell, TSelf>::MinMax(int LowElem, int HighElem, TCell& Minimum
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::MinMax(int LowElem, int HighElem, TCell& Minimum, TCell& Maximum,
-                                        int& MinIx, int& MaxIx) const {
+                                       int& MinIx, int& MaxIx) const {
     Minimum = TVectorCellTraits<TCell>::kMinMaxStartMin;
     Maximum = TVectorCellTraits<TCell>::kMinMaxStartMax;
     MinIx = 0;

@@ -51,7 +51,8 @@ struct TCentralSums {
 // Copy of a range for the order statistics; a failed allocation gives the heap message.
 template <typename T>
 std::vector<T> WorkCopy(const TComponent& Owner, const T* first, size_t count) {
-    return GuardAllocation<EOZMVectorError>(Owner, [&] { return std::vector<T>(first, first + count); });
+    return GuardAllocation<EOZMVectorError>(Owner,
+                                            [&] { return std::vector<T>(first, first + count); });
 }
 
 // s(k) + (s(k + 1) - s(k)) f, exactly s(k) when f is 0 (so an infinite neighbour does not turn
@@ -73,9 +74,10 @@ TCell TVectorCore<TCell, TSelf>::Sum(int LowElem, int HighElem) const {
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::MeanVar(int LowElem, int HighElem, double& Mean,
-                                         double& Variance) const {
+                                        double& Variance) const {
     MakeValidElemRange(LowElem, HighElem);
-    const vecimpl::TCentralSums<TCell> c(FVec.data() + (LowElem - 1), size_t(HighElem - LowElem + 1));
+    const vecimpl::TCentralSums<TCell> c(FVec.data() + (LowElem - 1),
+                                         size_t(HighElem - LowElem + 1));
     Mean = c.mean;
     // One or two values carry no usable spread; the library defines their variance as 1.
     Variance = c.n < 3 ? 1.0 : c.SpreadSquares() / static_cast<double>(c.n - 1);
@@ -133,7 +135,7 @@ double TVectorCore<TCell, TSelf>::Mode(int LowElem, int HighElem) const {
 
 template <typename TCell, typename TSelf>
 bool TVectorCore<TCell, TSelf>::Quartiles(int LowElem, int HighElem, double& Q1, double& Q2,
-                                           double& Q3) const {
+                                          double& Q3) const {
     MakeValidElemRange(LowElem, HighElem);
     const int n = HighElem - LowElem + 1;
     if (n == 1) {
@@ -200,7 +202,7 @@ double TVectorCore<TCell, TSelf>::Percentile(double prob, int LowElem, int HighE
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::SkewKurt(int LowElem, int HighElem, double& Skewness,
-                                          double& Kurtosis) const {
+                                         double& Kurtosis) const {
     MakeValidElemRange(LowElem, HighElem);
     Skewness = 0;
     Kurtosis = 0;
@@ -225,7 +227,7 @@ void TVectorCore<TCell, TSelf>::SkewKurt(int LowElem, int HighElem, double& Skew
 
 template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::SkewKurtSample(int LowElem, int HighElem, double& Skewness,
-                                                double& Kurtosis) const {
+                                               double& Kurtosis) const {
     double S = 0;
     double K = 0;
     SkewKurt(LowElem, HighElem, S, K);

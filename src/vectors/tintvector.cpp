@@ -32,7 +32,8 @@ int32_t TIntVector::Correlate(const TIntVector* OtherVec, int ElemShift) const {
     const int32_t* x = FVec.data() - 1;
     const int32_t* y = OtherVec->Cells().data() - 1;
     int32_t sum = 0;
-    for (int64_t i = lo; i <= hi; ++i) sum = vecimpl::CellAdd(sum, vecimpl::CellMul(x[i], y[i + ElemShift]));
+    for (int64_t i = lo; i <= hi; ++i)
+        sum = vecimpl::CellAdd(sum, vecimpl::CellMul(x[i], y[i + ElemShift]));
     return sum;
 }
 
@@ -66,12 +67,14 @@ bool TIntVector::Histogram(int FirstElem, int LastElem, int FirstBin, int LastBi
     if (FirstElem <= LastElem) {
         const int64_t inside_lo = std::max<int64_t>(FirstElem, 1);
         const int64_t inside_hi = std::min<int64_t>(LastElem, FNElem);
-        const int64_t outside = (int64_t(LastElem) - FirstElem + 1) -
-                                std::max<int64_t>(0, inside_hi - inside_lo + 1);
+        const int64_t outside =
+            (int64_t(LastElem) - FirstElem + 1) - std::max<int64_t>(0, inside_hi - inside_lo + 1);
         if (outside > 0) classify(0, outside);
         for (int64_t i = inside_lo; i <= inside_hi; ++i) classify(FVec[size_t(i - 1)], 1);
     }
-    const auto clamp32 = [](int64_t v) { return static_cast<int>(std::min<int64_t>(v, INT32_MAX)); };
+    const auto clamp32 = [](int64_t v) {
+        return static_cast<int>(std::min<int64_t>(v, INT32_MAX));
+    };
     Histo->Resize(static_cast<int>(nb));
     Histo->Clear();
     std::span<int32_t> cells = Histo->Cells();

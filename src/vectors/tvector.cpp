@@ -93,12 +93,14 @@ bool TVector::Histogram(int FirstElem, int LastElem, double FirstBin, double Las
     if (FirstElem <= LastElem) {
         const int64_t inside_lo = std::max<int64_t>(FirstElem, 1);
         const int64_t inside_hi = std::min<int64_t>(LastElem, FNElem);
-        const int64_t outside = (int64_t(LastElem) - FirstElem + 1) -
-                                std::max<int64_t>(0, inside_hi - inside_lo + 1);
+        const int64_t outside =
+            (int64_t(LastElem) - FirstElem + 1) - std::max<int64_t>(0, inside_hi - inside_lo + 1);
         if (outside > 0) classify(0.0, outside);
         for (int64_t i = inside_lo; i <= inside_hi; ++i) classify(FVec[size_t(i - 1)], 1);
     }
-    const auto clamp32 = [](int64_t v) { return static_cast<int>(std::min<int64_t>(v, INT32_MAX)); };
+    const auto clamp32 = [](int64_t v) {
+        return static_cast<int>(std::min<int64_t>(v, INT32_MAX));
+    };
     Histo->Resize(nb);
     Histo->Clear();
     std::span<int32_t> cells = Histo->Cells();
@@ -127,7 +129,8 @@ double TVector::Correlate(const TVector* OtherVec, int ElemShift) const {
 }
 
 double TVector::Integrate(double BoundLow, double BoundHigh, TIntegMethod Method) const {
-    if (std::isnan(BoundLow) || std::isnan(BoundHigh)) return std::numeric_limits<double>::quiet_NaN();
+    if (std::isnan(BoundLow) || std::isnan(BoundHigh))
+        return std::numeric_limits<double>::quiet_NaN();
     const int n = FNElem;
     double lo = std::clamp(BoundLow, 1.0, double(n));
     double hi = std::clamp(BoundHigh, 1.0, double(n));
@@ -135,7 +138,7 @@ double TVector::Integrate(double BoundLow, double BoundHigh, TIntegMethod Method
     const double w = hi - lo;
     const int a = static_cast<int>(std::ceil(lo));   // first sample inside [lo, hi]
     const int b = static_cast<int>(std::floor(hi));  // last sample inside
-    const double* y = FVec.data() - 1;              // 1-based samples
+    const double* y = FVec.data() - 1;               // 1-based samples
     // Linear interpolation at a real abscissa t in [1, n].
     const auto at = [&](double t) {
         const int k = static_cast<int>(std::floor(t));
@@ -174,7 +177,8 @@ double TVector::Integrate(double BoundLow, double BoundHigh, TIntegMethod Method
             } else if (m == 4) {
                 s = 3.0 / 8.0 * (y[a] + 3 * y[a + 1] + 3 * y[a + 2] + y[a + 3]);
             } else if (m == 5) {
-                s = 2.0 / 45.0 * (7 * y[a] + 32 * y[a + 1] + 12 * y[a + 2] + 32 * y[a + 3] + 7 * y[a + 4]);
+                s = 2.0 / 45.0 *
+                    (7 * y[a] + 32 * y[a + 1] + 12 * y[a + 2] + 32 * y[a + 3] + 7 * y[a + 4]);
             } else {
                 s = 3.0 / 8.0 * y[a] + 7.0 / 6.0 * y[a + 1] + 23.0 / 24.0 * y[a + 2];
                 for (int k = a + 3; k <= b - 3; ++k) s += y[k];

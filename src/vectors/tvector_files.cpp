@@ -11,7 +11,8 @@
 
 namespace ozm {
 
-int TVector::ExportAsASC(const std::string& FName, int Precision, const std::string& Comment) const {
+int TVector::ExportAsASC(const std::string& FName, int Precision,
+                         const std::string& Comment) const {
     std::unique_ptr<TTextWriter> writer;
     try {
         writer = std::make_unique<TTextWriter>(FName);
@@ -19,13 +20,15 @@ int TVector::ExportAsASC(const std::string& FName, int Precision, const std::str
         return -1;
     }
     // Write errors (a full disk) propagate as EInOutError.
-    vecimpl::WriteAscColumnHeader(*writer, Comment, "Exported by OZM TVector component: ", FName, FNElem);
+    vecimpl::WriteAscColumnHeader(*writer, Comment, "Exported by OZM TVector component: ", FName,
+                                  FNElem);
     for (const double x : FVec) writer->WriteLn(strff(x, 12, Precision));
     writer->Close();
     return 0;
 }
 
-bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision, const std::string& FileName) const {
+bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision,
+                          const std::string& FileName) const {
     if (Precision < -2) Precision = 2;
     if (Precision > 20) Precision = 20;
     const int width = Precision == -1 ? 13 : Precision == -2 ? 26 : 1;
@@ -34,7 +37,8 @@ bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision, const std:
     try {
         TTextWriter writer(FileName);
         writer.WriteLn(std::to_string(FirstElem) + " " + std::to_string(LastElem));
-        for (int i = FirstElem; i <= LastElem; ++i) writer.WriteLn(strff(FVec[size_t(i - 1)], width, Precision));
+        for (int i = FirstElem; i <= LastElem; ++i)
+            writer.WriteLn(strff(FVec[size_t(i - 1)], width, Precision));
         writer.Close();
     } catch (const EInOutError&) {
         // Not only a file that cannot be created: a write that fails (a full disk) also means

@@ -57,8 +57,8 @@ bool CellFromText(std::string_view Text, int32_t& Cell) noexcept {
     return TryParseDouble(Text, value) && CellFromReal(value, Cell);
 }
 
-void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment, std::string_view DefaultPrefix,
-                          const std::string& FileName, int Rows) {
+void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment,
+                          std::string_view DefaultPrefix, const std::string& FileName, int Rows) {
     std::string line = Comment;
     // A carriage return would end the line just as a line feed does for the readers.
     for (char& c : line)
@@ -67,7 +67,8 @@ void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment, std::strin
     W.WriteLn(line);
     W.WriteLn("1\t;nr. of columns");
     W.WriteLn(std::to_string(Rows) + "\t;nr. of rows");
-    W.WriteLn("FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables");
+    W.WriteLn(
+        "FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables");
 }
 
 std::string NextAscField(TTextReader& R) {

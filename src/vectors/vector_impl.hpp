@@ -20,7 +20,8 @@ namespace ozm::vecimpl {
 
 // Detail texts of the vector messages (they follow "Component \"<Name>\"").
 inline constexpr std::string_view kMsgDifferentDims = ": vectors have different dimensions";
-inline constexpr std::string_view kMsgGeoMeanNegative = ": negative argument passed to GeometricMean";
+inline constexpr std::string_view kMsgGeoMeanNegative =
+    ": negative argument passed to GeometricMean";
 inline constexpr std::string_view kMsgHarmMeanNotPositive =
     ": negative or zero argument passed to HarmonicMean";
 
@@ -114,8 +115,8 @@ double EuclideanNorm(size_t Count, F Term) noexcept {
 
 // Writes the four header lines of a single-column ASC file. Line ends in Comment become blanks;
 // an empty comment gives DefaultPrefix followed by FileName.
-void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment, std::string_view DefaultPrefix,
-                          const std::string& FileName, int Rows);
+void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment,
+                          std::string_view DefaultPrefix, const std::string& FileName, int Rows);
 
 // The next field of an ASC data line: a blank-separated word with any ";" comment removed (a
 // comment runs to the end of its line); "" at the end of the file.
@@ -140,7 +141,8 @@ void SelectOrderStatistics(std::span<T> Data, std::span<const size_t> Wanted, st
     }
     const size_t mid = Wanted.size() / 2;
     const size_t pos = Wanted[mid] - WantedOffset;
-    std::nth_element(Data.begin(), Data.begin() + static_cast<std::ptrdiff_t>(pos), Data.end(), less);
+    std::nth_element(Data.begin(), Data.begin() + static_cast<std::ptrdiff_t>(pos), Data.end(),
+                     less);
     Values[mid] = Data[pos];
     SelectOrderStatistics(Data.subspan(0, pos), Wanted.subspan(0, mid), Values.subspan(0, mid),
                           WantedOffset);

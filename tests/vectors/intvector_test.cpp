@@ -110,7 +110,7 @@ TEST(IntVector, Histogram) {
     Set(v, {-1, 0, 1, 2, 9, 10, 11, 4});
     int under = 0, over = 0, maxcnt = 0;
     ASSERT_TRUE(v.Histogram(1, 8, 0, 9, 2, &h, under, over, maxcnt));
-    ASSERT_EQ(h.NrOfElem(), 5);  // 9 div 2 + 1
+    ASSERT_EQ(h.NrOfElem(), 5);                                   // 9 div 2 + 1
     EXPECT_EQ(Values(h), (std::vector<int32_t>{2, 1, 1, 0, 1}));  // 9 in bin 5
     EXPECT_EQ(under, 1);
     // 11 is beyond LastBin + BinWidth; 10 falls one bin past the last: both are overflows, so
@@ -126,7 +126,8 @@ TEST(IntVector, Histogram) {
     } catch (const EOZMVectorError& e) {
         EXPECT_EQ(e.message(), "Component \"IV.Histogram\": invalid number of bins");
     }
-    EXPECT_THROW(v.Histogram(1, 8, INT32_MIN, INT32_MAX, 1, &h, under, over, maxcnt), EOZMVectorError);
+    EXPECT_THROW(v.Histogram(1, 8, INT32_MIN, INT32_MAX, 1, &h, under, over, maxcnt),
+                 EOZMVectorError);
     EXPECT_FALSE(v.Histogram(1, 8, 0, 9, 1, nullptr, under, over, maxcnt));
     // A vector can be its own histogram.
     Set(v, {1, 1, 2, 5});
@@ -141,10 +142,11 @@ TEST(IntVector, Files) {
     TIntVector v;
     Set(v, {42, -7, INT32_MIN});
     ASSERT_EQ(v.ExportAsASC(f, ""), 0);
-    EXPECT_EQ(ReadWholeFile(f),
-              "Exported by OZM TIntVector component: " + f + "\r\n1\t;nr. of columns\r\n3\t;nr. of rows\r\n"
-              "FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables\r\n"
-              "          42\r\n          -7\r\n -2147483648\r\n");
+    EXPECT_EQ(ReadWholeFile(f), "Exported by OZM TIntVector component: " + f +
+                                    "\r\n1\t;nr. of columns\r\n3\t;nr. of rows\r\n"
+                                    "FALSE FALSE FALSE FALSE\t;row attributes, column names, row "
+                                    "names, nominal variables\r\n"
+                                    "          42\r\n          -7\r\n -2147483648\r\n");
     TIntVector w;
     std::string comment;
     EXPECT_EQ(w.ImportASC(f, comment), 0);

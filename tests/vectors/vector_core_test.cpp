@@ -80,8 +80,8 @@ TEST(VectorCore, CreationAndResize) {
     try {
         v.Resize(400'000'000);  // 3.2 GB
     } catch (const EOZMVectorError& e) {
-        const bool ok = e.message() == "Component \"big\": not enough memory" && v.NrOfElem() == 3 &&
-                        v.Cells().size() == 3 && v.GetVal(3) == 7;
+        const bool ok = e.message() == "Component \"big\": not enough memory" &&
+                        v.NrOfElem() == 3 && v.Cells().size() == 3 && v.GetVal(3) == 7;
         std::exit(ok ? 0 : 2);
     }
     std::exit(1);
@@ -114,7 +114,8 @@ TEST(VectorCore, ElementAccessOutsideIsIgnored) {
 TEST(VectorCore, RangeNormalisation) {
     TVector v;
     v.Resize(10);
-    const int cases[][4] = {{0, 0, 1, 10}, {0, 5, 1, 5}, {-3, 20, 1, 10}, {8, 2, 2, 8}, {12, 15, 10, 10}, {7, 0, 1, 7}};
+    const int cases[][4] = {{0, 0, 1, 10}, {0, 5, 1, 5},     {-3, 20, 1, 10},
+                            {8, 2, 2, 8},  {12, 15, 10, 10}, {7, 0, 1, 7}};
     for (const auto& c : cases) {
         int lo = c[0];
         int hi = c[1];
@@ -145,8 +146,8 @@ TEST(VectorCore, FillsClearAndEmptyFlag) {
     EXPECT_LT(hi, 3);
     double mean = 0, var = 0;
     v.MeanVar(0, 0, mean, var);
-    EXPECT_NEAR(mean, 0.5, 0.05);          // uniform: mean (a + b) / 2
-    EXPECT_NEAR(var, 25.0 / 12.0, 0.08);   // variance (b - a)^2 / 12
+    EXPECT_NEAR(mean, 0.5, 0.05);         // uniform: mean (a + b) / 2
+    EXPECT_NEAR(var, 25.0 / 12.0, 0.08);  // variance (b - a)^2 / 12
     // The same seed gives the same draws, in index order.
     SetRandSeed(42);
     EXPECT_EQ(v.GetVal(1), -2 + Random() * 5);

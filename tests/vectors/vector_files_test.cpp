@@ -148,13 +148,14 @@ TEST(VectorAsc, ExactLayoutAndRoundTrip) {
     TVector v;
     Set(v, std::vector<double>{1.5, 2});
     ASSERT_EQ(v.ExportAsASC(f, 2, ""), 0);
-    EXPECT_EQ(ReadWholeFile(f),
-              "Exported by OZM TVector component: " + f + "\r\n"
-              "1\t;nr. of columns\r\n"
-              "2\t;nr. of rows\r\n"
-              "FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables\r\n"
-              "        1.50\r\n"
-              "        2.00\r\n");
+    EXPECT_EQ(ReadWholeFile(f), "Exported by OZM TVector component: " + f +
+                                    "\r\n"
+                                    "1\t;nr. of columns\r\n"
+                                    "2\t;nr. of rows\r\n"
+                                    "FALSE FALSE FALSE FALSE\t;row attributes, column names, row "
+                                    "names, nominal variables\r\n"
+                                    "        1.50\r\n"
+                                    "        2.00\r\n");
     TVector w;
     std::string comment;
     int events = 0;
@@ -179,7 +180,8 @@ TEST(VectorAsc, ExactLayoutAndRoundTrip) {
     ASSERT_EQ(v.ExportAsASC(f, -1, "exp"), 0);
     EXPECT_EQ(w.ImportASC(f, comment), 0);
     ASSERT_EQ(w.NrOfElem(), 1000);
-    for (int i = 1; i <= 1000; ++i) EXPECT_NEAR(w.GetVal(i), v.GetVal(i), 5.01e-4 * std::fabs(v.GetVal(i)));
+    for (int i = 1; i <= 1000; ++i)
+        EXPECT_NEAR(w.GetVal(i), v.GetVal(i), 5.01e-4 * std::fabs(v.GetVal(i)));
 }
 
 TEST(VectorAsc, ReaderAcceptsTheFullTableLayout) {

@@ -26,8 +26,8 @@ std::vector<double> Values(const TVector& v) { return {v.Cells().begin(), v.Cell
 TEST(VectorOrder, FindAndFindInSorted) {
     TVector v;
     Set(v, std::vector<double>{1, 2, 3, 4});
-    EXPECT_EQ(v.Find(0, 0, 2.5), 2);  // tie: lowest index
-    EXPECT_EQ(v.Find(3, 4, 0), 3);    // within the range only
+    EXPECT_EQ(v.Find(0, 0, 2.5), 2);                // tie: lowest index
+    EXPECT_EQ(v.Find(3, 4, 0), 3);                  // within the range only
     EXPECT_EQ(v.FindInSortedVector(true, 2.5), 3);  // tie: higher index
     EXPECT_EQ(v.FindInSortedVector(true, 3), 3);
     EXPECT_EQ(v.FindInSortedVector(true, -10), 1);

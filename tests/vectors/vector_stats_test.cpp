@@ -261,7 +261,8 @@ TEST(VectorStats, Histogram) {
     int under = 0, over = 0, maxcnt = 0;
     ASSERT_TRUE(v.Histogram(1, 9, 0, 3, 1, &h, under, over, maxcnt));
     ASSERT_EQ(h.NrOfElem(), 4);  // round(3 / 1) + 1; the last bin is [3, 4)
-    EXPECT_EQ(std::vector<int32_t>(h.Cells().begin(), h.Cells().end()), (std::vector<int32_t>{2, 1, 1, 2}));
+    EXPECT_EQ(std::vector<int32_t>(h.Cells().begin(), h.Cells().end()),
+              (std::vector<int32_t>{2, 1, 1, 2}));
     EXPECT_EQ(under, 1);
     EXPECT_EQ(over, 2);  // 4 and NaN
     EXPECT_EQ(maxcnt, 2);
@@ -333,7 +334,8 @@ TEST(VectorStats, Integration) {
         for (int k = 1; k <= n; ++k) cub[size_t(k - 1)] = double(k) * k * k - 4.0 * k * k + 2;
         Set(v, cub);
         const auto F = [](double x) { return x * x * x * x / 4 - 4 * x * x * x / 3 + 2 * x; };
-        EXPECT_NEAR(v.Integrate(1, n, TIntegMethod::imSimpson), F(n) - F(1), 1e-9 * std::pow(n, 4)) << n;
+        EXPECT_NEAR(v.Integrate(1, n, TIntegMethod::imSimpson), F(n) - F(1), 1e-9 * std::pow(n, 4))
+            << n;
     }
     std::vector<double> quint(5);
     for (int k = 1; k <= 5; ++k) quint[size_t(k - 1)] = std::pow(double(k), 5);
@@ -343,7 +345,8 @@ TEST(VectorStats, Integration) {
     Set(v, std::vector<double>{1, 8, 27, 64, 125});
     const double pieces = (v.Integrate(1.5, 2, TIntegMethod::imTrapezoidal)) +
                           (v.Integrate(4, 4.5, TIntegMethod::imTrapezoidal));
-    EXPECT_DOUBLE_EQ(v.Integrate(1.5, 4.5, TIntegMethod::imSimpson), (8 + 4 * 27 + 64) / 3.0 + pieces);
+    EXPECT_DOUBLE_EQ(v.Integrate(1.5, 4.5, TIntegMethod::imSimpson),
+                     (8 + 4 * 27 + 64) / 3.0 + pieces);
 }
 
 }  // namespace
