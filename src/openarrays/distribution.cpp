@@ -38,18 +38,34 @@ struct Binning {
     int below = 0;
     int above = 0;
 
-    void Take(double v) {
-        if (!(v >= first)) {  // below the first edge, or NaN
-            ++below;
-        } else if (v >= last + width) {
-            ++above;
-        } else {
-            const double b = std::floor((v - first) / width);
-            if (b >= static_cast<double>(count))
-                ++above;
-            else
-                ++dist[static_cast<size_t>(b)];
+    // Counts p[from..to], skipping the cells whose mask bit is set when a mask row is given.
+    // The bin layout and the counters live in locals during the loop, so they stay in registers
+    // (stores into the bins could otherwise alias the counters).
+    template <bool Masked>
+    void TakeRun(const double* p, size_t from, size_t to, const TBoolArray* mask) {
+        const double f = first, w = width, upper = last + width;
+        const auto bins = static_cast<double>(count);
+        int* d = dist.data();
+        int low = 0, high = 0;
+        for (size_t j = from; j <= to; ++j) {
+            if constexpr (Masked) {
+                if ((*mask)[j]) continue;
+            }
+            const double v = p[j];
+            if (v >= f && v < upper) {  // the common case first
+                const double b = std::floor((v - f) / w);
+                if (b < bins)
+                    ++d[static_cast<size_t>(b)];
+                else
+                    ++high;
+            } else if (v >= upper) {
+                ++high;
+            } else {  // below the first edge, or NaN
+                ++low;
+            }
         }
+        below += low;
+        above += high;
     }
 };
 
@@ -102,13 +118,10 @@ int FrequDist2D(const TDouble2DArray& a, const TBool2DArray* mask, int lo1, int 
     }
     for (int i = lo1; i <= hi1; ++i) {
         const double* p = a[size_t(i)].data();
-        if (mask != nullptr) {
-            const TBoolArray& m = (*mask)[size_t(i)];
-            for (int j = lo2; j <= hi2; ++j)
-                if (!m[size_t(j)]) bins.Take(p[j]);
-        } else {
-            for (int j = lo2; j <= hi2; ++j) bins.Take(p[j]);
-        }
+        if (mask != nullptr)
+            bins.TakeRun<true>(p, size_t(lo2), size_t(hi2), &(*mask)[size_t(i)]);
+        else
+            bins.TakeRun<false>(p, size_t(lo2), size_t(hi2), nullptr);
     }
     Deliver(bins, dist, below, above, maxCount);
     return 0;
@@ -149,7 +162,7 @@ int FrequDistOfArray(const TDoubleArray& A, int Lo, int Hi, double FirstBin, dou
     Binning bins;
     if (const int rc = PrepareBins(FirstBin, LastBin, BinWidth, 0, bins)) return rc;
     if (Lo == 0 && Hi == 0) Hi = static_cast<int>(A.size()) - 1;
-    for (int i = Lo; i <= Hi; ++i) bins.Take(A[size_t(i)]);
+    bins.TakeRun<false>(A.data(), size_t(Lo), size_t(Hi), nullptr);
     Deliver(bins, Dist, Below, Above, MaxCount);
     return 0;
 }
