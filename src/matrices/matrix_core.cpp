@@ -370,19 +370,20 @@ void TMatrix::Find(int LowCol, int HighCol, int LowRow, int HighRow, double Valu
 
 int TMatrix::FindInSortedColumn(int Col, bool ColIsAscending, double Value) const {
     if (Col < 1 || Col > FNCol || FNRow < 1) return 0;
-    const double* x = Column(Col) - 1;  // 1-based view of the column
+    const double* col = Column(Col);
+    auto x = [col](int row) { return col[row - 1]; };
     int lo = 1;
     int hi = FNRow;
     while (hi - lo > 1) {
         const int mid = lo + (hi - lo) / 2;
-        if (x[mid] == Value) return mid;
-        const bool above = ColIsAscending ? Value > x[mid] : Value < x[mid];
+        if (x(mid) == Value) return mid;
+        const bool above = ColIsAscending ? Value > x(mid) : Value < x(mid);
         if (above)
             lo = mid;
         else
             hi = mid;
     }
-    return std::fabs(x[lo] - Value) >= std::fabs(x[hi] - Value) ? hi : lo;
+    return std::fabs(x(lo) - Value) >= std::fabs(x(hi) - Value) ? hi : lo;
 }
 
 double TMatrix::Sum(int LoC, int LoR, int HiC, int HiR) const {

@@ -36,14 +36,14 @@ void TMatrix::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, in
                        int HighRow) {
     if (SortColIx < 1 || SortColIx > FNCol) return;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow) || HighRow - LowRow < 1) return;
-    double* key = Column(SortColIx) - 1;  // 1-based view
+    double* key = Column(SortColIx);  // row i at key[i - 1]
     const bool keyOutside = SortColIx < LowCol || SortColIx > HighCol;
     CombSort(
         LowRow, HighRow,
-        [&](int i, int j) { return Ascending ? key[j] < key[i] : key[j] > key[i]; },
+        [&](int i, int j) { return Ascending ? key[j - 1] < key[i - 1] : key[j - 1] > key[i - 1]; },
         [&](int i, int j) {
             for (int c = LowCol; c <= HighCol; ++c) std::swap(Column(c)[i - 1], Column(c)[j - 1]);
-            if (keyOutside) std::swap(key[i], key[j]);
+            if (keyOutside) std::swap(key[i - 1], key[j - 1]);
             SortExchange(kExchangeRows, i, j, LowCol, HighCol);
         });
     Changed();
