@@ -2,6 +2,12 @@
 #pragma once
 
 #include "ozm/base.hpp"
+#include "ozm/complex.hpp"
 #include "ozm/frame.hpp"
 #include "ozm/math1.hpp"
+#include "ozm/math2.hpp"
+#include "ozm/matrix.hpp"
+#include "ozm/openarrays.hpp"
 #include "ozm/platform.hpp"
+#include "ozm/sline.hpp"
+#include "ozm/vector.hpp"
