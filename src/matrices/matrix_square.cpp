@@ -3,11 +3,13 @@
 //
 // The unit of work is one column c of the result: the dot products of column c with columns
 // c..n, written to the cells (c, i) and (i, c), so workers write disjoint cells and take no lock.
-// Instead of one short-lived thread per column, each worker thread takes the next column from a
-// shared counter until none is left; the calling thread supervises: it calls the feedback
-// procedure with ProcStat whenever a column is finished (and at least every 50 ms), and on
-// AbortMathProc no further column is started. It sleeps on a condition variable between passes,
-// so it does not take a processor away from the workers.
+// Instead of one short-lived thread per column, NThreads threads (the calling thread and
+// NThreads - 1 workers) take the next column from a shared counter until none is left, so a
+// thread is started once per call, not once per column, and no lock is taken per column. The
+// calling thread supervises between its columns and, once none is left, while it waits for the
+// workers: every 20 ms it calls the feedback procedure with ProcStat, and on AbortMathProc no
+// further column is started (the workers test the flag as well). The feedback procedure thus
+// always runs on the calling thread; it is called once more after the last column.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -64,7 +66,9 @@ inline void DotColumns(const double* x, const double* const* y, ptrdiff_t n, dou
         for (int w = 0; w < W; ++w) out[w] += x[r] * y[w][r];
 }
 
-// Column c (0-based) of the result: cells (c, i) and (i, c) for i = c..cols-1.
+// Column c (0-based) of the result, rows c..cols-1. Only this column is written: threads that
+// also wrote the mirrored cells (i, c) would share cache lines with their neighbours' columns on
+// every write; the upper triangle is filled by MirrorComputedColumns afterwards.
 void SquareColumn(const double* a, int rows, int cols, int c, double norm, double* res) {
     const size_t ld = static_cast<size_t>(rows);
     const size_t ldr = static_cast<size_t>(cols);
@@ -74,39 +78,54 @@ void SquareColumn(const double* a, int rows, int cols, int c, double norm, doubl
         const double* y[4] = {a + i * ld, a + (i + 1) * ld, a + (i + 2) * ld, a + (i + 3) * ld};
         double s[4];
         DotColumns<4>(x, y, rows, s);
-        for (int w = 0; w < 4; ++w) res[(i + w) * ldr + c] = res[c * ldr + (i + w)] = s[w] / norm;
+        for (int w = 0; w < 4; ++w) res[c * ldr + (i + w)] = s[w] / norm;
     }
     for (; i < cols; ++i) {
         const double* y[1] = {a + i * ld};
         double s;
         DotColumns<1>(x, y, rows, &s);
-        res[i * ldr + c] = res[c * ldr + i] = s / norm;
+        res[c * ldr + i] = s / norm;
     }
 }
 
-// Runs the columns on worker threads; true when every column was computed.
+// Copies column c below the diagonal to row c right of it, for every computed column c.
+void MirrorComputedColumns(double* res, int cols, const std::vector<unsigned char>& computed) {
+    const size_t ldr = static_cast<size_t>(cols);
+    for (int c = 0; c < cols; ++c) {
+        if (!computed[c]) continue;
+        for (int i = c + 1; i < cols; ++i) res[i * ldr + c] = res[c * ldr + i];
+    }
+}
+
+// Runs the columns on the calling thread and nthreads - 1 worker threads; true when every column
+// was computed.
 bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* res,
-                     int nthreads) {
-    std::atomic<int> next{0};
+                     int nthreads, std::vector<unsigned char>& computed) {
+    // How often the calling thread calls the feedback procedure and looks at the abort flag.
+    constexpr auto kPass = std::chrono::milliseconds(20);
+    std::atomic<int> next{0};      // next column to take
+    std::atomic<int> finished{0};  // columns done
     std::atomic<bool> stop{false};
     std::mutex lock;
     std::condition_variable wake;
-    int finished = 0;  // columns done, guarded by lock
-    int running = 0;   // live workers, guarded by lock
+    int running = 0;  // live workers, guarded by lock
 
-    auto worker = [&] {
+    // Takes columns until none is left or the computation is stopped; Pass is called after each
+    // column.
+    auto takeColumns = [&](auto&& pass) {
         for (;;) {
             if (stop.load(std::memory_order_relaxed) || progress::AbortRequested()) break;
             const int c = next.fetch_add(1);
             if (c >= cols) break;
             SquareColumn(a, rows, cols, c, norm, res);
+            computed[c] = 1;
             ProcStat.fetch_add(1.0);
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                ++finished;
-            }
-            wake.notify_one();
+            finished.fetch_add(1);
+            pass();
         }
+    };
+    auto worker = [&] {
+        takeColumns([] {});
         {
             std::lock_guard<std::mutex> guard(lock);
             --running;
@@ -126,12 +145,12 @@ bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* r
     } crew{{}, stop};
 
     crew.threads.reserve(static_cast<size_t>(nthreads));
-    for (int t = 0; t < nthreads; ++t) {
+    for (int t = 1; t < nthreads; ++t) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            ++running;
+        }
         try {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                ++running;
-            }
             crew.threads.emplace_back(worker);
         } catch (const std::system_error&) {
             // No more threads to be had: go on with those that started.
@@ -140,33 +159,32 @@ bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* r
             break;
         }
     }
-    if (crew.threads.empty()) {
-        for (int c = 0; c < cols; ++c) {
-            if (progress::AbortRequested()) return false;
-            progress::StepDone();
-            SquareColumn(a, rows, cols, c, norm, res);
-        }
-        return true;
-    }
 
-    int seen = 0;
-    std::unique_lock<std::mutex> guard(lock);
-    for (;;) {
-        wake.wait_for(guard, std::chrono::milliseconds(50),
-                      [&] { return finished != seen || running == 0; });
-        seen = finished;
-        const bool allStopped = running == 0;
-        guard.unlock();
+    // The supervising passes: feedback with ProcStat, and an abort passed on to the workers.
+    auto supervise = [&] {
         if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
         if (progress::AbortRequested()) stop.store(true);
+    };
+    // The calling thread computes columns too and supervises between them...
+    auto lastPass = std::chrono::steady_clock::now();
+    takeColumns([&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPass < kPass) return;
+        lastPass = now;
+        supervise();
+    });
+    // ...then waits for the workers' last columns, still supervising.
+    std::unique_lock<std::mutex> guard(lock);
+    for (;;) {
+        const bool allStopped = wake.wait_for(guard, kPass, [&] { return running == 0; });
+        guard.unlock();
+        supervise();
         guard.lock();
         if (allStopped) break;
     }
-    const bool complete = finished == cols;
     guard.unlock();
     for (auto& t : crew.threads) t.join();
-    if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
-    return complete;
+    return finished.load() == cols;
 }
 
 }  // namespace
@@ -186,6 +204,7 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, int NThreads) {
         res = MatRes->FData.data();
     }
     const double* a = FData.data();
+    std::vector<unsigned char> computed = Guarded([&] { return std::vector<unsigned char>(cols, 0); });
     bool complete = true;
     if (NThreads <= 1) {
         for (int c = 0; c < cols; ++c) {
@@ -195,10 +214,18 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, int NThreads) {
             }
             progress::StepDone();
             SquareColumn(a, rows, cols, c, Norm, res);
+            computed[c] = 1;
         }
     } else {
-        complete = SquareByWorkers(a, rows, cols, Norm, res, std::min(NThreads, cols));
+        // Starting and joining a thread costs some tens of microseconds; each thread gets at least
+        // kWorkPerThread multiply-adds, so small products are not slowed down by threads.
+        constexpr double kWorkPerThread = 2.0 * 1024 * 1024;
+        const double work = static_cast<double>(rows) * cols * (cols + 1.0) / 2.0;
+        const int byWork = static_cast<int>(std::min(1.0 + work / kWorkPerThread, 1e6));
+        complete = SquareByWorkers(a, rows, cols, Norm, res, std::min({NThreads, cols, byWork}),
+                                   computed);
     }
+    MirrorComputedColumns(res, cols, computed);
     if (MatRes == this) {
         const bool resized = FNRow != cols;
         AdoptStorage(std::move(aside), cols, cols);
