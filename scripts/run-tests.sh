@@ -2,7 +2,8 @@
 # Builds and runs every test twice: a release build (warnings are errors), then a build under
 # AddressSanitizer + UndefinedBehaviorSanitizer that stops at the first report. The release pass
 # also installs the library into a scratch prefix and builds the consumer project in
-# tests/package against it. Set OZM_SKIP_SANITIZE=1 to run the release pass alone.
+# tests/package against it. Last, the file-reader fuzzers run for a short while when clang's
+# libFuzzer is present. OZM_SKIP_SANITIZE=1 and OZM_SKIP_FUZZ=1 leave those passes out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -30,5 +31,9 @@ if [ "${OZM_SKIP_SANITIZE:-0}" != "1" ]; then
   cmake --preset sanitize -DOZM_WERROR=ON >/dev/null
   cmake --build --preset sanitize -j "$jobs"
   ctest --preset sanitize -j "$jobs"
+fi
+if [ "${OZM_SKIP_FUZZ:-0}" != "1" ]; then
+  echo "=== fuzzers (when clang's libFuzzer is present) ==="
+  FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/run-fuzzers.sh
 fi
 echo "all test passes finished"
