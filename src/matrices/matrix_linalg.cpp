@@ -28,11 +28,10 @@ bool TMatrix::Invert() {
             inverse.resize(CellCount());
         });
         int sign = 1;
-        if (CroutDecompose(FData.data(), n, scale, perm, sign, true) == TLUStatus::Ok &&
-            InverseFromFactors(FData.data(), n, perm, inverse.data())) {
-            std::copy(inverse.begin(), inverse.end(), FData.begin());
-            ok = true;
-        }
+        ok = Guarded([&] {
+            return CroutDecompose(FData.data(), n, scale, perm, sign, true) == TLUStatus::Ok &&
+                   InverseFromFactors(FData.data(), n, perm, inverse.data(), FData.data());
+        });
     }
     Changed();
     return ok;
@@ -50,7 +49,7 @@ bool TMatrix::LUdecomposition(TMatrix* MatL, TMatrix* MatU, int& NumPerm) {
     if (Guarded([&] { return RowScales(u, n, scale); }) != TLUStatus::Ok) return false;
     std::vector<int> perm;
     Guarded([&] { perm.reserve(static_cast<size_t>(n)); });
-    const TLUStatus status = CroutDecompose(u, n, scale, perm, NumPerm, false);
+    const TLUStatus status = Guarded([&] { return CroutDecompose(u, n, scale, perm, NumPerm, false); });
     if (status != TLUStatus::Ok) {
         MatU->Changed();
         return false;
@@ -79,7 +78,8 @@ double TMatrix::Determinant() const {
     if (Guarded([&] { return RowScales(lu.data(), n, scale); }) != TLUStatus::Ok) return 0.0;
     Guarded([&] { perm.reserve(static_cast<size_t>(n)); });
     int sign = 1;
-    if (CroutDecompose(lu.data(), n, scale, perm, sign, false) != TLUStatus::Ok) return 0.0;
+    if (Guarded([&] { return CroutDecompose(lu.data(), n, scale, perm, sign, false); }) != TLUStatus::Ok)
+        return 0.0;
     double det = sign;
     for (int i = 0; i < n; ++i) det *= lu[static_cast<size_t>(i) * n + i];
     return det;

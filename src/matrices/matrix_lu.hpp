@@ -22,8 +22,10 @@ TLUStatus RowScales(const double* a, int n, std::vector<double>& scale);
 TLUStatus CroutDecompose(double* a, int n, std::vector<double>& scale, std::vector<int>& perm,
                          int& sign, bool Progress);
 
-// inv := the inverse from the factors of CroutDecompose (n x n, column-major), one column of the
-// identity after the other; each column is one step of the progress protocol. False on abort.
-bool InverseFromFactors(const double* lu, int n, const std::vector<int>& perm, double* inv);
+// out := the inverse from the factors of CroutDecompose (n x n, column-major), computed in work
+// (n x n) and written to out at the end, so out may be lu itself. Each column of the identity is
+// one step of the progress protocol; false on abort, with out untouched.
+bool InverseFromFactors(const double* lu, int n, const std::vector<int>& perm, double* work,
+                        double* out);
 
 }  // namespace ozm::matrix::detail
