@@ -235,9 +235,11 @@ public:
     // raises the heap message.
     bool Transpose();
     // MatRes (NrOfColumns x NrOfColumns) := (A^T * A) / Norm, written without notifications.
-    // NThreads = 1 runs on the calling thread; otherwise min(NThreads, NrOfColumns) worker threads
-    // compute one column each while the calling thread calls MathFeedBackProc with ProcStat.
-    // NThreads < 1 counts as 1. ProcStat grows by 1 per column. False for a null MatRes or when
+    // NThreads = 1 runs on the calling thread; otherwise the calling thread and up to
+    // min(NThreads, NrOfColumns) - 1 worker threads take the columns one by one (small products
+    // get fewer threads), and the calling thread calls MathFeedBackProc with ProcStat every
+    // 20 ms and at the end. The result is the same for every thread count. NThreads < 1 counts
+    // as 1. ProcStat grows by 1 per column. False for a null MatRes or when
     // AbortMathProc stopped it (the cells not computed are left as they were); no thread
     // outlives the call.
     bool Square(TMatrix* MatRes, double Norm, int NThreads);
