@@ -119,8 +119,8 @@ public:
     // overlapping rectangles.
     void CopyFrom(const TMatrix* MatSource, int SourceColLo, int SourceRowLo, int SourceColHi,
                   int SourceRowHi, int DestCol, int DestRow);
-    // (The copies from the integer and three-dimensional matrices are further overloads of
-    // CopyFrom declared with those classes' members; they build on CopyRectangle below.)
+    // Copies from TIntMatrix and TMat3D are CopyFrom overloads with the same clamping and
+    // notifications, built on CopyRectangle below.
 
     // Copies the normalised element range of VecSource into the matrix, starting at (DestCol,
     // DestRow): along a row for TDims::dimColumns, along a column for TDims::dimRows. Cells outside
