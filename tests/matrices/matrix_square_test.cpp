@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "matrix_test_support.hpp"
@@ -98,6 +99,18 @@ TEST(MatrixSquare, AbortStopsTheWorkersAndLeavesNoneRunning) {
     EXPECT_FALSE(a.Square(&res, 1.0, 2));
     EXPECT_FALSE(a.Square(&res, 1.0, 1));
     EXPECT_EQ(ProcStat.load(), 0.0);
+}
+
+TEST(MatrixSquare, AThrowingFeedbackJoinsTheWorkersBeforeItPropagates) {
+    ProgressHooksGuard hooks;
+    TMatrix a, res;
+    FillRandom(a, 256, 300, 16);
+    MathFeedBackProc = [](double) { throw std::runtime_error("stop"); };
+    EXPECT_THROW(a.Square(&res, 1.0, 2), std::runtime_error);
+    MathFeedBackProc = nullptr;
+    const double steps = ProcStat.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ProcStat.load(), steps);
 }
 
 TEST(MatrixSquare, ArgumentsAndAliasing) {
