@@ -12,7 +12,9 @@ jobs=$(nproc)
 echo "=== release build ==="
 cmake --preset release -DOZM_WERROR=ON >/dev/null
 cmake --build --preset release -j "$jobs"
-ctest --preset release -j "$jobs"
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+ctest --preset release -j "$jobs" | tee -a "$summary"
 
 echo "=== installed package ==="
 prefix=$(pwd)/build/release/_install
@@ -30,10 +32,12 @@ if [ "${OZM_SKIP_SANITIZE:-0}" != "1" ]; then
   echo "=== sanitizer build ==="
   cmake --preset sanitize -DOZM_WERROR=ON >/dev/null
   cmake --build --preset sanitize -j "$jobs"
-  ctest --preset sanitize -j "$jobs"
+  ctest --preset sanitize -j "$jobs" | tee -a "$summary"
 fi
 if [ "${OZM_SKIP_FUZZ:-0}" != "1" ]; then
   echo "=== fuzzers (when clang's libFuzzer is present) ==="
   FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/run-fuzzers.sh
 fi
-echo "all test passes finished"
+# One closing line over every ctest pass (ctest itself fails the script on any failed test).
+awk '/tests passed, .* tests failed out of/ { failed += $4; total += $NF }
+     END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
