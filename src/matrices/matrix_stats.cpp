@@ -276,6 +276,15 @@ double TMatrix::Correlate(const TMatrix* OtherMat) const {
         sxy += x[i] * y[i];
     }
     if (!(sxx > 0.0) || !(syy > 0.0)) return 0.0;
+    // A constant operand has no spread, but Sxx and Syy computed from the raw sums keep a
+    // rounding residue (0.1 in three cells gives about 1E-17), and the quotient of two such
+    // residues is any number, -1 for a constant matrix with itself. Constant operands give 0.
+    const auto constant = [count](const double* v) {
+        for (size_t i = 1; i < count; ++i)
+            if (!(v[i] == v[0])) return false;
+        return true;
+    };
+    if (constant(x) || constant(y)) return 0.0;
     const double vx = sxx - sx * sx / n;
     const double vy = syy - sy * sy / n;
     if (vx == 0.0 || vy == 0.0) return 0.0;

@@ -159,6 +159,15 @@ TEST(MatrixStats, MinMaxHistogramAndCorrelation) {
     EXPECT_TRUE(m.Histogram(0, 0, 0, 0, 0.0, 499.0, 1.0, &histo, under, over, maxCnt));
     EXPECT_EQ(histo.NrOfElem(), 500);
     EXPECT_FALSE(m.Histogram(0, 0, 0, 0, 0.0, 1.0, 0.0, &histo, under, over, maxCnt));
+    // 2.4 / 1 rounds down to 3 bins, but the top is 3.4: a cell in [3, 3.4) has no bin and
+    // counts as overflow rather than vanishing.
+    TMatrix partial;
+    SetColumns(partial, {{0.5, 3.2}});
+    ASSERT_TRUE(partial.Histogram(0, 0, 0, 0, 0.0, 2.4, 1.0, &histo, under, over, maxCnt));
+    ASSERT_EQ(histo.NrOfElem(), 3);
+    EXPECT_EQ(histo.GetVal(1) + histo.GetVal(2) + histo.GetVal(3), 1);
+    EXPECT_EQ(under, 0);
+    EXPECT_EQ(over, 1);
 
     TMatrix other;
     SetColumns(other, {{2, 4, 6}, {-1, 19, 4.4}});  // 2 x + 1
@@ -173,6 +182,20 @@ TEST(MatrixStats, MinMaxHistogramAndCorrelation) {
         EXPECT_STREQ(e.what(), "Component \"C\": matrices do not match");
     }
     EXPECT_THROW(m.Correlate(nullptr), EOZMMatrixError);
+
+    // Constant matrices have no spread: the rounding residues of the raw sums must not turn
+    // into a correlation (0.1 in three cells gave -1 with itself).
+    TMatrix flat;
+    SetColumns(flat, {{0.1, 0.1, 0.1}});
+    EXPECT_EQ(flat.Correlate(&flat), 0.0);
+    TMatrix flat2;
+    SetColumns(flat2, {{0.7, 0.7, 0.7, 0.7, 0.7, 0.7, 0.7}});
+    TMatrix flat1;
+    SetColumns(flat1, {{0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 0.1}});
+    EXPECT_EQ(flat1.Correlate(&flat2), 0.0);
+    TMatrix ramp;
+    SetColumns(ramp, {{1, 2, 3, 4, 5, 6, 7}});
+    EXPECT_EQ(flat1.Correlate(&ramp), 0.0);
 }
 
 TEST(MatrixNormalize, StandardizeQNormalizeAndCenter) {

@@ -290,6 +290,7 @@ public:
     void MeanVar(int LowCol, int LowRow, int HighCol, int HighRow, double& Mean,
                  double& Variance) const;
     // Means sized to the columns (dimColumns, column means) or rows (dimRows, row means).
+    // Null Means or a matrix without cells: nothing (a mean over 0 cells does not exist).
     void MeanVec(TDims Dim, TVector* Means) const;
     // exp(mean of ln x); 0 when a cell is 0. A negative cell raises "Component \"<Name>\":
     // negative argument passed to GeometricMean".
@@ -321,7 +322,10 @@ public:
                 double& Maximum) const;
     // Frequency distribution of the rectangle (LoX/HiX columns, LoY/HiY rows) into Histo:
     // round(|LastBin - FirstBin| / BinWidth) + 1 bins, the last covering [LastBin, LastBin +
-    // BinWidth). False (nothing done) for more than 500 bins, BinWidth <= 0 or a null Histo.
+    // BinWidth). Cells below FirstBin are Underflow; cells at or above LastBin + BinWidth, NaN
+    // cells and cells whose bin lies beyond the last one (when the bin count was rounded down)
+    // are Overflow, so every cell is counted once. False (nothing done) for more than 500 bins,
+    // BinWidth <= 0, non-finite bin bounds or a null Histo.
     bool Histogram(int LoX, int LoY, int HiX, int HiY, double FirstBin, double LastBin,
                    double BinWidth, TIntVector* Histo, int& Underflow, int& Overflow,
                    int& MaxCnt) const;
