@@ -60,6 +60,7 @@ bool TMatrix::Multiply(const TVector* VecB, TVector* VecRes) {
     }
     VecRes->SetVecSize(FNRow);
     for (int r = 1; r <= FNRow; ++r) VecRes->SetVal(r, y[r - 1]);
+    Changed();  // as every product: the left operand reports once
     return true;
 }
 
@@ -76,6 +77,7 @@ bool TMatrix::TransposeAndMultiply(const TVector* VecB, TVector* VecRes) {
     }
     VecRes->SetVecSize(FNCol);
     for (int c = 1; c <= FNCol; ++c) VecRes->SetVal(c, y[c - 1]);
+    Changed();
     return true;
 }
 

@@ -109,7 +109,9 @@ TEST(MatrixProducts, MatrixVectorProducts) {
     TVector x, y;
     x.Resize(3);
     for (int i = 1; i <= 3; ++i) x.SetVal(i, i);
+    ChangeCounter left(a);
     ASSERT_TRUE(a.Multiply(&x, &y));
+    EXPECT_EQ(left.count, 1);  // the left operand reports once, as in every product
     ASSERT_EQ(y.NrOfElem(), 2);
     EXPECT_EQ(y.GetVal(1), 14);
     EXPECT_EQ(y.GetVal(2), 32);
@@ -117,12 +119,14 @@ TEST(MatrixProducts, MatrixVectorProducts) {
     ASSERT_EQ(y.NrOfElem(), 3);
     EXPECT_EQ(y.GetVal(1), 14 + 4 * 32);
     EXPECT_EQ(y.GetVal(3), 3 * 14 + 6 * 32);
+    EXPECT_EQ(left.count, 2);
     EXPECT_FALSE(a.Multiply(&y, static_cast<TVector*>(nullptr)));
     TVector wrong;
     wrong.Resize(2);
     EXPECT_FALSE(a.Multiply(&wrong, &y));
     EXPECT_FALSE(a.TransposeAndMultiply(&x, &y));
     EXPECT_EQ(y.NrOfElem(), 3);
+    EXPECT_EQ(left.count, 2);  // mismatches report nothing
 }
 
 TEST(MatrixProducts, TransposeSwapsTheDimensions) {
