@@ -90,6 +90,9 @@ int CcwTriangle(const TPointDouble& P1, const TPointDouble& P2, const TPointDoub
 
 bool SegmentsIntersect(const TPointDouble& A1, const TPointDouble& A2, const TPointDouble& B1,
                        const TPointDouble& B2) noexcept {
+    // A NaN coordinate makes every orientation 0, which would read as "collinear, intersecting".
+    for (const TPointDouble* p : {&A1, &A2, &B1, &B2})
+        if (std::isnan(p->x) || std::isnan(p->y)) return false;
     if (CcwTriangle(A1, A2, B1) * CcwTriangle(A1, A2, B2) > 0) return false;
     return CcwTriangle(B1, B2, A1) * CcwTriangle(B1, B2, A2) <= 0;
 }
@@ -99,6 +102,9 @@ double DistanceToSegment(const TPointDouble& P, const TPointDouble& A, const TPo
     const Extended dy = Extended(B.y) - A.y;
     const Extended length2 = dx * dx + dy * dy;
     const Extended t = length2 == 0 ? -1 : (dx * (Extended(P.x) - A.x) + dy * (Extended(P.y) - A.y)) / length2;
+    // A NaN (or an undefined projection on an infinite segment) has no nearest point; without
+    // this the comparisons below would silently pick A.
+    if (std::isnan(t)) return kNaN;
     Extended nx = A.x, ny = A.y;
     if (t > 1) {
         nx = B.x;
@@ -170,6 +176,7 @@ double DistFromEllipse(const TPointDouble& P, double cx, double cy, double a, do
 double AngleToXAxis(double x, double y) noexcept {
     constexpr double kTwoPi = 2 * std::numbers::pi;
     double angle;
+    if (std::isnan(x) || std::isnan(y)) return kNaN;
     if (x == 0) {
         angle = y > 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2;
     } else if (std::isinf(x) && std::isinf(y)) {

@@ -33,6 +33,9 @@ TEST(Geometry, OrientationAndSegmentIntersection) {
     EXPECT_TRUE(SegmentsIntersect({0, 0}, {2, 0}, {1, 0}, {1, 5}));  // touching
     EXPECT_FALSE(SegmentsIntersect({0, 0}, {2, 0}, {1, 1}, {1, 5}));
     EXPECT_FALSE(SegmentsIntersect({0, 0}, {1, 1}, {3, 0}, {0, 3.5}));
+    // NaN makes every orientation 0; that must not pass for "collinear, so intersecting".
+    EXPECT_FALSE(SegmentsIntersect({0, 0}, {2, 2}, {kNaN, 2}, {2, 0}));
+    EXPECT_FALSE(SegmentsIntersect({0, kNaN}, {2, 2}, {0, 2}, {2, 0}));
 }
 
 TEST(Geometry, DistanceToSegment) {
@@ -42,6 +45,8 @@ TEST(Geometry, DistanceToSegment) {
     EXPECT_DOUBLE_EQ(DistanceToSegment({13, -4}, {0, 0}, {10, 0}), 5);  // beyond B
     EXPECT_DOUBLE_EQ(DistanceToSegment({1e300, 1e300}, {-1e300, 0}, {1e300, 0}), 1e300);
     EXPECT_TRUE(std::isnan(DistanceToSegment({kNaN, 0}, {0, 0}, {1, 0})));
+    // A NaN end point must not fall back to the distance from the other end.
+    EXPECT_TRUE(std::isnan(DistanceToSegment({0, 1}, {0, 0}, {kNaN, 0})));
 }
 
 TEST(Geometry, DistFromRect) {
@@ -163,6 +168,7 @@ TEST(Geometry, AngleToXAxis) {
     EXPECT_DOUBLE_EQ(AngleToXAxis(kInf, kInf), kPi / 4);
     EXPECT_DOUBLE_EQ(AngleToXAxis(-kInf, 3), kPi);
     EXPECT_TRUE(std::isnan(AngleToXAxis(kNaN, 1)));
+    EXPECT_TRUE(std::isnan(AngleToXAxis(0, kNaN)));  // not the 3*pi/2 of (0, y <= 0)
     std::mt19937_64 rng(1);
     std::uniform_real_distribution<double> c(-5, 5);
     for (int i = 0; i < 200; ++i) {

@@ -15,11 +15,12 @@ namespace ozm::math1 {
 int CcwTriangle(const TPointDouble& P1, const TPointDouble& P2, const TPointDouble& P3) noexcept;
 
 // True when the closed segments A1-A2 and B1-B2 share a point. Touching counts; collinear segments
-// always report true, even when they are disjoint pieces of one line.
+// always report true, even when they are disjoint pieces of one line. A NaN coordinate gives false.
 bool SegmentsIntersect(const TPointDouble& A1, const TPointDouble& A2, const TPointDouble& B1,
                        const TPointDouble& B2) noexcept;
 
-// Distance from P to the nearest point of the segment A-B (to A when A = B).
+// Distance from P to the nearest point of the segment A-B (to A when A = B). NaN when the
+// projection of P onto the segment is undefined (a NaN coordinate, or an infinite end point).
 double DistanceToSegment(const TPointDouble& P, const TPointDouble& A, const TPointDouble& B) noexcept;
 
 // Integer distance from P to the rectangle R (left < right, top < bottom, y growing downwards):
