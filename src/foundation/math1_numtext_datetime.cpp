@@ -1,4 +1,5 @@
 // ISO 8601 dates and times in the extended format ("2024-02-29T13:45:30.25+01:00").
+#include <cmath>
 #include <string>
 
 #include "foundation/math1_numtext_lex.hpp"
@@ -99,6 +100,10 @@ bool ReadTime(std::string_view Text, size_t& Pos, TIsoDateTime& Out) {
             double fraction = 0;
             if (!TryParseDouble(decimal, fraction)) return false;
             second += fraction;
+            // A fraction of many nines rounds to 1 in binary; the second must stay the one
+            // written (59.999... is no leap second, 60.999... no 61st second).
+            const double nextWhole = static_cast<double>(wholeSecond) + 1;
+            if (second >= nextWhole) second = std::nextafter(nextWhole, 0.0);
             i = fracEnd;
         }
     }

@@ -461,6 +461,14 @@ TEST(NumText, DateTimeScannerReadsIsoForms) {
     pos = 0;
     EXPECT_TRUE(ScanDateTime("2000-02-29 24:00:00", pos, t));
     EXPECT_EQ(t.Hour, 24);
+    // A fraction of many nines rounds to 1 as a double; the whole second written must stay.
+    pos = 0;
+    ASSERT_TRUE(ScanDateTime("23:59:59.99999999999999999", pos, t));
+    EXPECT_LT(t.Second, 60);
+    EXPECT_GT(t.Second, 59.99);
+    pos = 0;
+    ASSERT_TRUE(ScanDateTime("23:59:60.99999999999999999", pos, t));
+    EXPECT_LT(t.Second, 61);
 }
 
 TEST(NumText, TextIgnoresTheProcessLocale) {
