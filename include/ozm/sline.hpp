@@ -28,7 +28,8 @@ public:
     void SetParC(double x) noexcept { FParC = x; }
 
     // When true, CalcX and CalcY divide by 1e-100 instead of a zero coefficient, giving a huge
-    // finite value (of the sign of the numerator) instead of an error.
+    // value of the sign of the numerator instead of an error (0 for a zero numerator, and an
+    // infinity once the numerator exceeds about 1.8e208 in magnitude).
     bool SubstituteInf() const noexcept { return FSubstInf; }
     void SetSubstituteInf(bool Value) noexcept { FSubstInf = Value; }
 
