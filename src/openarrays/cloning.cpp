@@ -23,6 +23,19 @@ To ConvertCell(From v) {
         if (std::isnan(x) || x > kMax) return std::numeric_limits<int32_t>::max();
         if (x < kMin) return std::numeric_limits<int32_t>::min();
         return static_cast<int32_t>(Round(x));
+    } else if constexpr (std::is_same_v<To, float> && std::is_same_v<From, double>) {
+        // A double beyond the single range cannot go through a plain conversion (undefined
+        // behaviour); it is rounded as IEEE arithmetic rounds it: up to half a unit in the last
+        // place beyond the largest single it stays there, past that it becomes infinite.
+        constexpr double kSingleMax = std::numeric_limits<float>::max();
+        if (std::isfinite(v) && std::fabs(v) > kSingleMax) {
+            const double overflowAt = std::ldexp(1.0, 128) - std::ldexp(1.0, 103);
+            const float magnitude = std::fabs(v) < overflowAt
+                                        ? std::numeric_limits<float>::max()
+                                        : std::numeric_limits<float>::infinity();
+            return v < 0 ? -magnitude : magnitude;
+        }
+        return static_cast<float>(v);
     } else {
         return static_cast<To>(v);
     }

@@ -35,6 +35,15 @@ TEST(OpenArrayClone, ConversionsSaturateAndRoundToEven) {
     ASSERT_EQ(oa::CloneArray(TDoubleArray{0.1, 1e300}, singles), 0);
     EXPECT_EQ(singles[0], 0.1f);
     EXPECT_TRUE(std::isinf(singles[1]));
+    // Beyond the single range: within half a unit of the largest single it stays there, past
+    // that it is infinite, with the sign kept (the reversing clone converts the same way).
+    constexpr double kSingleMax = std::numeric_limits<float>::max();
+    const TDoubleArray huge{kSingleMax + std::ldexp(1.0, 102), -1e300, -kSingleMax};
+    ASSERT_EQ(oa::CloneAndReverseArray(huge, singles), 0);
+    ASSERT_EQ(singles.size(), 3u);
+    EXPECT_EQ(singles[0], -std::numeric_limits<float>::max());
+    EXPECT_EQ(singles[1], -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(singles[2], std::numeric_limits<float>::max());
     TDouble2DArray doubles;
     ASSERT_EQ(oa::CloneArray(TInt2DArray{{1, 2}, {3}}, doubles), 0);  // nesting kept
     EXPECT_EQ(doubles, (TDouble2DArray{{1, 2}, {3}}));
