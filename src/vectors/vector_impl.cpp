@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -35,6 +36,18 @@ void CheckStorageRequest(size_t Bytes) {
 }
 
 bool CellFromReal(long double Value, double& Cell) noexcept {
+    // An extended real beyond the double range cannot go through a plain conversion (undefined
+    // behaviour); it is rounded as IEEE arithmetic rounds it: up to half a unit in the last place
+    // beyond the largest double it stays there, past that it becomes infinite.
+    constexpr long double kDoubleMax = std::numeric_limits<double>::max();
+    if (std::isfinite(Value) && std::fabs(Value) > kDoubleMax) {
+        const long double overflow_at = std::ldexp(1.0L, 1024) - std::ldexp(1.0L, 970);
+        const double magnitude = std::fabs(Value) < overflow_at
+                                     ? std::numeric_limits<double>::max()
+                                     : std::numeric_limits<double>::infinity();
+        Cell = Value < 0 ? -magnitude : magnitude;
+        return true;
+    }
     Cell = static_cast<double>(Value);
     return true;
 }

@@ -2,7 +2,9 @@
 // codes and hostile files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,6 +140,19 @@ TEST(VectorStream, DamagedStreamsLeaveTheVectorAlone) {
     Set(iv, std::vector<int32_t>{0, 5, 5});
     EXPECT_FALSE(iv.LoadFromStream(t.get(), false));
     EXPECT_EQ(Values(iv), (std::vector<int32_t>{2, 5, -7}));  // 2.5 -> 2 (ties to even)
+
+    // Extended reals beyond the double range are rounded as IEEE rounds them: just past the
+    // largest double it stays, further out they become infinite with their sign.
+    if (std::numeric_limits<long double>::max() > std::numeric_limits<double>::max()) {
+        constexpr long double kDoubleMax = std::numeric_limits<double>::max();
+        auto u = std::make_unique<TMemoryStream>();
+        for (long double x : {1.0L, 3.0L, kDoubleMax + std::ldexp(1.0L, 969), -1e4000L, 1e4000L})
+            WriteExtendedToStream(*u, x);
+        u->SetPosition(0);
+        EXPECT_TRUE(v.LoadFromStream(u.get(), true));
+        const double inf = std::numeric_limits<double>::infinity();
+        EXPECT_EQ(Values(v), (std::vector<double>{std::numeric_limits<double>::max(), -inf, inf}));
+    }
 }
 
 // --- ASC --------------------------------------------------------------------------------------

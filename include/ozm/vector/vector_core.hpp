@@ -227,8 +227,9 @@ public:
     // opened, the header is not two integers, the file is too small to hold the announced
     // entries, the vector is shorter than the last index (nothing read), or the file ends before
     // the last entry. An entry that is no number is skipped (its element keeps its value).
-    // Entries are stored through SetVal; OnChange fires at the end once the header was read.
-    // Integer vectors round each value (ties to even).
+    // Entries are stored through SetVal; OnChange fires at the end once the header was accepted
+    // (a header announcing more entries than the file can hold changes nothing and fires
+    // nothing). Integer vectors round each value (ties to even).
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize);
 
 protected:
