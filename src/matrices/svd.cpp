@@ -169,7 +169,8 @@ private:
         bool converged = true;
         for (int k = n_ - 1; k >= 0; --k) {
             if (!Step()) return false;
-            for (int its = 1; its <= 30; ++its) {
+            // At most 30 sweeps; the split test after the 30th decides whether it converged.
+            for (int its = 1;; ++its) {
                 // Find the split: a negligible superdiagonal element rv1(l), or a negligible
                 // diagonal element w(l - 1) that allows cancelling rv1(l). rv1(0) is always 0;
                 // l = 0 ends the search even when anorm is NaN.
@@ -191,7 +192,10 @@ private:
                     }
                     break;
                 }
-                if (its == 30) converged = false;
+                if (its > 30) {
+                    converged = false;
+                    break;
+                }
                 ShiftedSweep(l, k);
             }
         }

@@ -16,9 +16,9 @@ namespace ozm::matrix {
 // Progress: at the start of each column of the reduction, of each accumulation that runs and of
 // each singular value, ProcStat grows by 1, MathFeedBackProc is called, and a set AbortMathProc
 // ends the routine at once with false (A, V and W partly transformed). Each singular value gets at
-// most 30 sweeps; one that has not converged at the start of its 30th makes the result false (the
-// sweep is still done and the decomposition goes on). NaN cells cannot hang it: they exhaust the
-// sweeps and give false. m or n below 1 does nothing and gives true.
+// most 30 sweeps; one that has not converged after its 30th makes the result false (the
+// decomposition goes on with the next value). NaN cells cannot hang it: they exhaust the sweeps
+// and give false. m or n below 1 does nothing and gives true.
 bool DecomposeSVD(double* A, int m, int n, double* W, double* V, bool WithVectors = true);
 
 }  // namespace ozm::matrix
