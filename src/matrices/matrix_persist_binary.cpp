@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "matrices/matrix_internal.hpp"
+#include "matrices/persist_range.hpp"
 #include "ozm/base/streamhelp.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -69,24 +70,10 @@ bool TMatrix::LoadFromStream(TStream& InStream, bool AdjustMatrixSize) {
     }
     const int64_t low_col = bounds[0], high_col = bounds[1];
     const int64_t low_row = bounds[2], high_row = bounds[3];
-    // The writer stores normalised ranges (empty ones as 1, 0); anything else is damage.
-    if (low_col < 1 || high_col < low_col - 1 || low_row < 1 || high_row < low_row - 1)
-        return false;
     const int64_t backed = remaining / kExtendedBytes;
-    if ((high_col - low_col + 1) * (high_row - low_row + 1) > backed) return false;
-
-    if (AdjustMatrixSize && (high_col != FNCol || high_row != FNRow)) {
-        if (!matrix::AnnouncedSizeIsBacked(high_col, high_row, backed)) return false;
-        try {
-            Resize(static_cast<int>(high_col), static_cast<int>(high_row));
-        } catch (const EOZMMatrixError&) {
-            return false;
-        }
-    }
-    if (FNCol < high_col || FNRow < high_row) {
-        Changed();
+    if (!matrix::detail::AcceptStoredRange(*this, {low_col, high_col, low_row, high_row}, backed,
+                                           AdjustMatrixSize))
         return false;
-    }
     bool ok = true;
     uint8_t buffer[kChunk][kExtendedBytes];
     try {
