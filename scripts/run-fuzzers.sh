@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the matrix file readers (fuzz/) with clang++ in build/fuzz and
+# Builds the libFuzzer targets of the file readers (fuzz/) with clang++ in build/fuzz and
 # runs each for a short while from its seed corpus fuzz/corpus/<target> (the seeds are copied to
 # build/fuzz/corpus/<target>, so the repository stays as it is). Exits non-zero when a fuzzer
 # reports a crash, a leak, undefined behaviour, a timeout or excessive memory; the reproducer
@@ -17,7 +17,10 @@ jobs=${FUZZ_JOBS:-2}
 build=build/fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_matrix_xml fuzz_matrix_asc fuzz_matrix_binary)
+  for src in fuzz/fuzz_*.cpp; do
+    name=$(basename "$src" .cpp)
+    targets+=("$name")
+  done
 fi
 
 if ! command -v clang++ >/dev/null 2>&1; then
