@@ -38,7 +38,8 @@ int32_t ShiftLeft32(int32_t v, int n) noexcept {
 
 struct RandomState {
     // Unit start-up: the cache is empty and the LongRand words are drawn from the shared
-    // generator, so that every process starts a different LongRand sequence.
+    // generator when the library is loaded. That generator starts from a fixed seed, so every
+    // process starts the same LongRand sequence; LongRand with a seed other than 0 restarts it.
     RandomState() noexcept
         : z1(LiveWord(Round(Random() * kStartSeedRange))),
           z2(LiveWord(Round(Random() * kStartSeedRange))),

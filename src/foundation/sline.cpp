@@ -101,8 +101,12 @@ void TSLine::NormalLine(double px, double py, const TSLine& OtherLine) noexcept 
 bool TSLine::InterSection(const TSLine& OtherLine, double& x, double& y) const noexcept {
     const double d = FParA * OtherLine.FParB - OtherLine.FParA * FParB;
     if (d == 0 || std::isnan(d)) return false;
-    x = (FParB * OtherLine.FParC - OtherLine.FParB * FParC) / d;
-    y = (OtherLine.FParA * FParC - FParA * OtherLine.FParC) / d;
+    const double cx = (FParB * OtherLine.FParC - OtherLine.FParB * FParC) / d;
+    const double cy = (OtherLine.FParA * FParC - FParA * OtherLine.FParC) / d;
+    // A NaN offset C leaves d finite; the point is then undefined and nothing is reported.
+    if (std::isnan(cx) || std::isnan(cy)) return false;
+    x = cx;
+    y = cy;
     return true;
 }
 

@@ -255,7 +255,7 @@ bool TMatrix::Histogram(int LoX, int LoY, int HiX, int HiY, double FirstBin, dou
             ++Overflow;
         });
     }
-    Histo->Changed();
+    Histo->CellsWritten();
     return true;
 }
 

@@ -62,6 +62,12 @@ void TVectorCore<TCell, TSelf>::Clear() {
 }
 
 template <typename TCell, typename TSelf>
+void TVectorCore<TCell, TSelf>::CellsWritten() {
+    FIsEmpty = false;
+    Changed();
+}
+
+template <typename TCell, typename TSelf>
 void TVectorCore<TCell, TSelf>::Fill(TCell value) {
     std::fill(FVec.begin(), FVec.end(), value);
     FIsEmpty = false;

@@ -83,7 +83,7 @@ bool TIntVector::Histogram(int FirstElem, int LastElem, int FirstBin, int LastBi
         cells[b] = clamp32(counts[b]);
         max_count = std::max(max_count, counts[b]);
     }
-    Histo->Changed();
+    Histo->CellsWritten();
     Underflow = clamp32(under);
     Overflow = clamp32(over);
     MaxCnt = clamp32(max_count);

@@ -109,7 +109,7 @@ bool TVector::Histogram(int FirstElem, int LastElem, double FirstBin, double Las
         cells[size_t(b)] = clamp32(counts[size_t(b)]);
         max_count = std::max(max_count, counts[size_t(b)]);
     }
-    Histo->Changed();
+    Histo->CellsWritten();
     Underflow = clamp32(under);
     Overflow = clamp32(over);
     MaxCnt = clamp32(max_count);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <string>
@@ -94,6 +95,17 @@ TEST(SLine, ConstructionsPassThroughTheirPoints) {
     line.NormalLine(0, 1, line);
     EXPECT_NEAR(line.Slope(), -0.5, 1e-15);
     EXPECT_NEAR(line.Intercept(), 1, 1e-15);
+}
+
+TEST(SLine, InterSectionWithNaNOffsetReportsNoPoint) {
+    TSLine line, other;
+    line.LineFromSlopeIcpt(1, 0);
+    other.LineFromSlopeIcpt(-1, std::numeric_limits<double>::quiet_NaN());
+    double x = 7, y = 8;
+    EXPECT_FALSE(line.InterSection(other, x, y));
+    EXPECT_FALSE(other.InterSection(line, x, y));
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 8);
 }
 
 TEST(SLine, FailuresLeaveTheLineAlone) {

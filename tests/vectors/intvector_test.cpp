@@ -109,7 +109,9 @@ TEST(IntVector, Histogram) {
     v.SetName("IV");
     Set(v, {-1, 0, 1, 2, 9, 10, 11, 4});
     int under = 0, over = 0, maxcnt = 0;
+    ASSERT_TRUE(h.IsEmpty());
     ASSERT_TRUE(v.Histogram(1, 8, 0, 9, 2, &h, under, over, maxcnt));
+    EXPECT_FALSE(h.IsEmpty());  // the counts are data like any other
     ASSERT_EQ(h.NrOfElem(), 5);                                   // 9 div 2 + 1
     EXPECT_EQ(Values(h), (std::vector<int32_t>{2, 1, 1, 0, 1}));  // 9 in bin 5
     EXPECT_EQ(under, 1);

@@ -13,7 +13,8 @@
 //
 // Unit state: GRandom caches one normal deviate and LongRand keeps three state words. The words
 // are drawn from ozm::Random() when the library is loaded (each Random() * 990000, rounded), and
-// the cache starts empty. Both sit behind a mutex, so concurrent calls are safe, though the
+// the cache starts empty. The shared generator has a fixed start seed at that moment, so every
+// process begins the same LongRand sequence; pass a seed to LongRand to choose another. Both sit behind a mutex, so concurrent calls are safe, though the
 // values a thread receives then depend on the interleaving. MathFeedBackProc starts unassigned.
 #pragma once
 

@@ -74,9 +74,11 @@ public:
     void SetVal(int Elem, TCell Value);
 
     // Direct access to the contiguous storage (element k at position k - 1), for callers that
-    // fill many elements at once; call Changed() afterwards if listeners must hear of it.
+    // fill many elements at once; call CellsWritten() afterwards.
     std::span<TCell> Cells() noexcept { return {FVec.data(), FVec.size()}; }
     std::span<const TCell> Cells() const noexcept { return {FVec.data(), FVec.size()}; }
+    // Ends a write through Cells(): IsEmpty becomes false and OnChange fires once.
+    void CellsWritten();
 
     // Normalises an element range in place (see the conventions above).
     void MakeValidElemRange(int& LowElem, int& HighElem) const noexcept;
