@@ -2,10 +2,11 @@
 // histogram. Every line that holds a digit is one value; other lines (headers, comments, blank
 // lines) are skipped.
 //
-//   example_vector_stats [file]      (default: data/sample_column.txt of the source tree)
+//   example_vector_stats [file]
+//
+// The default file is data/nile_flow.txt of the source tree: the yearly flow of the Nile at Aswan.
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "ozm/vector.hpp"
@@ -24,11 +25,7 @@ double NiceWidth(double span, int bins) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1
-                                 ? argv[1]
-                                 : (std::filesystem::path(__FILE__).parent_path().parent_path() /
-                                    "data" / "sample_column.txt")
-                                       .string();
+    const std::string path = argc > 1 ? argv[1] : std::string(OZM_DATA_DIR) + "/nile_flow.txt";
     ozm::TVector v;
     if (!v.LoadFromFile(path, true, true) || v.IsEmpty()) {
         std::fprintf(stderr, "no numbers could be read from %s\n", path.c_str());

@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
-# Builds the library (release) and runs every example program.
+# Builds the library and the example programs (release, the same configuration as the release
+# pass of scripts/run-tests.sh, so that one reuses this build) and runs every example. Ends with a
+# line that counts the examples that ran and those that failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
+source scripts/release-config.sh
 
-cmake --preset release -DOZM_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release
+configure_release
+cmake --build --preset release -j "$(nproc)" --target examples
 
+ran=0
+failed=()
 cd build/release/examples
 for ex in ./example_*; do
-  echo "=== ${ex#./example_} ==="
-  "$ex"
+  [ -x "$ex" ] || continue
+  name=${ex#./example_}
+  echo "=== $name ==="
+  if "$ex"; then
+    ran=$((ran + 1))
+  else
+    failed+=("$name")
+  fi
   echo
 done
+echo "examples: $ran ran, ${#failed[@]} failed${failed:+ (${failed[*]})}"
+[ ${#failed[@]} -eq 0 ]
