@@ -13,7 +13,7 @@ function(ozm_add_layers)
     if(sources)
       add_library(ozm_${layer} OBJECT ${sources})
       target_include_directories(ozm_${layer} PUBLIC ${PROJECT_SOURCE_DIR}/include
-                                 PRIVATE ${PROJECT_SOURCE_DIR}/src)
+                                 ${PROJECT_BINARY_DIR}/include PRIVATE ${PROJECT_SOURCE_DIR}/src)
       target_link_libraries(ozm_${layer} PRIVATE ozm_build_options PNG::PNG JPEG::JPEG
                             PUBLIC Threads::Threads)
       list(APPEND objects $<TARGET_OBJECTS:ozm_${layer}>)

@@ -13,6 +13,6 @@ int main() {
         std::puts("package consumer: unexpected result");
         return 1;
     }
-    std::puts("package consumer: ok");
+    std::printf("package consumer: ok (ozmnum %s)\n", OZM_VERSION_STRING);
     return 0;
 }
