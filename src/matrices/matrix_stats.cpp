@@ -156,7 +156,8 @@ bool TMatrix::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double
         Q1 = Q2 = Q3 = s[0];
         return true;
     }
-    // The (n + 1)p rule, held to the first and last pairs; k is 1-based.
+    // The (n + 1)p rule, held to the first and last pairs (the first or last cell beyond them, as
+    // for vectors); k is 1-based.
     auto quartile = [&](double p) {
         const double h = (n + 1) * p;
         int k = static_cast<int>(std::trunc(h));
@@ -167,8 +168,9 @@ bool TMatrix::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double
         }
         if (k > n - 1) {
             k = n - 1;
-            f = 0.0;
+            f = 1.0;
         }
+        if (f == 1.0) return s[k];
         return s[k - 1] + (s[k] - s[k - 1]) * f;
     };
     Q1 = quartile(0.25);

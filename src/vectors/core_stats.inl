@@ -58,7 +58,9 @@ std::vector<T> WorkCopy(const TComponent& Owner, const T* first, size_t count) {
 // s(k) + (s(k + 1) - s(k)) f, exactly s(k) when f is 0 (so an infinite neighbour does not turn
 // the result into NaN).
 inline double Interpolate(double sk, double sk1, double f) noexcept {
-    return f == 0 ? sk : sk + (sk1 - sk) * f;
+    if (f == 0) return sk;
+    if (f == 1) return sk1;  // exactly the upper statistic, also when the lower one is infinite
+    return sk + (sk1 - sk) * f;
 }
 
 }  // namespace vecimpl
@@ -142,7 +144,9 @@ bool TVectorCore<TCell, TSelf>::Quartiles(int LowElem, int HighElem, double& Q1,
         Q1 = Q2 = Q3 = static_cast<double>(FVec[size_t(LowElem - 1)]);
         return true;
     }
-    // (n + 1) p rule: k and f for each quartile, k held to 1..n-1 (f = 0 at the ends).
+    // (n + 1) p rule: k and f for each quartile, k held to 1..n-1. Below the first pair the
+    // quartile is the first element (f = 0), above the last pair the last element (f = 1), so
+    // the rule treats both ends alike: Q1 of x is -Q3 of -x.
     int k[3];
     double f[3];
     const double p[3] = {0.25, 0.5, 0.75};
@@ -156,7 +160,7 @@ bool TVectorCore<TCell, TSelf>::Quartiles(int LowElem, int HighElem, double& Q1,
         }
         if (k[q] > n - 1) {
             k[q] = n - 1;
-            f[q] = 0;
+            f[q] = 1;
         }
     }
     // The 0-based sorted positions needed: k - 1 and k of each quartile.

@@ -98,6 +98,13 @@ TEST(MatrixStats, QuartilesAndPercentiles) {
     ASSERT_TRUE(m.Quartiles(1, 1, 1, 1, q1, q2, q3));
     EXPECT_EQ(q1, 4);
     EXPECT_EQ(q3, 4);
+    // Beyond the last pair the upper quartile is the last cell (it once was the one before it).
+    ASSERT_TRUE(m.Quartiles(1, 1, 1, 2, q1, q2, q3));
+    EXPECT_EQ(q1, 1);
+    EXPECT_EQ(q2, 2.5);
+    EXPECT_EQ(q3, 4);
+    ASSERT_TRUE(m.Quartiles(1, 1, 1, 3, q1, q2, q3));
+    EXPECT_EQ(q3, 4);
     // Selection without interpolation.
     EXPECT_EQ(m.Percentile(50, 0, 0, 0, 0), 3);
     EXPECT_EQ(m.Percentile(100, 0, 0, 0, 0), 4);

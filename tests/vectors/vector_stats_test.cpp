@@ -130,11 +130,33 @@ TEST(VectorStats, ModeQuartilesPercentile) {
     Make({7})->Quartiles(0, 0, q1, q2, q3);
     EXPECT_EQ(q1, 7.0);
     EXPECT_EQ(q3, 7.0);
-    // Two values: k held to 1, f = 0 at the lower end; (n + 1) 0.75 = 2.25 -> k = 1, f = 0.
+    // Two values: below the first pair the first element, above the last pair the last one
+    // ((n + 1) 0.75 = 2.25 lies beyond the pair (1, 2)). The upper quartile once came out as the
+    // smaller value.
     Make({10, 20})->Quartiles(0, 0, q1, q2, q3);
     EXPECT_EQ(q1, 10.0);
     EXPECT_EQ(q2, 15.0);
-    EXPECT_EQ(q3, 10.0);
+    EXPECT_EQ(q3, 20.0);
+    Make({1, 2, 3})->Quartiles(0, 0, q1, q2, q3);
+    EXPECT_EQ(q1, 1.0);
+    EXPECT_EQ(q3, 3.0);
+    // The rule treats both ends alike: Q1(x) = -Q3(-x) and Q2(x) = -Q2(-x) for every length.
+    SetRandSeed(5);
+    for (int n = 2; n <= 40; ++n) {
+        std::vector<double> x(static_cast<size_t>(n)), neg(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            x[size_t(i)] = std::floor(Random() * 20);
+            neg[size_t(i)] = -x[size_t(i)];
+        }
+        double a1, a2, a3, b1, b2, b3;
+        Make(x)->Quartiles(0, 0, a1, a2, a3);
+        Make(neg)->Quartiles(0, 0, b1, b2, b3);
+        EXPECT_EQ(a1, -b3) << n;
+        EXPECT_EQ(a2, -b2) << n;
+        EXPECT_EQ(a3, -b1) << n;
+        EXPECT_LE(a1, a2);
+        EXPECT_LE(a2, a3);
+    }
 
     TVector v;
     Set(v, std::vector<double>{4, 1, 3, 2});

@@ -305,7 +305,8 @@ public:
     // The same corrected for sample size; both 0 for fewer than 4 cells.
     void SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
                         double& Kurtosis) const;
-    // Quartiles by the (n + 1)p rule on the sorted cells; false (all 0) without cells. NaN cells
+    // Quartiles by the (n + 1)p rule on the sorted cells, held to the ends as TVector::Quartiles
+    // holds them; false (all 0) without cells. NaN cells
     // sort above every number.
     bool Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double& Q1, double& Q2,
                    double& Q3) const;

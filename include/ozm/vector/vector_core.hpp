@@ -176,7 +176,9 @@ public:
     // The most frequent value; between runs of equal length the smallest value wins.
     double Mode(int LowElem, int HighElem) const;
     // Quartiles by the (n + 1)p rule held to the first and last element pairs ([1, 2, 3, 4]
-    // gives 1.25, 2.5, 3.75); n = 1 gives the element three times. Always true.
+    // gives 1.25, 2.5, 3.75): a position below the first pair gives the first sorted element,
+    // one beyond the last pair the last element ([10, 20] gives 10, 15, 20). n = 1 gives the
+    // element three times. Always true.
     bool Quartiles(int LowElem, int HighElem, double& Q1, double& Q2, double& Q3) const;
     // Percentile for prob in percent (clamped to 0..100), interpolated linearly between order
     // statistics at 1 + (n - 1) prob / 100 ([1, 2, 3, 4]: 25 -> 1.75, 50 -> 2.5).
