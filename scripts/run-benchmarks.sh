@@ -4,7 +4,7 @@
 # Extra Google Benchmark flags go in BENCH_FLAGS, e.g. BENCH_FLAGS=--benchmark_filter=Sort.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/bootstrap.sh libeigen3-dev liblapack-dev libblas-dev
+bash scripts/bootstrap.sh libeigen3-dev liblapack-dev libblas-dev libopenblas-dev
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench

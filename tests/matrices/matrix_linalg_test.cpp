@@ -15,7 +15,9 @@ namespace ozm {
 namespace {
 
 using testing::ChangeCounter;
+using testing::AvailableGemmKernels;
 using testing::FillRandom;
+using testing::GemmKernelGuard;
 using testing::MaxDiff;
 using testing::ProgressHooksGuard;
 using testing::ReferenceProduct;
@@ -58,27 +60,37 @@ TEST(MatrixProducts, ShapesAndMismatches) {
     EXPECT_EQ(resChanges.count + leftChanges.count, 0);
 }
 
-// The blocked kernel gives every cell the plain loop's sum, bit for bit; sizes cross the
+// Every kernel gives every cell the sum of its plain loop bit for bit: the portable kernel that
+// of `s += a * b`, the FMA kernels that of `s = fma(a, b, s)`. Sizes cross every kernel's
 // register tile, the packed blocks and the depth blocks, and include the small-product path.
-TEST(MatrixProducts, MatchThePlainLoopExactly) {
-    const int shapes[][3] = {{3, 2, 4}, {5, 7, 3}, {37, 41, 29}, {150, 37, 300}, {131, 133, 260}};
-    uint32_t seed = 1;
-    for (const auto& s : shapes) {
-        const int m = s[0], n = s[1], k = s[2];
-        TMatrix a, b, res, ref, at, bt;
-        FillRandom(a, k, m, seed++);
-        FillRandom(b, n, k, seed++);
-        ASSERT_TRUE(a.Multiply(&b, &res));
-        ReferenceProduct(a, b, ref);
-        EXPECT_EQ(MaxDiff(res, ref), 0.0) << m << "x" << n << "x" << k;
+TEST(MatrixProducts, EveryKernelMatchesItsPlainLoopExactly) {
+    using matrix::detail::TGemmKernel;
+    const int shapes[][3] = {{3, 2, 4},       {5, 7, 3},       {37, 41, 29},
+                             {150, 37, 300},  {131, 133, 260}, {200, 29, 17},
+                             {17, 390, 100},  {33, 33, 33}};
+    GemmKernelGuard restore;
+    for (TGemmKernel kernel : AvailableGemmKernels()) {
+        ASSERT_TRUE(matrix::detail::ForceGemmKernel(kernel));
+        const bool fused = kernel != TGemmKernel::gkPortable;
+        const char* name = matrix::detail::GemmKernelName(kernel);
+        uint32_t seed = 1;
+        for (const auto& s : shapes) {
+            const int m = s[0], n = s[1], k = s[2];
+            TMatrix a, b, res, ref, at, bt;
+            FillRandom(a, k, m, seed++);
+            FillRandom(b, n, k, seed++);
+            ASSERT_TRUE(a.Multiply(&b, &res));
+            ReferenceProduct(a, b, ref, fused);
+            EXPECT_EQ(MaxDiff(res, ref), 0.0) << name << " " << m << "x" << n << "x" << k;
 
-        Transposed(b, bt);  // A * B = A * (B^T)^T
-        ASSERT_TRUE(a.MultiplyTransposed(&bt, &res));
-        EXPECT_EQ(MaxDiff(res, ref), 0.0);
+            Transposed(b, bt);  // A * B = A * (B^T)^T
+            ASSERT_TRUE(a.MultiplyTransposed(&bt, &res));
+            EXPECT_EQ(MaxDiff(res, ref), 0.0) << name;
 
-        Transposed(a, at);  // A * B = (A^T)^T * B
-        ASSERT_TRUE(at.TransposeAndMultiply(&b, &res));
-        EXPECT_EQ(MaxDiff(res, ref), 0.0);
+            Transposed(a, at);  // A * B = (A^T)^T * B
+            ASSERT_TRUE(at.TransposeAndMultiply(&b, &res));
+            EXPECT_EQ(MaxDiff(res, ref), 0.0) << name;
+        }
     }
 }
 
@@ -170,17 +182,21 @@ TEST(MatrixInvert, SmallCasesAndFailures) {
 
 TEST(MatrixInvert, ProductWithTheInverseIsTheIdentity) {
     ProgressHooksGuard hooks;
-    for (int n : {1, 3, 17, 64, 150}) {
-        TMatrix a, inv, prod, eye;
-        FillRandom(a, n, n, 100 + n);
-        for (int i = 1; i <= n; ++i) a.SetVal(i, i, a.GetVal(i, i) + 2.0);  // well conditioned
-        inv.Assign(&a);
-        ProcStat = 0;
-        ASSERT_TRUE(inv.Invert()) << n;
-        EXPECT_EQ(ProcStat.load(), 2.0 * n);  // one step per column, decomposition and solve
-        ASSERT_TRUE(a.Multiply(&inv, &prod));
-        Identity(eye, n);
-        EXPECT_LT(MaxDiff(prod, eye), 1e-12 * n) << n;
+    GemmKernelGuard restore;
+    for (auto kernel : AvailableGemmKernels()) {
+        ASSERT_TRUE(matrix::detail::ForceGemmKernel(kernel));
+        for (int n : {1, 3, 17, 64, 150}) {
+            TMatrix a, inv, prod, eye;
+            FillRandom(a, n, n, 100 + n);
+            for (int i = 1; i <= n; ++i) a.SetVal(i, i, a.GetVal(i, i) + 2.0);  // well conditioned
+            inv.Assign(&a);
+            ProcStat = 0;
+            ASSERT_TRUE(inv.Invert()) << n;
+            EXPECT_EQ(ProcStat.load(), 2.0 * n);  // one step per column, decomposition and solve
+            ASSERT_TRUE(a.Multiply(&inv, &prod));
+            Identity(eye, n);
+            EXPECT_LT(MaxDiff(prod, eye), 1e-12 * n) << n;
+        }
     }
 }
 
@@ -320,7 +336,10 @@ struct TextbookCrout {
     }
 };
 
+// With the portable product kernel, whose roundings are those of the plain loops.
 TEST(MatrixLU, BlockedFactorsAndInverseEqualTheTextbookBitForBit) {
+    GemmKernelGuard restore;
+    ASSERT_TRUE(matrix::detail::ForceGemmKernel(matrix::detail::TGemmKernel::gkPortable));
     const int n = 150;  // more than two panels, with a ragged last one
     TMatrix a, l, u, inv;
     FillRandom(a, n, n, 4242);

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "matrices/matrix_gemm.hpp"
 #include "ozm/matrix.hpp"
 
 namespace ozm::testing {
@@ -64,15 +65,34 @@ inline double MaxDiff(const TMatrix& a, const TMatrix& b) {
 }
 
 // The plain product in mathematical terms: (A B)(r, c) = sum_i a(r, i) b(i, c), in increasing i.
-inline void ReferenceProduct(const TMatrix& a, const TMatrix& b, TMatrix& res) {
+// With Fused, every step is one fused multiply-add, as the FMA kernels of the product round.
+inline void ReferenceProduct(const TMatrix& a, const TMatrix& b, TMatrix& res, bool Fused = false) {
     res.Resize(b.NrOfColumns(), a.NrOfRows());
     for (int c = 1; c <= b.NrOfColumns(); ++c)
         for (int r = 1; r <= a.NrOfRows(); ++r) {
             double s = 0.0;
-            for (int i = 1; i <= a.NrOfColumns(); ++i) s += a.GetVal(i, r) * b.GetVal(c, i);
+            for (int i = 1; i <= a.NrOfColumns(); ++i) {
+                if (Fused)
+                    s = std::fma(a.GetVal(i, r), b.GetVal(c, i), s);
+                else
+                    s += a.GetVal(i, r) * b.GetVal(c, i);
+            }
             res.SetVal(c, r, s);
         }
 }
+
+// Every product kernel this processor can run, and a guard that restores the kernel in use.
+inline std::vector<matrix::detail::TGemmKernel> AvailableGemmKernels() {
+    using matrix::detail::TGemmKernel;
+    std::vector<TGemmKernel> kernels;
+    for (TGemmKernel k : {TGemmKernel::gkPortable, TGemmKernel::gkAvx2Fma, TGemmKernel::gkAvx512})
+        if (matrix::detail::GemmKernelAvailable(k)) kernels.push_back(k);
+    return kernels;
+}
+struct GemmKernelGuard {
+    matrix::detail::TGemmKernel saved = matrix::detail::ActiveGemmKernel();
+    ~GemmKernelGuard() { matrix::detail::ForceGemmKernel(saved); }
+};
 
 // Restores the progress hooks after a test that sets them.
 struct ProgressHooksGuard {
