@@ -9,11 +9,11 @@
 // kernels at run time. The counter "ratio" is library time / reference time (below 1: faster).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <random>
 #include <vector>
 
 #include "ozm/matrix.hpp"
+#include "ratio.hpp"
 
 #if defined(OZM_HAVE_EIGEN)
 #include <Eigen/Dense>
@@ -29,8 +29,6 @@ void dgetri_(const int* n, double* a, const int* lda, const int* ipiv, double* w
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 void FillRandom(ozm::TMatrix& m, int cols, int rows, unsigned seed) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<double> dist(-1.0, 1.0);
@@ -39,25 +37,7 @@ void FillRandom(ozm::TMatrix& m, int cols, int rows, unsigned seed) {
     for (long i = 0; i < static_cast<long>(cols) * rows; ++i) p[i] = dist(gen);
 }
 
-// Runs library and reference alternately, once each per iteration, and reports both times and
-// their ratio. The benchmark's own time is that of the pair.
-template <typename Library, typename Reference>
-void Interleaved(benchmark::State& state, Library&& library, Reference&& reference) {
-    double libSeconds = 0, refSeconds = 0;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        library();
-        auto t1 = Clock::now();
-        reference();
-        auto t2 = Clock::now();
-        libSeconds += std::chrono::duration<double>(t1 - t0).count();
-        refSeconds += std::chrono::duration<double>(t2 - t1).count();
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["lib_ms"] = 1e3 * libSeconds / n;
-    state.counters["ref_ms"] = 1e3 * refSeconds / n;
-    state.counters["ratio"] = libSeconds / refSeconds;
-}
+using ozm::bench::Interleaved;
 
 #if defined(OZM_HAVE_EIGEN)
 void BM_MultiplyVsEigen(benchmark::State& state) {

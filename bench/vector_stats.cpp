@@ -11,6 +11,7 @@
 
 #include "ozm/platform/random.hpp"
 #include "ozm/vector.hpp"
+#include "ratio.hpp"
 
 namespace {
 
@@ -79,6 +80,25 @@ void BM_StdNthElement(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_StdNthElement)->Apply(Sizes);
+
+// Percentile against the hand-made nth_element version, interleaved call by call.
+void BM_PercentileVsNthElement(benchmark::State& state) {
+    const auto data = RandomData(state.range(0));
+    ozm::TVector v;
+    Load(v, data);
+    std::vector<double> work;
+    ozm::bench::Interleaved(
+        state, [&] { benchmark::DoNotOptimize(v.Percentile(37.5, 0, 0)); },
+        [&] {
+            work = data;
+            const double h = 37.5 * double(work.size() - 1) / 100;
+            const auto k = static_cast<std::ptrdiff_t>(h);
+            std::nth_element(work.begin(), work.begin() + k, work.end());
+            const double next = *std::min_element(work.begin() + k + 1, work.end());
+            benchmark::DoNotOptimize(work[size_t(k)] + (next - work[size_t(k)]) * (h - double(k)));
+        });
+}
+BENCHMARK(BM_PercentileVsNthElement)->Arg(10000)->Arg(1000000)->Arg(10000000);
 
 void BM_Quartiles(benchmark::State& state) {
     const auto data = RandomData(state.range(0));

@@ -48,12 +48,51 @@ struct TCentralSums {
     }
 };
 
-// Copy of a range for the order statistics; a failed allocation gives the heap message.
+// Copy of a range for the order statistics, made into storage that the calling thread keeps
+// from one call to the next: repeated percentiles of large vectors then pay neither the
+// allocation nor the page faults of fresh memory. Up to kKeptBytes stay with the thread after
+// use; a nested use on the same thread gets storage of its own. A failed allocation gives the
+// heap message.
 template <typename T>
-std::vector<T> WorkCopy(const TComponent& Owner, const T* first, size_t count) {
-    return GuardAllocation<EOZMVectorError>(Owner,
-                                            [&] { return std::vector<T>(first, first + count); });
-}
+class TWorkCopy {
+public:
+    TWorkCopy(const TComponent& Owner, const T* first, size_t count)
+        : FShared(!Kept().inUse), FOwn(), FData(FShared ? Kept().cells : FOwn) {
+        if (FShared) Kept().inUse = true;
+        try {
+            GuardAllocation<EOZMVectorError>(Owner, [&] { FData.assign(first, first + count); });
+        } catch (...) {
+            Release();
+            throw;
+        }
+    }
+    ~TWorkCopy() { Release(); }
+    TWorkCopy(const TWorkCopy&) = delete;
+    TWorkCopy& operator=(const TWorkCopy&) = delete;
+
+    std::vector<T>& Cells() noexcept { return FData; }
+
+private:
+    static constexpr size_t kKeptBytes = size_t(32) << 20;
+    struct TKept {
+        std::vector<T> cells;
+        bool inUse = false;
+    };
+    static TKept& Kept() noexcept {
+        thread_local TKept kept;
+        return kept;
+    }
+    void Release() noexcept {
+        if (!FShared) return;
+        if (FData.capacity() * sizeof(T) > kKeptBytes) std::vector<T>().swap(FData);
+        Kept().inUse = false;
+        FShared = false;
+    }
+
+    bool FShared;
+    std::vector<T> FOwn;
+    std::vector<T>& FData;
+};
 
 // s(k) + (s(k + 1) - s(k)) f, exactly s(k) when f is 0 (so an infinite neighbour does not turn
 // the result into NaN).
@@ -118,8 +157,9 @@ double TVectorCore<TCell, TSelf>::HarmonicMean(int LowElem, int HighElem) const 
 template <typename TCell, typename TSelf>
 double TVectorCore<TCell, TSelf>::Mode(int LowElem, int HighElem) const {
     MakeValidElemRange(LowElem, HighElem);
-    std::vector<TCell> s =
-        vecimpl::WorkCopy(*this, FVec.data() + (LowElem - 1), size_t(HighElem - LowElem + 1));
+    vecimpl::TWorkCopy<TCell> copy(*this, FVec.data() + (LowElem - 1),
+                                   size_t(HighElem - LowElem + 1));
+    std::vector<TCell>& s = copy.Cells();
     std::sort(s.begin(), s.end(), [](TCell a, TCell b) { return vecimpl::NaNLastLess(a, b); });
     // The first longest run of equal neighbours wins, so ties go to the smaller value.
     TCell best = s[0];
@@ -171,9 +211,9 @@ bool TVectorCore<TCell, TSelf>::Quartiles(int LowElem, int HighElem, double& Q1,
     }
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    std::vector<TCell> work = vecimpl::WorkCopy(*this, FVec.data() + (LowElem - 1), size_t(n));
+    vecimpl::TWorkCopy<TCell> work(*this, FVec.data() + (LowElem - 1), size_t(n));
     std::vector<TCell> values(wanted.size());
-    vecimpl::SelectOrderStatistics<TCell>(work, wanted, values);
+    vecimpl::SelectOrderStatistics<TCell>(work.Cells(), wanted, values);
     const auto at = [&](size_t pos) {
         const auto it = std::lower_bound(wanted.begin(), wanted.end(), pos);
         return static_cast<double>(values[size_t(it - wanted.begin())]);
@@ -191,16 +231,19 @@ double TVectorCore<TCell, TSelf>::Percentile(double prob, int LowElem, int HighE
     if (std::isnan(prob)) return std::numeric_limits<double>::quiet_NaN();
     prob = std::clamp(prob, 0.0, 100.0);
     if (n == 1) return static_cast<double>(FVec[size_t(LowElem - 1)]);
-    std::vector<TCell> work = vecimpl::WorkCopy(*this, FVec.data() + (LowElem - 1), size_t(n));
-    const auto less = [](TCell a, TCell b) { return vecimpl::NaNLastLess(a, b); };
-    if (prob == 100) return static_cast<double>(*std::max_element(work.begin(), work.end(), less));
+    const TCell* first = FVec.data() + (LowElem - 1);
+    if (prob == 100) {
+        const auto less = [](TCell a, TCell b) { return vecimpl::NaNLastLess(a, b); };
+        return static_cast<double>(*std::max_element(first, first + n, less));
+    }
     const double h = prob * (n - 1) / 100;
     // h < n - 1 mathematically; rounding must not push k onto the last element.
     const int k = std::min(static_cast<int>(h), n - 2);
     const double f = h - k;
     const size_t wanted[2] = {size_t(k), size_t(k + 1)};
     TCell values[2] = {0, 0};
-    vecimpl::SelectOrderStatistics<TCell>(work, wanted, values);
+    vecimpl::TWorkCopy<TCell> work(*this, first, size_t(n));
+    vecimpl::SelectOrderStatistics<TCell>(work.Cells(), wanted, values);
     return vecimpl::Interpolate(static_cast<double>(values[0]), static_cast<double>(values[1]), f);
 }
 

@@ -80,6 +80,7 @@ bool CellFromText(std::string_view Text, int32_t& Cell) noexcept;
 
 // The values that would stand at the 0-based positions Wanted (ascending, unique) if Data were
 // sorted with NaNLastLess; Data is reordered. Values receives one value per wanted position.
+// NaNs are moved to the end first, so the selection itself compares plain numbers.
 template <typename T>
 void SelectOrderStatistics(std::span<T> Data, std::span<const size_t> Wanted, std::span<T> Values,
                            size_t WantedOffset = 0);
@@ -127,27 +128,62 @@ int64_t FileSizeOrMinus1(const std::string& FileName) noexcept;
 
 // --- implementation of the selection template ------------------------------------------------
 
+// Selection among numbers (no NaN) with the plain order. A wanted position next to the one just
+// placed by nth_element is the largest of the part before it (or the smallest of the part after
+// it): a linear scan finds it, no second selection is needed.
 template <typename T>
-void SelectOrderStatistics(std::span<T> Data, std::span<const size_t> Wanted, std::span<T> Values,
-                           size_t WantedOffset) {
-    // Multi-selection: place the middle wanted position with nth_element, then recurse into the
-    // two sides, each holding only the positions that fall into it. Small pieces are sorted.
+void SelectAmongNumbers(std::span<T> Data, std::span<const size_t> Wanted, std::span<T> Values,
+                        size_t WantedOffset) {
     if (Wanted.empty()) return;
-    const auto less = [](T a, T b) { return NaNLastLess(a, b); };
     if (Data.size() <= 32) {
-        std::sort(Data.begin(), Data.end(), less);
+        std::sort(Data.begin(), Data.end());
         for (size_t j = 0; j < Wanted.size(); ++j) Values[j] = Data[Wanted[j] - WantedOffset];
         return;
     }
     const size_t mid = Wanted.size() / 2;
     const size_t pos = Wanted[mid] - WantedOffset;
-    std::nth_element(Data.begin(), Data.begin() + static_cast<std::ptrdiff_t>(pos), Data.end(),
-                     less);
+    std::nth_element(Data.begin(), Data.begin() + static_cast<std::ptrdiff_t>(pos), Data.end());
     Values[mid] = Data[pos];
-    SelectOrderStatistics(Data.subspan(0, pos), Wanted.subspan(0, mid), Values.subspan(0, mid),
-                          WantedOffset);
-    SelectOrderStatistics(Data.subspan(pos + 1), Wanted.subspan(mid + 1), Values.subspan(mid + 1),
-                          WantedOffset + pos + 1);
+
+    std::span<T> left = Data.subspan(0, pos);
+    size_t leftWanted = mid;
+    if (leftWanted > 0 && Wanted[mid - 1] == Wanted[mid] - 1) {
+        const auto largest = std::max_element(left.begin(), left.end());
+        std::iter_swap(largest, left.end() - 1);
+        Values[mid - 1] = left.back();
+        left = left.first(left.size() - 1);
+        --leftWanted;
+    }
+    SelectAmongNumbers(left, Wanted.first(leftWanted), Values.first(leftWanted), WantedOffset);
+
+    std::span<T> right = Data.subspan(pos + 1);
+    size_t rightFirst = mid + 1;
+    size_t rightOffset = WantedOffset + pos + 1;
+    if (rightFirst < Wanted.size() && Wanted[rightFirst] == Wanted[mid] + 1) {
+        const auto smallest = std::min_element(right.begin(), right.end());
+        std::iter_swap(smallest, right.begin());
+        Values[rightFirst] = right.front();
+        right = right.subspan(1);
+        ++rightFirst;
+        ++rightOffset;
+    }
+    SelectAmongNumbers(right, Wanted.subspan(rightFirst), Values.subspan(rightFirst), rightOffset);
+}
+
+template <typename T>
+void SelectOrderStatistics(std::span<T> Data, std::span<const size_t> Wanted, std::span<T> Values,
+                           size_t WantedOffset) {
+    size_t numbers = Data.size();
+    if constexpr (std::is_floating_point_v<T>) {
+        const auto nanStart = std::partition(Data.begin(), Data.end(),
+                                             [](T x) { return !std::isnan(x); });
+        numbers = static_cast<size_t>(nanStart - Data.begin());
+    }
+    // Positions past the numbers hold NaN.
+    size_t cut = 0;
+    while (cut < Wanted.size() && Wanted[cut] - WantedOffset < numbers) ++cut;
+    for (size_t j = cut; j < Wanted.size(); ++j) Values[j] = Data[Wanted[j] - WantedOffset];
+    SelectAmongNumbers(Data.first(numbers), Wanted.first(cut), Values.first(cut), WantedOffset);
 }
 
 }  // namespace ozm::vecimpl
