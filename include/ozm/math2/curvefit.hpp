@@ -1,0 +1,194 @@
+// TCurveFit: a collection of (x, y) pairs with running sums, its bivariate and rank statistics,
+// least-squares fits of lines, parabolas, polynomials and circles, and the ASC file of the
+// pairs. Errors raise EOZMMath2Error with the messages given below.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ozm/base/types.hpp"
+#include "ozm/matrix/tmatrix.hpp"
+#include "ozm/platform/object.hpp"
+
+namespace ozm {
+
+// Conditions met by some entered pair that rule out the reciprocal or logarithmic sums.
+enum class TCurveFitError : uint8_t { cfeXLE0, cfeYLE0, cfeXEQ0, cfeYEQ0 };
+
+// A set of TCurveFitError.
+class TCurveFitErrors {
+public:
+    bool Contains(TCurveFitError e) const noexcept { return (FBits & Bit(e)) != 0; }
+    bool Empty() const noexcept { return FBits == 0; }
+    void Include(TCurveFitError e) noexcept { FBits = static_cast<uint8_t>(FBits | Bit(e)); }
+    void Clear() noexcept { FBits = 0; }
+    bool operator==(const TCurveFitErrors&) const = default;
+
+private:
+    static uint8_t Bit(TCurveFitError e) noexcept { return uint8_t(1u << static_cast<int>(e)); }
+    uint8_t FBits = 0;
+};
+
+class TCurveFit : public TComponent {
+public:
+    // Empty, with natural spline ends, end slopes 0 and spline smoothing 0.5.
+    explicit TCurveFit(TComponent* AOwner = nullptr);
+    const char* ClassName() const override { return "TCurveFit"; }
+
+    // --- the pairs --------------------------------------------------------------------------
+
+    // Removes every pair: all sums 0, extremes reset (minima +uc_MaxReal, maxima -uc_MaxReal),
+    // FErrIndic empty, the smoothed spline's fit quality 0.
+    void Init();
+    // Adds the pair to the running sums (a value with |v| <= 1e-30 counts as zero in the
+    // reciprocal sums, whose reciprocal is then uc_MaxReal; logarithms only of positive values)
+    // and stores it; returns the new number of pairs.
+    int EnterStatValue(double x, double y);
+    // Removes pair ix (1-based) from the sums and the store, keeping the order of the others;
+    // the extremes and ErrIndic stay as they were. Other ix: nothing removed. Caches are
+    // cleared either way.
+    void RemoveStatValue(int ix);
+    // Exchanges x and y in every pair and every sum (the difference sum changes sign).
+    void FlipXY();
+    // Pair ix (1-based); 0 outside 1..NumData.
+    double GetDataX(int ix) const noexcept;
+    double GetDataY(int ix) const noexcept;
+    int NumData() const noexcept { return FNumData; }
+    double MinX() const noexcept { return FMinX; }
+    double MaxX() const noexcept { return FMaxX; }
+    double MinY() const noexcept { return FMinY; }
+    double MaxY() const noexcept { return FMaxY; }
+    // The conditions met among the entered pairs (see TCurveFitError).
+    TCurveFitErrors ErrIndic() const noexcept { return FErrIndic; }
+
+    // --- spline settings ----------------------------------------------------------------------
+
+    bool Natural1() const noexcept { return FNatural1; }
+    bool NaturalN() const noexcept { return FNaturalN; }
+    double Y1Dash() const noexcept { return FY1Dash; }
+    double YNDash() const noexcept { return FYNDash; }
+    void SetNatural1(bool Value) noexcept;
+    void SetNaturalN(bool Value) noexcept;
+    void SetY1Dash(double Value) noexcept;
+    void SetYNDash(double Value) noexcept;
+    double SplineSmoothing() const noexcept { return FPSplineSmooth; }
+    void SetSplineSmoothing(double Value) noexcept;
+    double SplineFitQuality() const noexcept { return FPSplineFQ; }
+
+    // --- descriptive statistics (n = NumData) ----------------------------------------------
+
+    // Sum / n; 0 for n <= 0.
+    double GetMeanX() const noexcept;
+    double GetMeanY() const noexcept;
+    double GetMeanDiff() const noexcept;  // of x - y
+    // sqrt|(sum of squares - sum^2 / n) / (n - 1)|; 0 for n < 3.
+    double GetStdDevX() const noexcept;
+    double GetStdDevY() const noexcept;
+    double GetStdDevDiff() const noexcept;
+    // Pearson's r from the sums; 0 for n <= 2, a zero sum of squares or a zero spread.
+    double GetRxy() const noexcept;
+    // All outputs 0 first; means for n > 0, standard deviations and r for n > 2.
+    void CalcStatistics(int& NumData, double& MeanX, double& MeanY, double& StdevX,
+                        double& StdevY, double& MeanDiff, double& StdevDiff, double& rxy) const;
+    // The matrix percentile (rank round(n prob / 100), no interpolation) and quartiles ((n + 1)p
+    // rule) of x or y; see docs/statistics.md. 0 (false for the quartiles) without pairs.
+    double PercentileX(double prob) const;
+    double PercentileY(double prob) const;
+    bool QuartilesX(double& q1, double& q2, double& q3) const;
+    bool QuartilesY(double& q1, double& q2, double& q3) const;
+    // Sample skewness and excess kurtosis corrected for sample size (TMatrix::SkewKurtSample);
+    // 0 for fewer than 4 pairs.
+    double GetSkewnessX() const;
+    double GetSkewnessY() const;
+    double GetKurtosisX() const;
+    double GetKurtosisY() const;
+    // Circular mean of angles in degrees, in [0, 360): arctan(S / C) of the sums of sines and
+    // cosines, moved into the quadrant of (C, S). 0 without pairs; NaN when S = C = 0.
+    double GetMeanXDegrees() const;
+    double GetMeanYDegrees() const;
+    // Kruskal's gamma (C - D) / (C + D) from the concordant and discordant pair counts; 0 when
+    // C + D = 0.
+    double GetKruskalGamma() const;
+    // Kendall's tau-b (C - D) / sqrt((C + D + T1)(C + D + T2)), T1 the pairs tied in y only, T2
+    // those tied in x only; P the two-sided p-value of the normal approximation without tie
+    // correction (sigma = sqrt((4n + 10) / (9n(n - 1)))). 0 and P = 0 when the root is 0.
+    // The pair counts cost O(n log n) and are kept until the pairs change; a pair is judged by
+    // the signs of its differences (so tiny differences never vanish in a product), and pairs
+    // holding NaN are not counted.
+    double KendallsTau(double& P) const;
+    // Spearman's rank correlation with the tie-corrected formula (mean ranks for ties); 0 for
+    // n < 3 or when every x (or every y) is tied.
+    double GetSpearman() const;
+
+    // --- fits -------------------------------------------------------------------------------
+
+    // y = k x + d by least squares on the centred pairs; FitQual the coefficient of
+    // determination (1 when y is constant). Raises "CalcLinFit: not enough data points" for
+    // n < 2 and "CalcLinFit: slope is infinite" when all x are equal.
+    void CalcLinFit(double& k, double& d, double& FitQual) const;
+    // y = k0 + k1 x + k2 x^2 by least squares on the centred pairs; FitQual as above. Raises
+    // "CalcParabolFit: not enough data points" for n < 3.
+    void CalcParabolFit(double& k0, double& k1, double& k2, double& FitQual) const;
+    // The circle through the pairs by algebraic least squares: radius r, centre (dx, dy).
+    // Raises "CalcCircleFit: not enough data points" for n <= 2 and "CalcCircleFit: radius is
+    // infinite" for collinear pairs.
+    void CalcCircleFit(double& r, double& dx, double& dy) const;
+    // Analysis of variance of (observed x, estimated y) pairs of a regression with NumVars
+    // variables: degrees of freedom, sums of squares (SSE = sum (x - y)^2), mean squares (0
+    // where their degrees of freedom are not positive) and F (1e10 when MSR != 0 and MSE = 0, 0
+    // when MSR = 0).
+    void CalcAnovaReg(int NumVars, bool IncludeConst, int& dfreg, int& dfres, int& dftotal,
+                      double& SSE, double& SSR, double& SST, double& MSE, double& MSR,
+                      double& F) const;
+
+    // --- files ------------------------------------------------------------------------------
+
+    // Writes the pairs as a two-column ASC file ("x" and "y"), each value with Precision
+    // decimals; an empty Comment becomes "Exported by OZM TCurveFit component: <FName>". The
+    // result is empty on success, else the error text.
+    std::string ExportAsASC(const std::string& FName, const std::string& Comment,
+                            int Precision) const;
+    // Replaces the pairs by those of a two-column ASC file. 0 on success; the negative codes of
+    // ReadHeaderOfASC (-1 also for a missing file); -7 for a file of nominal variables; 250 for a
+    // value that is no number or a file that ends early; 251 for a bad row attribute. A column
+    // count other than 2 raises "TCurveFit.ImportASC: number of columns must be 2 (is actually
+    // <count>).". Nothing changes unless the whole file was read.
+    int ImportASC(const std::string& FName);
+
+private:
+    // The running sums, in extended precision.
+    struct TSums {
+        long double x = 0, y = 0, xq = 0, yq = 0, diff = 0, diffq = 0, xy = 0, x2y = 0, xy2 = 0,
+                    x3 = 0, y3 = 0, x4 = 0, y4 = 0;
+        long double r1byy = 0, r1byxy = 0, r1byyq = 0, xbyy = 0, ybyx = 0, r1byx = 0, r1byxq = 0;
+        long double lnx = 0, lnxlny = 0, lnxq = 0, ylny = 0, ylnx = 0, xlnx = 0, lnxbyy = 0,
+                    lnybyx = 0, lny = 0, lnyq = 0, xlny = 0, xqlny = 0, yqlnx = 0;
+    };
+    // Adds (Sign = 1) or removes (Sign = -1) the contributions of one pair; entering also
+    // records the conditions met in FErrIndic.
+    void Accumulate(double x, double y, int Sign);
+    void InvalidateCaches() noexcept;
+    void EnsureCapacity(int Rows);
+    void UpdateKendallCounts() const;
+    // The pairs' column Col (1 = x, 2 = y) of FData as a matrix range of rows 1..n.
+    double ColumnMean(int Col) const;
+    double CircularMean(int Col) const;
+    double ColumnSkewKurt(int Col, bool Kurtosis) const;
+
+    TSums FSum;
+    int FNumData = 0;
+    double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
+    bool FNatural1 = true, FNaturalN = true;
+    double FY1Dash = 0, FYNDash = 0;
+    TCurveFitErrors FErrIndic;
+    // The pairs: column 1 x, column 2 y, rows 1..FNumData; the rows beyond are spare capacity,
+    // a multiple of 1000 that at least doubles when it runs out.
+    TMatrix FData;
+    bool FSplineValid = false;
+    double FPSplineSmooth = 0.5, FPSplineFQ = 0;
+    bool FPenSplineValid = false;
+    mutable bool FKendallValid = false;
+    mutable int64_t FKendallConcord = 0, FKendallDiscord = 0, FKendallTies1 = 0, FKendallTies2 = 0;
+};
+
+}  // namespace ozm

@@ -1,0 +1,299 @@
+// TCurveFit: statistics and fits against scipy/numpy, the pair counts against the quadratic loop,
+// the sums against removal and flipping, the ASC file round trip.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "curvefit_refs.hpp"
+#include "ozm/math2.hpp"
+#include "ozm/platform/exceptions.hpp"
+
+namespace ozm {
+namespace {
+
+void Enter(TCurveFit& fit, const std::vector<double>& x, const std::vector<double>& y) {
+    fit.Init();
+    for (size_t i = 0; i < x.size(); ++i) fit.EnterStatValue(x[i], y[i]);
+}
+
+// Every observable that the running sums determine, for comparing two states.
+std::vector<double> SumSignature(const TCurveFit& f) {
+    int n = 0;
+    double mx, my, sx, sy, md, sd, r;
+    f.CalcStatistics(n, mx, my, sx, sy, md, sd, r);
+    std::vector<double> sig = {double(n), mx, my, sx, sy, md, sd, r};
+    if (n > 2) {
+        double cr, cx, cy;
+        f.CalcCircleFit(cr, cx, cy);
+        sig.insert(sig.end(), {cr, cx, cy});
+    }
+    int a, b, c;
+    double e[6];
+    f.CalcAnovaReg(1, true, a, b, c, e[0], e[1], e[2], e[3], e[4], e[5]);
+    sig.insert(sig.end(), e, e + 6);
+    return sig;
+}
+
+void ExpectSignaturesNear(const std::vector<double>& a, const std::vector<double>& b,
+                          double rel) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_NEAR(a[i], b[i], rel * std::max(1.0, std::fabs(a[i]))) << i;
+}
+
+TEST(CurveFit, StatisticsAndFitsAgainstScipy) {
+    // The sums are extended-precision; what remains is the rounding of double inputs and results.
+    constexpr double kTol = 1e-12;
+    TCurveFit fit;
+    for (const auto& ref : curvefit_refs::kRefSets) {
+        SCOPED_TRACE(ref.name);
+        Enter(fit, ref.x, ref.y);
+        EXPECT_NEAR(fit.GetRxy(), ref.pearson, kTol);
+        EXPECT_NEAR(fit.GetSpearman(), ref.spearman, kTol);
+        double p = 0;
+        EXPECT_NEAR(fit.KendallsTau(p), ref.kendall, kTol);
+        if (ref.kendallP >= 0) {
+            EXPECT_NEAR(p, ref.kendallP, 1e-9 * ref.kendallP + 1e-15);
+        }
+        double k, d, q;
+        fit.CalcLinFit(k, d, q);
+        EXPECT_NEAR(k, ref.slope, kTol * std::fabs(ref.slope) + 1e-14);
+        EXPECT_NEAR(d, ref.intercept, kTol * std::max(1.0, std::fabs(ref.intercept)));
+        EXPECT_NEAR(q, ref.r2, kTol);
+        double k0, k1, k2;
+        fit.CalcParabolFit(k0, k1, k2, q);
+        // Far from the origin the power basis is ill conditioned: numpy's own solution carries
+        // about cond * eps of error there, so the comparison is on the fitted values.
+        for (double x : {ref.x.front(), ref.x[ref.x.size() / 2], ref.x.back()}) {
+            const double mine = k0 + k1 * x + k2 * x * x;
+            const double theirs = ref.k0 + ref.k1 * x + ref.k2 * x * x;
+            EXPECT_NEAR(mine, theirs, 1e-8 * std::max(1.0, std::fabs(theirs)));
+        }
+        EXPECT_NEAR(q, ref.parabolaR2, 1e-9);
+        double r, cx, cy;
+        fit.CalcCircleFit(r, cx, cy);
+        EXPECT_NEAR(r, ref.radius, 1e-6 * ref.radius);
+        EXPECT_NEAR(cx, ref.cx, 1e-6 * std::max(1.0, std::fabs(ref.cx)));
+        EXPECT_NEAR(cy, ref.cy, 1e-6 * std::max(1.0, std::fabs(ref.cy)));
+    }
+}
+
+// The merge-sort pair counts against the comparison of every pair, on data with ties in x, in
+// y and in both, and with NaN pairs (which the quadratic loop counts nowhere).
+TEST(CurveFit, PairCountsEqualTheQuadraticLoop) {
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<int> small(0, 6);
+    TCurveFit fit;
+    for (int n : {3, 4, 10, 57, 200}) {
+        std::vector<double> x(n), y(n);
+        for (int i = 0; i < n; ++i) {
+            x[i] = small(gen);
+            y[i] = small(gen) - 0.5 * small(gen);
+        }
+        if (n > 10) x[3] = std::nan("");
+        Enter(fit, x, y);
+        double c = 0, d = 0, t1 = 0, t2 = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) {
+                const double dx = x[i] - x[j], dy = y[i] - y[j], h = dx * dy;
+                if (h > 0) ++c;
+                if (h < 0) ++d;
+                if (h == 0 && dx != 0) ++t1;
+                if (h == 0 && dy != 0) ++t2;
+            }
+        const double gamma = c + d > 0 ? (c - d) / (c + d) : 0;
+        EXPECT_DOUBLE_EQ(fit.GetKruskalGamma(), gamma) << n;
+        const double root = std::sqrt((c + d + t1) * (c + d + t2));
+        double p;
+        EXPECT_DOUBLE_EQ(fit.KendallsTau(p), root > 0 ? (c - d) / root : 0) << n;
+    }
+}
+
+TEST(CurveFit, WorkedExamples) {
+    TCurveFit fit;
+    fit.EnterStatValue(1, 2);
+    fit.EnterStatValue(2, 4);
+    fit.EnterStatValue(3, 6);
+    double k, d, q;
+    fit.CalcLinFit(k, d, q);
+    EXPECT_DOUBLE_EQ(k, 2);
+    EXPECT_NEAR(d, 0, 1e-15);
+    EXPECT_DOUBLE_EQ(q, 1);
+    EXPECT_DOUBLE_EQ(fit.GetRxy(), 1);
+    EXPECT_DOUBLE_EQ(fit.GetSpearman(), 1);
+
+    fit.Init();
+    for (int i = 0; i < 4; ++i) fit.EnterStatValue(5, i);
+    try {
+        fit.CalcLinFit(k, d, q);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "CalcLinFit: slope is infinite");
+    }
+    EXPECT_EQ(fit.GetSpearman(), 0);  // every x tied
+
+    fit.Init();
+    for (double a : {0.3, 1.9, 3.3, 5.0})
+        fit.EnterStatValue(1 + 2 * std::cos(a), -1 + 2 * std::sin(a));
+    double r, cx, cy;
+    fit.CalcCircleFit(r, cx, cy);
+    EXPECT_NEAR(r, 2, 1e-12);
+    EXPECT_NEAR(cx, 1, 1e-12);
+    EXPECT_NEAR(cy, -1, 1e-12);
+
+    fit.Init();
+    fit.EnterStatValue(80, 350);
+    fit.EnterStatValue(100, 20);
+    EXPECT_NEAR(fit.GetMeanXDegrees(), 90, 1e-12);
+    EXPECT_NEAR(fit.GetMeanYDegrees(), 5, 1e-12);
+
+    // Identical observed and estimated values: no error, F at its cap.
+    fit.Init();
+    for (double v : {1.0, 3.0, 4.0, 8.0}) fit.EnterStatValue(v, v);
+    int dfreg, dfres, dftotal;
+    double sse, ssr, sst, mse, msr, f;
+    fit.CalcAnovaReg(1, true, dfreg, dfres, dftotal, sse, ssr, sst, mse, msr, f);
+    EXPECT_EQ(sse, 0);
+    EXPECT_EQ(f, 1e10);
+    EXPECT_EQ(dftotal, 3);
+    EXPECT_EQ(dfres, 2);
+
+    // Too few points.
+    fit.Init();
+    fit.EnterStatValue(1, 1);
+    EXPECT_THROW(fit.CalcLinFit(k, d, q), EOZMMath2Error);
+    double k0, k1, k2;
+    fit.EnterStatValue(2, 1);
+    try {
+        fit.CalcParabolFit(k0, k1, k2, q);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "CalcParabolFit: not enough data points");
+    }
+    try {
+        fit.CalcCircleFit(r, cx, cy);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "CalcCircleFit: not enough data points");
+    }
+    fit.EnterStatValue(3, 1);  // collinear
+    try {
+        fit.CalcCircleFit(r, cx, cy);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "CalcCircleFit: radius is infinite");
+    }
+    EXPECT_EQ(fit.GetStdDevX(), 1.0);
+    EXPECT_EQ(fit.GetRxy(), 0.0);  // y constant
+}
+
+TEST(CurveFit, RemovalFlipAndGrowthKeepTheSums) {
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(0.5, 20);
+    TCurveFit fit;
+    std::vector<double> x(2500), y(2500);
+    for (size_t i = 0; i < x.size(); ++i) {
+        x[i] = u(gen);
+        y[i] = u(gen) * (i % 7 == 0 ? 0 : 1);  // some zeros for the substituted reciprocals
+        EXPECT_EQ(fit.EnterStatValue(x[i], y[i]), int(i + 1));
+    }
+    const auto before = SumSignature(fit);
+    // Remove pair 300 and enter it again: the sums come back; the later pairs moved up in order.
+    fit.RemoveStatValue(300);
+    EXPECT_EQ(fit.NumData(), 2499);
+    EXPECT_EQ(fit.GetDataX(300), x[300]);
+    EXPECT_EQ(fit.GetDataY(2499), y[2499]);
+    fit.EnterStatValue(x[299], y[299]);
+    ExpectSignaturesNear(SumSignature(fit), before, 1e-12);
+    fit.RemoveStatValue(0);
+    fit.RemoveStatValue(5000);
+    EXPECT_EQ(fit.NumData(), 2500);
+
+    // Flipping twice restores everything; once, it exchanges the roles.
+    const double meanX = fit.GetMeanX(), minY = fit.MinY();
+    fit.FlipXY();
+    EXPECT_EQ(fit.GetMeanY(), meanX);
+    EXPECT_EQ(fit.MinX(), minY);
+    EXPECT_EQ(fit.GetDataY(7), x[6]);
+    EXPECT_DOUBLE_EQ(fit.GetMeanDiff(), -(meanX - fit.GetMeanX()));
+    fit.FlipXY();
+    ExpectSignaturesNear(SumSignature(fit), before, 1e-12);
+    EXPECT_TRUE(fit.ErrIndic().Contains(TCurveFitError::cfeYEQ0));
+    EXPECT_TRUE(fit.ErrIndic().Contains(TCurveFitError::cfeYLE0));
+    EXPECT_FALSE(fit.ErrIndic().Contains(TCurveFitError::cfeXLE0));
+    EXPECT_EQ(fit.GetDataX(0), 0);
+    EXPECT_EQ(fit.GetDataX(2501), 0);
+}
+
+TEST(CurveFit, OrderStatisticsFollowTheMatrixRules) {
+    TCurveFit fit;
+    double q1, q2, q3;
+    EXPECT_FALSE(fit.QuartilesX(q1, q2, q3));
+    EXPECT_EQ(fit.PercentileY(50), 0);
+    for (double v : {4.0, 1.0, 3.0, 2.0}) fit.EnterStatValue(v, 10 * v);
+    ASSERT_TRUE(fit.QuartilesX(q1, q2, q3));
+    EXPECT_EQ(q1, 1.25);
+    EXPECT_EQ(q3, 3.75);
+    ASSERT_TRUE(fit.QuartilesY(q1, q2, q3));
+    EXPECT_EQ(q2, 25);
+    EXPECT_EQ(fit.PercentileX(25), 2);  // rank round(n p), no interpolation
+    EXPECT_EQ(fit.PercentileY(100), 40);
+    EXPECT_NEAR(fit.GetSkewnessX(), 0, 1e-15);
+    EXPECT_NEAR(fit.GetKurtosisY(), -1.2, 1e-12);
+}
+
+TEST(CurveFit, AscFileRoundTripAndRefusals) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string path = (dir / "ozm_curvefit_test.asc").string();
+    TCurveFit fit, back;
+    const auto& ref = curvefit_refs::kRefSets[1];
+    Enter(fit, ref.x, ref.y);
+    EXPECT_EQ(fit.ExportAsASC(path, "", 17), "");
+    ASSERT_EQ(back.ImportASC(path), 0);
+    ASSERT_EQ(back.NumData(), fit.NumData());
+    for (int i = 1; i <= fit.NumData(); ++i) {
+        EXPECT_NEAR(back.GetDataX(i), fit.GetDataX(i), 1e-15 * std::fabs(fit.GetDataX(i)));
+        EXPECT_NEAR(back.GetDataY(i), fit.GetDataY(i), 1e-15 * std::fabs(fit.GetDataY(i)));
+    }
+    ExpectSignaturesNear(SumSignature(back), SumSignature(fit), 1e-12);
+
+    // The default title names the file.
+    {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        char line[512] = {};
+        ASSERT_NE(std::fgets(line, sizeof line, f), nullptr);
+        std::fclose(f);
+        EXPECT_EQ(std::string(line).rfind("Exported by OZM TCurveFit component: " + path, 0), 0u);
+    }
+
+    const auto write = [&](const std::string& text) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    };
+    write("t\n3\n1\nFALSE FALSE FALSE\n1 2 3\n");
+    try {
+        back.ImportASC(path);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "TCurveFit.ImportASC: number of columns must be 2 (is actually 3).");
+    }
+    write("t\n2\n2\nFALSE FALSE FALSE TRUE\n1 2\n3 4\n");
+    EXPECT_EQ(back.ImportASC(path), -7);
+    write("t\n2\n2\nFALSE FALSE FALSE\n1 2\n3 x\n");
+    EXPECT_EQ(back.ImportASC(path), 250);
+    write("t\n2\n1\nTRUE FALSE FALSE\nq 1 2\n");
+    EXPECT_EQ(back.ImportASC(path), 251);
+    EXPECT_EQ(back.NumData(), fit.NumData());  // failed imports change nothing
+    std::filesystem::remove(path);
+    EXPECT_EQ(back.ImportASC(path), -1);
+}
+
+}  // namespace
+}  // namespace ozm
