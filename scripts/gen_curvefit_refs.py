@@ -12,6 +12,9 @@ kendalltau (method="asymptotic", whose variance without ties is (4n + 10) / (9n(
 the least-squares line (scipy.stats.linregress: slope, intercept, r^2), the least-squares
 parabola (numpy.polyfit, degree 2, and its coefficient of determination), and the algebraic
 (Kasa) circle: x^2 + y^2 = 2 a x + 2 b y + c solved by numpy.linalg.lstsq, r = sqrt(c + a^2 + b^2).
+The linearised models are fitted to a set "positive" (x in [0.5, 10], y = 2 x^0.8 with log-normal
+noise) by numpy.linalg.lstsq on the transformed variables, each with its coefficient of
+determination in the transformed space.
 Needs Debian's python3-numpy and python3-scipy.
 """
 import pathlib
@@ -65,7 +68,40 @@ for name, (x, y) in sets.items():
                    ", ".join(repr(float(v)) for v in vals) + f', "{name}"}},')
 out.append("")
 out.append("inline const TRefSet kRefSets[] = {")
+
 out += entries
-out += ["};", "", "}  // namespace ozm::curvefit_refs", ""]
+out += ["};", ""]
+
+# The linearised models on positive data.
+x = rng.uniform(0.5, 10, 50)
+y = 2 * x ** 0.8 * np.exp(rng.normal(0, 0.1, 50))
+
+
+def lstsq(columns, v):
+    A = np.column_stack([np.ones_like(v)] + columns)
+    coef = np.linalg.lstsq(A, v, rcond=None)[0]
+    fitted = A @ coef
+    r2 = 1 - np.sum((v - fitted) ** 2) / np.sum((v - v.mean()) ** 2)
+    return list(coef), r2
+
+
+models = {
+    "Hyperbol": lstsq([1 / x], y),
+    "ReciLin": lstsq([x], 1 / y),
+    "ReciHyperbol": lstsq([1 / x], 1 / y),
+    "Log": lstsq([np.log(x)], y),
+    "ReciLog": lstsq([np.log(x)], 1 / y),
+    "Power": lstsq([np.log(x)], np.log(y)),
+    "Exponential": lstsq([x], np.log(y)),
+    "Hoerl": lstsq([x, np.log(x)], np.log(y)),
+    "Gauss": lstsq([x, x * x], np.log(y)),
+}
+out.append(cpp_array("kPositiveX", x))
+out.append(cpp_array("kPositiveY", y))
+out.append("// Coefficients of the transformed fits (intercept first) and their r^2.")
+for name, (coef, r2) in models.items():
+    vals = coef + [0.0] * (3 - len(coef)) + [r2]
+    out.append(f"inline constexpr double k{name}[4] = {{" + ", ".join(repr(float(v)) for v in vals) + "};")
+out += ["", "}  // namespace ozm::curvefit_refs", ""]
 path = pathlib.Path(__file__).resolve().parent.parent / "tests" / "numerics" / "curvefit_refs.hpp"
 path.write_text("\n".join(out))

@@ -247,6 +247,75 @@ TEST(CurveFit, OrderStatisticsFollowTheMatrixRules) {
     EXPECT_NEAR(fit.GetKurtosisY(), -1.2, 1e-12);
 }
 
+// Every linearised model against numpy's least squares on the transformed variables, and its
+// refusal when an entered pair leaves the model's domain.
+TEST(CurveFit, LinearisedModelsAgainstNumpy) {
+    using namespace curvefit_refs;
+    TCurveFit fit;
+    Enter(fit, kPositiveX, kPositiveY);
+    constexpr double kTol = 1e-10;
+    const auto near = [&](double got, double want) {
+        EXPECT_NEAR(got, want, kTol * std::max(1.0, std::fabs(want)));
+    };
+    using TwoParam = bool (TCurveFit::*)(double&, double&, double&) const;
+    struct Case {
+        TwoParam fit;
+        const double* ref;
+        bool expA;  // a = exp(intercept)
+    };
+    const Case cases[] = {{&TCurveFit::CalcHyperbolFit, kHyperbol, false},
+                          {&TCurveFit::CalcReciLinFit, kReciLin, false},
+                          {&TCurveFit::CalcReciHyperbolFit, kReciHyperbol, false},
+                          {&TCurveFit::CalcLogFit, kLog, false},
+                          {&TCurveFit::CalcReciLogFit, kReciLog, false},
+                          {&TCurveFit::CalcPowerFit, kPower, true},
+                          {&TCurveFit::CalcExponentialFit, kExponential, true}};
+    for (const Case& c : cases) {
+        double a, b, q;
+        ASSERT_TRUE((fit.*c.fit)(a, b, q));
+        near(a, c.expA ? std::exp(c.ref[0]) : c.ref[0]);
+        near(b, c.ref[1]);
+        near(q, c.ref[3]);
+    }
+    double a, b, c, q;
+    ASSERT_TRUE(fit.CalcHoerlFit(a, b, c, q));
+    near(a, std::exp(kHoerl[0]));
+    near(b, std::exp(kHoerl[1]));
+    near(c, kHoerl[2]);
+    near(q, kHoerl[3]);
+    ASSERT_TRUE(fit.CalcGaussFit(a, b, c, q));
+    const double c2 = -1 / (2 * kGauss[2]);
+    near(b, kGauss[1] * c2);
+    near(c, std::sqrt(c2));
+    near(a, std::exp(kGauss[0] + kGauss[1] * kGauss[1] * c2 / 2));
+    near(q, kGauss[3]);
+
+    // Exact model data come back exactly (to rounding).
+    fit.Init();
+    for (double x = 0.5; x < 9; x += 0.5)
+        fit.EnterStatValue(x, 5 * std::exp(-(x - 4) * (x - 4) / 4.5));
+    ASSERT_TRUE(fit.CalcGaussFit(a, b, c, q));
+    EXPECT_NEAR(a, 5, 1e-9);
+    EXPECT_NEAR(b, 4, 1e-9);
+    EXPECT_NEAR(c, 1.5, 1e-9);
+    EXPECT_NEAR(q, 1, 1e-12);
+
+    // Outside every model's domain: false and zero outputs, never NaN coefficients.
+    fit.EnterStatValue(0, 0);
+    for (const Case& m : cases) {
+        double ma = 7, mb = 7, mq = 7;
+        EXPECT_FALSE((fit.*m.fit)(ma, mb, mq));
+        EXPECT_EQ(ma, 0);
+        EXPECT_EQ(mb, 0);
+    }
+    EXPECT_FALSE(fit.CalcHoerlFit(a, b, c, q));
+    EXPECT_FALSE(fit.CalcGaussFit(a, b, c, q));
+    // A parabola in ln y that opens upwards has no peak.
+    fit.Init();
+    for (double x = 1; x < 6; x += 1) fit.EnterStatValue(x, std::exp(x * x / 10));
+    EXPECT_FALSE(fit.CalcGaussFit(a, b, c, q));
+}
+
 TEST(CurveFit, AscFileRoundTripAndRefusals) {
     const auto dir = std::filesystem::temp_directory_path();
     const std::string path = (dir / "ozm_curvefit_test.asc").string();

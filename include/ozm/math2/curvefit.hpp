@@ -141,6 +141,34 @@ public:
                       double& SSE, double& SSR, double& SST, double& MSE, double& MSR,
                       double& F) const;
 
+    // --- linearised models -------------------------------------------------------------------
+    // Each model is made linear in its parameters by a transformation of x and/or y, and fitted
+    // by least squares in the transformed variables from the running sums; FitQual is the
+    // coefficient of determination there (1 when the transformed y is constant). A model whose
+    // transformation needs x or y to be positive or non-zero refuses (false, outputs 0) when
+    // ErrIndic shows that some entered pair breaks that condition; so does a fit of fewer than
+    // two pairs (three for the three-parameter models) or of a singular system.
+
+    // y = a + b / x: y against 1/x (x != 0).
+    bool CalcHyperbolFit(double& a, double& b, double& FitQual) const;
+    // y = 1 / (a + b x): 1/y against x (y != 0).
+    bool CalcReciLinFit(double& a, double& b, double& FitQual) const;
+    // y = x / (a x + b), i.e. 1/y = a + b / x: 1/y against 1/x (x, y != 0).
+    bool CalcReciHyperbolFit(double& a, double& b, double& FitQual) const;
+    // y = a + b ln x: y against ln x (x > 0).
+    bool CalcLogFit(double& a, double& b, double& FitQual) const;
+    // y = 1 / (a + b ln x): 1/y against ln x (x > 0, y != 0).
+    bool CalcReciLogFit(double& a, double& b, double& FitQual) const;
+    // y = a x^b: ln y against ln x (x > 0, y > 0).
+    bool CalcPowerFit(double& a, double& b, double& FitQual) const;
+    // y = a e^(b x): ln y against x (y > 0).
+    bool CalcExponentialFit(double& a, double& b, double& FitQual) const;
+    // y = a b^x x^c: ln y against x and ln x (x > 0, y > 0, b > 0).
+    bool CalcHoerlFit(double& a, double& b, double& c, double& FitQual) const;
+    // y = a exp(-(x - b)^2 / (2 c^2)), c > 0: ln y as a parabola in x (y > 0); false also when
+    // that parabola does not open downwards (no peak).
+    bool CalcGaussFit(double& a, double& b, double& c, double& FitQual) const;
+
     // --- files ------------------------------------------------------------------------------
 
     // Writes the pairs as a two-column ASC file ("x" and "y"), each value with Precision
