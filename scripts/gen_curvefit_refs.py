@@ -15,6 +15,10 @@ parabola (numpy.polyfit, degree 2, and its coefficient of determination), and th
 The linearised models are fitted to a set "positive" (x in [0.5, 10], y = 2 x^0.8 with log-normal
 noise) by numpy.linalg.lstsq on the transformed variables, each with its coefficient of
 determination in the transformed space.
+The splines use the "noties" set: scipy.interpolate.CubicSpline with natural ends and with the
+end slopes 0.5 and -1 (clamped), and scipy.interpolate.make_smoothing_spline with lam = 0.05 and
+lam = 2 (which minimises sum (y - g)^2 + lam integral g''^2), each evaluated on a grid that
+reaches beyond the outer pairs.
 Needs Debian's python3-numpy and python3-scipy.
 """
 import pathlib
@@ -102,6 +106,17 @@ out.append("// Coefficients of the transformed fits (intercept first) and their 
 for name, (coef, r2) in models.items():
     vals = coef + [0.0] * (3 - len(coef)) + [r2]
     out.append(f"inline constexpr double k{name}[4] = {{" + ", ".join(repr(float(v)) for v in vals) + "};")
+from scipy.interpolate import CubicSpline, make_smoothing_spline
+
+x, y = sets["noties"]
+order = np.argsort(x)
+xs, ys = x[order], y[order]
+grid = np.linspace(xs[0] - 0.5, xs[-1] + 0.5, 41)
+out.append(cpp_array("kSplineGrid", grid))
+out.append(cpp_array("kNaturalSpline", CubicSpline(xs, ys, bc_type="natural")(grid)))
+out.append(cpp_array("kClampedSpline", CubicSpline(xs, ys, bc_type=((1, 0.5), (1, -1.0)))(grid)))
+out.append(cpp_array("kSmoothingLam005", make_smoothing_spline(xs, ys, lam=0.05)(grid)))
+out.append(cpp_array("kSmoothingLam2", make_smoothing_spline(xs, ys, lam=2.0)(grid)))
 out += ["", "}  // namespace ozm::curvefit_refs", ""]
 path = pathlib.Path(__file__).resolve().parent.parent / "tests" / "numerics" / "curvefit_refs.hpp"
 path.write_text("\n".join(out))

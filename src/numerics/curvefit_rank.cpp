@@ -100,12 +100,14 @@ void TCurveFit::UpdateKendallCounts() const {
         });
         const int64_t m = static_cast<int64_t>(p.size());
         const int64_t all = m * (m - 1) / 2;
-        const int64_t tiedX = TiedPairs(p, [](const TPairXY& a, const TPairXY& b) { return a.x == b.x; });
+        const auto sameX = [](const TPairXY& a, const TPairXY& b) { return a.x == b.x; };
+        const auto sameY = [](const TPairXY& a, const TPairXY& b) { return a.y == b.y; };
+        const int64_t tiedX = TiedPairs(p, sameX);
         const int64_t tiedXY = TiedPairs(p, [](const TPairXY& a, const TPairXY& b) {
             return a.x == b.x && a.y == b.y;
         });
         const int64_t discordant = MergeSortByY(p);
-        const int64_t tiedY = TiedPairs(p, [](const TPairXY& a, const TPairXY& b) { return a.y == b.y; });
+        const int64_t tiedY = TiedPairs(p, sameY);
         FKendallDiscord = discordant;
         FKendallConcord = all - tiedX - tiedY + tiedXY - discordant;
         FKendallTies1 = tiedY - tiedXY;  // tied in y only

@@ -316,6 +316,60 @@ TEST(CurveFit, LinearisedModelsAgainstNumpy) {
     EXPECT_FALSE(fit.CalcGaussFit(a, b, c, q));
 }
 
+TEST(CurveFit, SplinesAgainstScipy) {
+    using namespace curvefit_refs;
+    const TRefSet& ref = kRefSets[1];
+    TCurveFit fit;
+    Enter(fit, ref.x, ref.y);
+    const auto compare = [&](auto&& spline, const std::vector<double>& want, const char* what) {
+        for (size_t i = 0; i < kSplineGrid.size(); ++i)
+            EXPECT_NEAR(spline(kSplineGrid[i]), want[i], 1e-9 * std::max(1.0, std::fabs(want[i])))
+                << what << " at " << kSplineGrid[i];
+    };
+    compare([&](double x) { return fit.CubicSpline(x); }, kNaturalSpline, "natural");
+    fit.SetNatural1(false);
+    fit.SetNaturalN(false);
+    fit.SetY1Dash(0.5);
+    fit.SetYNDash(-1.0);
+    compare([&](double x) { return fit.CubicSpline(x); }, kClampedSpline, "clamped");
+    compare([&](double x) { return fit.PenalizedCubicSpline(x, 0.05); }, kSmoothingLam005,
+            "lambda 0.05");
+    compare([&](double x) { return fit.PenalizedCubicSpline(x, 2.0); }, kSmoothingLam2, "lambda 2");
+    // The smoothing parameter p of SmoothedSpline is lambda = (1 - p) / p.
+    fit.SetSplineSmoothing(1 / 3.0);
+    compare([&](double x) { return fit.SmoothedSpline(x); }, kSmoothingLam2, "p = 1/3");
+    EXPECT_GT(fit.SplineFitQuality(), 0.0);
+    EXPECT_LT(fit.SplineFitQuality(), 1.0);
+    // p = 1 interpolates (fit quality 1), p = 0 is the least-squares line.
+    fit.SetSplineSmoothing(1);
+    for (int i = 1; i <= fit.NumData(); ++i)
+        EXPECT_NEAR(fit.SmoothedSpline(fit.GetDataX(i)), fit.GetDataY(i), 1e-12);
+    EXPECT_DOUBLE_EQ(fit.SplineFitQuality(), 1.0);
+    fit.SetSplineSmoothing(0);
+    double k, d, q;
+    fit.CalcLinFit(k, d, q);
+    EXPECT_NEAR(fit.SmoothedSpline(2.5), k * 2.5 + d, 1e-12);
+    EXPECT_NEAR(fit.SplineFitQuality(), q, 1e-12);
+
+    // Entering a pair rebuilds the splines; a repeated x is refused.
+    fit.EnterStatValue(ref.x[0], 1.0);
+    try {
+        fit.CubicSpline(0);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "CubicSpline: x values must be finite and distinct");
+    }
+    EXPECT_THROW(fit.PenalizedCubicSpline(0, -1), EOZMMath2Error);
+    fit.Init();
+    fit.EnterStatValue(1, 1);
+    try {
+        fit.SmoothedSpline(0);
+        FAIL();
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_STREQ(e.what(), "SmoothedSpline: not enough data points");
+    }
+}
+
 TEST(CurveFit, AscFileRoundTripAndRefusals) {
     const auto dir = std::filesystem::temp_directory_path();
     const std::string path = (dir / "ozm_curvefit_test.asc").string();

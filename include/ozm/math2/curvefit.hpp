@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ozm/base/types.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -169,6 +170,27 @@ public:
     // that parabola does not open downwards (no peak).
     bool CalcGaussFit(double& a, double& b, double& c, double& FitQual) const;
 
+    // --- splines ------------------------------------------------------------------------------
+    // The splines are built on the pairs sorted by x, which must be finite and distinct
+    // ("<routine>: x values must be finite and distinct"); at least two pairs are needed
+    // ("<routine>: not enough data points"). Beyond the outer pairs each spline continues its end
+    // piece. A spline is computed once and kept until the pairs or its settings change, so a
+    // call costs a bisection and one cubic.
+
+    // The interpolating cubic spline at x: at each end either natural (second derivative 0,
+    // Natural1/NaturalN) or with the given slope (Y1Dash/YNDash).
+    double CubicSpline(double x) const;
+    // The cubic smoothing spline of Reinsch at x, natural at both ends, with the smoothing
+    // parameter p = SplineSmoothing() in [0, 1] (held there): it minimises
+    // p sum (y_i - g(x_i))^2 + (1 - p) integral g''(t)^2 dt, so p = 1 interpolates and p = 0
+    // gives the least-squares line. SplineFitQuality() becomes the coefficient of determination
+    // 1 - sum (y_i - g(x_i))^2 / sum (y_i - mean y)^2 of the spline.
+    double SmoothedSpline(double x) const;
+    // The penalised cubic spline at x: the natural cubic spline g that minimises
+    // sum (y_i - g(x_i))^2 + Lambda integral g''(t)^2 dt (Lambda >= 0, else
+    // "PenalizedCubicSpline: smoothing parameter must not be negative").
+    double PenalizedCubicSpline(double x, double Lambda) const;
+
     // --- files ------------------------------------------------------------------------------
 
     // Writes the pairs as a two-column ASC file ("x" and "y"), each value with Precision
@@ -203,6 +225,15 @@ private:
     double CircularMean(int Col) const;
     double ColumnSkewKurt(int Col, bool Kurtosis) const;
 
+    // A natural or clamped cubic spline through (x_i, g_i) with second derivatives m_i.
+    struct TSplineData {
+        std::vector<double> x, g, m;
+        double Eval(double At) const noexcept;
+    };
+    // The pairs sorted by x, checked for the splines of Routine.
+    void SortedPairs(const char* Routine, std::vector<double>& x, std::vector<double>& y) const;
+    const TSplineData& SmoothingSpline(const char* Routine, double Lambda) const;
+
     TSums FSum;
     int FNumData = 0;
     double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
@@ -212,9 +243,13 @@ private:
     // The pairs: column 1 x, column 2 y, rows 1..FNumData; the rows beyond are spare capacity,
     // a multiple of 1000 that at least doubles when it runs out.
     TMatrix FData;
-    bool FSplineValid = false;
-    double FPSplineSmooth = 0.5, FPSplineFQ = 0;
-    bool FPenSplineValid = false;
+    mutable bool FSplineValid = false;
+    mutable TSplineData FSpline;  // the interpolating spline
+    double FPSplineSmooth = 0.5;
+    mutable double FPSplineFQ = 0;
+    mutable bool FPenSplineValid = false;
+    mutable double FPenSplineLambda = 0;
+    mutable TSplineData FPenSpline;  // the smoothing spline of FPenSplineLambda
     mutable bool FKendallValid = false;
     mutable int64_t FKendallConcord = 0, FKendallDiscord = 0, FKendallTies1 = 0, FKendallTies2 = 0;
 };
