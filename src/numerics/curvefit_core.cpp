@@ -80,41 +80,23 @@ void TCurveFit::Accumulate(double x, double y, int Sign) {
     };
     const ld M = uc_MaxReal;
     const bool xZero = IsZero(x), yZero = IsZero(y);
-    if (yZero) {
-        note(TCurveFitError::cfeYEQ0);
-        s.r1byy += sg * M;
-        s.r1byyq += sg * M * M;
-        s.xbyy += sg * lx * M;
-        if (xZero) {
-            note(TCurveFitError::cfeXEQ0);
-            s.r1byxy += sg * M;
-        } else {
-            s.r1byxy += sg * M / lx;
-        }
-    } else {
-        s.r1byy += sg / ly;
-        s.r1byyq += sg / (ly * ly);
-        s.xbyy += sg * lx / ly;
-        if (xZero) {
-            note(TCurveFitError::cfeXEQ0);
-            s.r1byxy += sg * M / ly;
-        } else {
-            s.r1byxy += sg / (lx * ly);
-        }
-    }
-    if (xZero) {
-        note(TCurveFitError::cfeXEQ0);
-        s.r1byx += sg * M;
-        s.r1byxq += sg * M * M;
-        s.ybyx += sg * ly * M;
-    } else {
-        s.r1byx += sg / lx;
-        s.r1byxq += sg / (lx * lx);
-        s.ybyx += sg * ly / lx;
-    }
-    // Logarithms of positive values only.
+    // One division per value; the reciprocal sums reuse it.
+    const ld rx = xZero ? M : 1 / lx;
+    const ld ry = yZero ? M : 1 / ly;
+    if (yZero) note(TCurveFitError::cfeYEQ0);
+    if (xZero) note(TCurveFitError::cfeXEQ0);
+    s.r1byy += sg * ry;
+    s.r1byyq += sg * ry * ry;
+    s.xbyy += sg * lx * ry;
+    // 1/(xy): the substitute M once when both are zero, else M/y or M/x for the zero one.
+    s.r1byxy += sg * (xZero && yZero ? M : rx * ry);
+    s.r1byx += sg * rx;
+    s.r1byxq += sg * rx * rx;
+    s.ybyx += sg * ly * rx;
+    // Logarithms of positive values only; the double logarithm is exact to an ulp, the sums
+    // keep the extended precision.
     if (x > 0) {
-        const ld lnx = std::log(lx);
+        const ld lnx = std::log(x);
         s.lnx += sg * lnx;
         s.lnxq += sg * lnx * lnx;
         s.ylnx += sg * ly * lnx;
@@ -125,14 +107,14 @@ void TCurveFit::Accumulate(double x, double y, int Sign) {
         else
             note(TCurveFitError::cfeYEQ0);
         if (y > 0)
-            s.lnxlny += sg * lnx * std::log(ly);
+            s.lnxlny += sg * lnx * std::log(y);
         else
             note(TCurveFitError::cfeYLE0);
     } else {
         note(TCurveFitError::cfeXLE0);
     }
     if (y > 0) {
-        const ld lny = std::log(ly);
+        const ld lny = std::log(y);
         s.lny += sg * lny;
         s.ylny += sg * ly * lny;
         s.lnyq += sg * lny * lny;
