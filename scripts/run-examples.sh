@@ -4,7 +4,8 @@
 # line that counts the examples that ran and those that failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/bootstrap.sh
+# gnuplot draws the plots of the examples that have them.
+bash scripts/bootstrap.sh gnuplot-nox
 source scripts/release-config.sh
 
 configure_release

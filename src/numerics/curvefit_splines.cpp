@@ -4,7 +4,9 @@
 // knot spacings h, the tridiagonal matrices Q (second differences, n x (n - 2)) and R (the
 // integral of g''^2, (n - 2) x (n - 2)), the second derivatives at the inner knots solve
 // (R + lambda Q^T Q) gamma = Q^T y, a symmetric positive definite five-band system solved by a
-// banded LDL^T factorisation in O(n), and the fitted values are g = y - lambda Q gamma.
+// banded LDL^T factorisation in O(n), and the fitted values are g = y - lambda Q gamma. Pairs
+// that share an x are merged into their mean y with their count as weight W, which turns the
+// system into (R + lambda Q^T W^-1 Q) gamma = Q^T y and the fit into g = y - lambda W^-1 Q gamma.
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -77,8 +79,8 @@ double TCurveFit::TSplineData::Eval(double At) const noexcept {
            ((a * a * a - a) * m[k] + (b * b * b - b) * m[k + 1]) * (h * h) / 6;
 }
 
-void TCurveFit::SortedPairs(const char* Routine, std::vector<double>& x,
-                            std::vector<double>& y) const {
+void TCurveFit::SortedPairs(const char* Routine, std::vector<double>& x, std::vector<double>& y,
+                            std::vector<double>* Weights) const {
     const int n = FNumData;
     if (n < 2) RaiseSpline(Routine, "not enough data points");
     const double* xs = FData.Data();
@@ -88,14 +90,24 @@ void TCurveFit::SortedPairs(const char* Routine, std::vector<double>& x,
     for (int i = 0; i < n; ++i)
         if (!std::isfinite(xs[i])) RaiseSpline(Routine, "x values must be finite and distinct");
     std::sort(order.begin(), order.end(), [xs](int a, int b) { return xs[a] < xs[b]; });
-    x.resize(static_cast<size_t>(n));
-    y.resize(static_cast<size_t>(n));
+    x.clear();
+    y.clear();
+    if (Weights != nullptr) Weights->clear();
     for (size_t i = 0; i < order.size(); ++i) {
-        x[i] = xs[order[i]];
-        y[i] = ys[order[i]];
-        if (i > 0 && !(x[i] > x[i - 1]))
-            RaiseSpline(Routine, "x values must be finite and distinct");
+        const double xi = xs[order[i]], yi = ys[order[i]];
+        if (!x.empty() && xi == x.back()) {
+            if (Weights == nullptr) RaiseSpline(Routine, "x values must be finite and distinct");
+            // A repeated x: its pairs become one with their mean y and their count as weight.
+            double& w = Weights->back();
+            y.back() = (y.back() * w + yi) / (w + 1);
+            w += 1;
+            continue;
+        }
+        x.push_back(xi);
+        y.push_back(yi);
+        if (Weights != nullptr) Weights->push_back(1);
     }
+    if (x.size() < 2) RaiseSpline(Routine, "not enough data points");
 }
 
 double TCurveFit::CubicSpline(double x) const {
@@ -113,8 +125,8 @@ const TCurveFit::TSplineData& TCurveFit::SmoothingSpline(const char* Routine,
                                                          double Lambda) const {
     if (FPenSplineValid && FPenSplineLambda == Lambda) return FPenSpline;
     TSplineData s;
-    std::vector<double> y;
-    SortedPairs(Routine, s.x, y);
+    std::vector<double> y, w;
+    SortedPairs(Routine, s.x, y, &w);
     const size_t n = s.x.size();
     s.m.assign(n, 0.0);
     s.g = y;
@@ -134,11 +146,14 @@ const TCurveFit::TSplineData& TCurveFit::SmoothingSpline(const char* Routine,
         // The five bands of A = R + lambda Q^T Q: d0 (diagonal), d1, d2 (above it).
         std::vector<double> d0(m), d1(m, 0.0), d2(m, 0.0), rhs(m);
         for (size_t j = 0; j < m; ++j) {
+            // Q^T W^-1 Q with the weights of knots j, j + 1, j + 2.
+            const double w0 = 1 / w[j], w1 = 1 / w[j + 1], w2 = 1 / w[j + 2];
             d0[j] = (h[j] + h[j + 1]) / 3 +
-                    Lambda * (qLo(j) * qLo(j) + qMid(j) * qMid(j) + qHi(j) * qHi(j));
+                    Lambda * (qLo(j) * qLo(j) * w0 + qMid(j) * qMid(j) * w1 + qHi(j) * qHi(j) * w2);
             if (j + 1 < m)
-                d1[j] = h[j + 1] / 6 + Lambda * (qMid(j) * qLo(j + 1) + qHi(j) * qMid(j + 1));
-            if (j + 2 < m) d2[j] = Lambda * qHi(j) * qLo(j + 2);
+                d1[j] = h[j + 1] / 6 +
+                        Lambda * (qMid(j) * qLo(j + 1) * w1 + qHi(j) * qMid(j + 1) * w2);
+            if (j + 2 < m) d2[j] = Lambda * qHi(j) * qLo(j + 2) * w2;
             rhs[j] = qLo(j) * y[j] + qMid(j) * y[j + 1] + qHi(j) * y[j + 2];
         }
         // Banded LDL^T: L has the sub-diagonals l1, l2; D the pivots.
@@ -166,20 +181,23 @@ const TCurveFit::TSplineData& TCurveFit::SmoothingSpline(const char* Routine,
             if (j + 2 < m) gamma[j] -= l2[j] * gamma[j + 2];
         }
         for (size_t j = 0; j < m; ++j) {
-            s.g[j] -= Lambda * qLo(j) * gamma[j];
-            s.g[j + 1] -= Lambda * qMid(j) * gamma[j];
-            s.g[j + 2] -= Lambda * qHi(j) * gamma[j];
+            s.g[j] -= Lambda * qLo(j) * gamma[j] / w[j];
+            s.g[j + 1] -= Lambda * qMid(j) * gamma[j] / w[j + 1];
+            s.g[j + 2] -= Lambda * qHi(j) * gamma[j] / w[j + 2];
             s.m[j + 1] = gamma[j];
         }
     } else if (Lambda == 0) {
         InterpolatingSecondDerivatives(s.x, s.g, true, 0, true, 0, s.m);
     }
-    // The fit quality of the spline at the data.
-    const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
+    // The fit quality of the spline at every pair.
+    const double* xs = FData.Data();
+    const double* ys = xs + FData.NrOfRows();
+    const double mean = GetMeanY();
     double rss = 0, tss = 0;
-    for (size_t i = 0; i < n; ++i) {
-        rss += (y[i] - s.g[i]) * (y[i] - s.g[i]);
-        tss += (y[i] - mean) * (y[i] - mean);
+    for (int i = 0; i < FNumData; ++i) {
+        const double r = ys[i] - s.Eval(xs[i]);
+        rss += r * r;
+        tss += (ys[i] - mean) * (ys[i] - mean);
     }
     FPSplineFQ = tss > 0 ? 1 - rss / tss : 1.0;
     FPenSpline = std::move(s);

@@ -351,7 +351,17 @@ TEST(CurveFit, SplinesAgainstScipy) {
     EXPECT_NEAR(fit.SmoothedSpline(2.5), k * 2.5 + d, 1e-12);
     EXPECT_NEAR(fit.SplineFitQuality(), q, 1e-12);
 
-    // Entering a pair rebuilds the splines; a repeated x is refused.
+    // Pairs entered twice weigh twice: sum 2 r^2 + 2 lambda J has the minimiser of
+    // sum r^2 + lambda J, so the doubled data with 2 lambda give the spline of lambda.
+    TCurveFit twice;
+    for (int i = 1; i <= fit.NumData(); ++i) {
+        twice.EnterStatValue(fit.GetDataX(i), fit.GetDataY(i));
+        twice.EnterStatValue(fit.GetDataX(i), fit.GetDataY(i));
+    }
+    compare([&](double x) { return twice.PenalizedCubicSpline(x, 4.0); }, kSmoothingLam2,
+            "doubled pairs");
+
+    // Entering a pair rebuilds the splines; the interpolating spline refuses a repeated x.
     fit.EnterStatValue(ref.x[0], 1.0);
     try {
         fit.CubicSpline(0);

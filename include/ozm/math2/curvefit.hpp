@@ -171,9 +171,10 @@ public:
     bool CalcGaussFit(double& a, double& b, double& c, double& FitQual) const;
 
     // --- splines ------------------------------------------------------------------------------
-    // The splines are built on the pairs sorted by x, which must be finite and distinct
-    // ("<routine>: x values must be finite and distinct"); at least two pairs are needed
-    // ("<routine>: not enough data points"). Beyond the outer pairs each spline continues its end
+    // The splines are built on the pairs sorted by x, which must be finite
+    // ("<routine>: x values must be finite and distinct") and, for the interpolating spline,
+    // distinct; the smoothing splines merge pairs of equal x into their mean y, weighted by
+    // their count. At least two distinct x are needed ("<routine>: not enough data points"). Beyond the outer pairs each spline continues its end
     // piece. A spline is computed once and kept until the pairs or its settings change, so a
     // call costs a bisection and one cubic.
 
@@ -182,9 +183,10 @@ public:
     double CubicSpline(double x) const;
     // The cubic smoothing spline of Reinsch at x, natural at both ends, with the smoothing
     // parameter p = SplineSmoothing() in [0, 1] (held there): it minimises
-    // p sum (y_i - g(x_i))^2 + (1 - p) integral g''(t)^2 dt, so p = 1 interpolates and p = 0
-    // gives the least-squares line. SplineFitQuality() becomes the coefficient of determination
-    // 1 - sum (y_i - g(x_i))^2 / sum (y_i - mean y)^2 of the spline.
+    // p sum (y_i - g(x_i))^2 + (1 - p) integral g''(t)^2 dt over all pairs, so p = 1
+    // interpolates (the means of tied pairs) and p = 0 gives the least-squares line.
+    // SplineFitQuality() becomes the coefficient of determination
+    // 1 - sum (y_i - g(x_i))^2 / sum (y_i - mean y)^2 of the spline over all pairs.
     double SmoothedSpline(double x) const;
     // The penalised cubic spline at x: the natural cubic spline g that minimises
     // sum (y_i - g(x_i))^2 + Lambda integral g''(t)^2 dt (Lambda >= 0, else
@@ -230,8 +232,10 @@ private:
         std::vector<double> x, g, m;
         double Eval(double At) const noexcept;
     };
-    // The pairs sorted by x, checked for the splines of Routine.
-    void SortedPairs(const char* Routine, std::vector<double>& x, std::vector<double>& y) const;
+    // The pairs sorted by x, checked for the splines of Routine. With Weights, pairs of equal x
+    // are merged into one with their mean y and their count as weight; without, they raise.
+    void SortedPairs(const char* Routine, std::vector<double>& x, std::vector<double>& y,
+                     std::vector<double>* Weights = nullptr) const;
     const TSplineData& SmoothingSpline(const char* Routine, double Lambda) const;
 
     TSums FSum;
