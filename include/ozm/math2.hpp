@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ozm/math2/curvefit.hpp"
+#include "ozm/math2/polygons.hpp"
 
 namespace ozm::math2 {
 
