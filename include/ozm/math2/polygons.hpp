@@ -36,11 +36,11 @@ bool PointIsInsidePolygon(double x, double y, std::span<const TPointDouble> Poly
 bool PointIsInsideConvexHull(double x, double y, std::span<const TPointDouble> Hull) noexcept;
 // The vertices of the convex hull of Points, counter-clockwise, beginning with the first vertex
 // counter-clockwise from the direction straight down from the centroid of the points (ascending
-// AngleToXAxis + pi/2 of the centred vertex, reduced by 2 pi when above 2 pi). Points on an edge of the hull are not
-// vertices; all points on one line give the two ends. Three or fewer points are returned as
-// they are. The hull comes from Andrew's monotone chain with the orientation test in extended
-// precision, so no vertex is lost however close its neighbours lie in angle. Points with a NaN
-// coordinate are ignored.
+// AngleToXAxis + pi/2 of the centred vertex, reduced by 2 pi when above 2 pi). Points on an edge of
+// the hull are not vertices; all points on one line give the two ends. Three or fewer points are
+// returned as they are. The hull comes from Andrew's monotone chain with the orientation test in
+// extended precision, so no vertex is lost however close its neighbours lie in angle. Points with a
+// NaN coordinate are ignored.
 std::vector<TPointDouble> Convex2DHull(std::span<const TPointDouble> Points);
 // Removes every vertex equal to its predecessor, then every inner vertex (not the first, not the
 // last) that lies on the segment between its neighbours: the two edges at the vertex point the
