@@ -3,6 +3,7 @@
 
 #include "ozm/base.hpp"
 #include "ozm/complex.hpp"
+#include "ozm/fourier.hpp"
 #include "ozm/frame.hpp"
 #include "ozm/math1.hpp"
 #include "ozm/math2.hpp"
@@ -11,3 +12,4 @@
 #include "ozm/platform.hpp"
 #include "ozm/sline.hpp"
 #include "ozm/vector.hpp"
+#include "ozm/wavelet.hpp"
