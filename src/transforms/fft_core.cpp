@@ -58,18 +58,15 @@ inline void SwapComplex(double* Data, size_t i, size_t j) noexcept {
 // equal width b at both ends; the pairs (hi, mid, lo) <-> (rev lo, rev mid, rev hi) are walked
 // with the middle outermost, so the 2^b x 2^b blocks of swaps touch two sets of 2^b lines that
 // stay in cache, instead of one cache miss per swap on large blocks.
-void BitReverse(double* Data, size_t N) noexcept {
-    unsigned bits = 0;
-    while ((size_t{1} << bits) < N) ++bits;
-    if (bits < 12) {
-        for (size_t i = 1, j = 0; i < N; ++i) {
-            size_t bit = N >> 1;
-            for (; j & bit; bit >>= 1) j ^= bit;
-            j |= bit;
-            if (i < j) SwapComplex(Data, i, j);
-        }
+void BitReverse(double* Data, size_t N, const std::vector<uint32_t>& Swaps) noexcept {
+    if (!Swaps.empty() || N <= 2) {
+        // a list without branches: the comparison i < j would be mispredicted every other time
+        const uint32_t* s = Swaps.data();
+        for (size_t p = 0; p < Swaps.size(); p += 2) SwapComplex(Data, s[p], s[p + 1]);
         return;
     }
+    unsigned bits = 0;
+    while ((size_t{1} << bits) < N) ++bits;
     const unsigned b = 5;                 // 32 x 32 blocks
     const unsigned mid_bits = bits - 2 * b;
     const size_t B = size_t{1} << b;
@@ -154,9 +151,24 @@ void BuildTwiddles(std::vector<double>& Twiddle, size_t N) {
     }
 }
 
-void RunFFT(double* Data, size_t N, const double* Twiddle, bool Inverse) noexcept {
+void BuildBitReversal(std::vector<uint32_t>& Swaps, size_t N) {
+    Swaps.clear();
+    if (N > kSwapTableMaxN) return;
+    for (size_t i = 1, j = 0; i < N; ++i) {
+        size_t bit = N >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j |= bit;
+        if (i < j) {
+            Swaps.push_back(static_cast<uint32_t>(i));
+            Swaps.push_back(static_cast<uint32_t>(j));
+        }
+    }
+}
+
+void RunFFT(double* Data, size_t N, const double* Twiddle, const std::vector<uint32_t>& Swaps,
+            bool Inverse) noexcept {
     if (N < 2) return;
-    BitReverse(Data, N);
+    BitReverse(Data, N, Swaps);
     if (N == 2) {
         const double r0 = Data[0], i0 = Data[1], r1 = Data[2], i1 = Data[3];
         Data[0] = r0 + r1;

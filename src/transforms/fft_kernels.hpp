@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace ozm::fourier::detail {
@@ -33,8 +34,19 @@ TFFTKernel ActiveKernel() noexcept;
 // sines of angles reduced to the first octant); index 0 is unused.
 void BuildTwiddles(std::vector<double>& Twiddle, size_t N);
 
+// Blocks up to this size keep the list of their bit-reversal exchanges (8 bytes per pair, at
+// most 16 KiB), which saves the mispredicted comparisons of the plain loop; larger ones compute
+// the exchanges on the fly in tiles whose two sides stay in the level-1 cache.
+constexpr size_t kSwapTableMaxN = size_t{1} << 12;
+
+// Fills Swaps with the pairs (i, j), i < j, that the bit-reversal permutation of N samples
+// exchanges, as consecutive entries; empty for N > kSwapTableMaxN.
+void BuildBitReversal(std::vector<uint32_t>& Swaps, size_t N);
+
 // The complete transform on N interleaved complex samples: bit-reversal permutation and all
-// butterfly stages with the selected kernel; Inverse uses exp(-i...) and divides by N.
-void RunFFT(double* Data, size_t N, const double* Twiddle, bool Inverse) noexcept;
+// butterfly stages with the selected kernel; Inverse uses exp(-i...) and divides by N. Swaps is
+// the list of BuildBitReversal for N.
+void RunFFT(double* Data, size_t N, const double* Twiddle, const std::vector<uint32_t>& Swaps,
+            bool Inverse) noexcept;
 
 }  // namespace ozm::fourier::detail

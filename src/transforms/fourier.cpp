@@ -31,9 +31,12 @@ void TFastFourier::SetNumData(int n) {
         std::vector<double> weights(count, 0.0);
         std::vector<double> twiddle;
         fourier::detail::BuildTwiddles(twiddle, count);
+        std::vector<uint32_t> swaps;
+        fourier::detail::BuildBitReversal(swaps, count);
         FData.swap(data);
         FUserWgt.swap(weights);
         FTwiddle.swap(twiddle);
+        FBitRevSwaps.swap(swaps);
     });
     FNumData = n;
     MaxValuesValid = false;
@@ -131,7 +134,7 @@ void TFastFourier::InverseTransform() noexcept { DoFFT(-1); }
 void TFastFourier::DoFFT(int Direction) noexcept {
     if (Direction != 1 && Direction != -1) return;
     fourier::detail::RunFFT(FData.data(), static_cast<size_t>(FNumData), FTwiddle.data(),
-                            Direction == -1);
+                            FBitRevSwaps, Direction == -1);
     MaxValuesValid = false;
 }
 
