@@ -19,8 +19,18 @@ bool CpuHasAvx2Fma() noexcept {
 #endif
 }
 
+bool CpuHasAvx512() noexcept {
+#if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__))
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && CpuHasAvx2Fma();
+#else
+    return false;
+#endif
+}
+
 TFFTKernel BestKernel() noexcept {
 #if defined(__x86_64__) || defined(_M_X64)
+    if (CpuHasAvx512()) return TFFTKernel::AVX512;
     return CpuHasAvx2Fma() ? TFFTKernel::AVX2 : TFFTKernel::SSE2;
 #else
     return TFFTKernel::Scalar;
@@ -32,6 +42,7 @@ std::atomic<TFFTKernel> gKernel{BestKernel()};
 TFFTStages StagesOf(TFFTKernel Kernel) noexcept {
     switch (Kernel) {
 #if defined(__x86_64__) || defined(_M_X64)
+        case TFFTKernel::AVX512: return &FFTStagesAVX512;
         case TFFTKernel::AVX2: return &FFTStagesAVX2;
         case TFFTKernel::SSE2: return &FFTStagesSSE2;
 #endif
@@ -97,6 +108,7 @@ bool KernelAvailable(TFFTKernel Kernel) noexcept {
 #if defined(__x86_64__) || defined(_M_X64)
         case TFFTKernel::SSE2: return true;
         case TFFTKernel::AVX2: return CpuHasAvx2Fma();
+        case TFFTKernel::AVX512: return CpuHasAvx512();
 #endif
         default: return false;
     }

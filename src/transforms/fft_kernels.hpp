@@ -8,7 +8,7 @@
 
 namespace ozm::fourier::detail {
 
-enum class TFFTKernel { Scalar, SSE2, AVX2 };
+enum class TFFTKernel { Scalar, SSE2, AVX2, AVX512 };
 
 // All butterfly stages of an N-point transform (N >= 4, a power of two) on interleaved complex
 // data that are already in bit-reversed order. Twiddle holds the table of BuildTwiddles; Inverse
@@ -19,6 +19,7 @@ void FFTStagesScalar(double* Data, size_t N, const double* Twiddle, bool Inverse
 #if defined(__x86_64__) || defined(_M_X64)
 void FFTStagesSSE2(double* Data, size_t N, const double* Twiddle, bool Inverse) noexcept;
 void FFTStagesAVX2(double* Data, size_t N, const double* Twiddle, bool Inverse) noexcept;
+void FFTStagesAVX512(double* Data, size_t N, const double* Twiddle, bool Inverse) noexcept;
 #endif
 
 // Whether the processor can run the kernel.

@@ -111,7 +111,7 @@ std::vector<cld> RandomBlock(size_t n, unsigned seed) {
 
 std::vector<TFFTKernel> AvailableKernels() {
     std::vector<TFFTKernel> ks;
-    for (TFFTKernel k : {TFFTKernel::Scalar, TFFTKernel::SSE2, TFFTKernel::AVX2}) {
+    for (TFFTKernel k : {TFFTKernel::Scalar, TFFTKernel::SSE2, TFFTKernel::AVX2, TFFTKernel::AVX512}) {
         if (ozm::fourier::detail::KernelAvailable(k)) ks.push_back(k);
     }
     return ks;
