@@ -15,9 +15,9 @@
 
 namespace {
 
-// Blocks of this many complex samples (16 KiB, level-1 cache) are transformed through all their stages before
-// the next block is touched; the larger spans then run depth-first, so each pass over a
-// sub-block finds it in cache.
+// Blocks of this many complex samples (16 KiB, within the level-1 cache) are transformed through
+// all their stages before the next block is touched; the larger spans then run depth-first, so
+// each pass over a sub-block finds it in cache.
 constexpr size_t kBlockSize = 1024;
 
 template <class O, bool Inv>
