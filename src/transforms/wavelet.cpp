@@ -114,7 +114,6 @@ void TWavelet1D::Step(long double* x, long double* temp, int n, bool Inverse) co
     const int taps = 2 * FOrder;
     const long double* h = FCoeffsLP.data();
     const long double* g = FCoeffsHP.data();
-    std::fill(temp, temp + n, 0.0L);
     // Outputs l >= K-1 read only positions inside the block; the first K-1 go through the
     // extension.
     const int first_inner = std::min(FOrder - 1, half);
@@ -141,18 +140,29 @@ void TWavelet1D::Step(long double* x, long double* temp, int n, bool Inverse) co
             temp[half + l] = d;
         }
     } else {
-        for (int l = 0; l < half; ++l) {
-            const long double a = x[l];
-            const long double d = x[half + l];
+        // The transpose gathered per output: value 2q + e receives h(2s + e) a(l) + g(2s + e) d(l)
+        // from l = q + K - 1 - s (s = 0..K-1) wherever that coefficient exists; the taps of the
+        // first K - 1 coefficients that reached before the block are then added at their mapped
+        // positions.
+        const long double* a = x;
+        const long double* d = x + half;
+        const int K = FOrder;
+        for (int q = 0; q < half; ++q) {
+            const int s_first = std::max(0, q + K - half);  // l = q + K - 1 - s <= half - 1
+            long double even = 0, odd = 0;
+            for (int s = s_first; s < K; ++s) {
+                const int l = q + K - 1 - s;
+                even += h[2 * s] * a[l] + g[2 * s] * d[l];
+                odd += h[2 * s + 1] * a[l] + g[2 * s + 1] * d[l];
+            }
+            temp[2 * q] = even;
+            temp[2 * q + 1] = odd;
+        }
+        for (int l = 0; l < first_inner; ++l) {
             const int base = 2 * l + 2 - taps;
-            if (l >= first_inner) {
-                long double* ts = temp + base;
-                for (int j = 0; j < taps; ++j) ts[j] += h[j] * a + g[j] * d;
-            } else {
-                for (int j = 0; j < taps; ++j) {
-                    const int p = MapPosition(base + j, n, FWLSigExtMode);
-                    if (p >= 0) temp[p] += h[j] * a + g[j] * d;
-                }
+            for (int j = 0; j < taps && base + j < 0; ++j) {
+                const int p = MapPosition(base + j, n, FWLSigExtMode);
+                if (p >= 0) temp[p] += h[j] * a[l] + g[j] * d[l];
             }
         }
     }
