@@ -125,7 +125,7 @@ private:
     // Twiddle factors of every butterfly stage, exp(+i pi j / m) for span m at complex index
     // m + j (j = 0..m-1), N complex numbers in all; computed once per size.
     std::vector<double> FTwiddle;
-    // The exchanges of the bit-reversal permutation (pairs of sample indices), for N <= 2^12.
+    // The exchanges of the bit-reversal permutation (pairs of sample indices), for N <= 2^10.
     std::vector<uint32_t> FBitRevSwaps;
 };
 

@@ -65,10 +65,11 @@ inline void SwapComplex(double* Data, size_t i, size_t j) noexcept {
     std::swap(Data[2 * i + 1], Data[2 * j + 1]);
 }
 
-// Bit-reversal permutation. The index is split into a high part, a middle and a low part of
-// equal width b at both ends; the pairs (hi, mid, lo) <-> (rev lo, rev mid, rev hi) are walked
-// with the middle outermost, so the 2^b x 2^b blocks of swaps touch two sets of 2^b lines that
-// stay in cache, instead of one cache miss per swap on large blocks.
+// Bit-reversal permutation. Small blocks walk their list of exchanges. Larger ones split the index
+// into a high part, a middle and a low part of b = 3 bits at both ends; the exchanges
+// (hi, mid, lo) <-> (rev lo, rev mid, rev hi) are walked tile by tile, middle outermost, so each
+// side of a tile is 8 runs of 8 consecutive samples (whole cache lines). Wider tiles would place
+// their runs at power-of-two strides into the same few cache sets and evict each other.
 void BitReverse(double* Data, size_t N, const std::vector<uint32_t>& Swaps) noexcept {
     if (!Swaps.empty() || N <= 2) {
         // a list without branches: the comparison i < j would be mispredicted every other time
@@ -78,10 +79,10 @@ void BitReverse(double* Data, size_t N, const std::vector<uint32_t>& Swaps) noex
     }
     unsigned bits = 0;
     while ((size_t{1} << bits) < N) ++bits;
-    const unsigned b = 5;                 // 32 x 32 blocks
+    const unsigned b = 3;                 // 8 x 8 tiles
     const unsigned mid_bits = bits - 2 * b;
     const size_t B = size_t{1} << b;
-    size_t rev_small[1 << 5];
+    size_t rev_small[1 << 3];
     for (size_t i = 0; i < B; ++i) rev_small[i] = ReverseBits(i, b);
     const size_t mids = size_t{1} << mid_bits;
     for (size_t mid = 0; mid < mids; ++mid) {

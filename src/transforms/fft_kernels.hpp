@@ -36,9 +36,9 @@ TFFTKernel ActiveKernel() noexcept;
 void BuildTwiddles(std::vector<double>& Twiddle, size_t N);
 
 // Blocks up to this size keep the list of their bit-reversal exchanges (8 bytes per pair, at
-// most 16 KiB), which saves the mispredicted comparisons of the plain loop; larger ones compute
-// the exchanges on the fly in tiles whose two sides stay in the level-1 cache.
-constexpr size_t kSwapTableMaxN = size_t{1} << 12;
+// most 4 KiB), which saves the mispredicted comparisons of the plain loop; larger ones compute
+// the exchanges on the fly in small tiles whose two sides stay in the level-1 cache.
+constexpr size_t kSwapTableMaxN = size_t{1} << 10;
 
 // Fills Swaps with the pairs (i, j), i < j, that the bit-reversal permutation of N samples
 // exchanges, as consecutive entries; empty for N > kSwapTableMaxN.
