@@ -67,9 +67,9 @@ public:
     void DoFFT(int Direction) noexcept;
 
     // The window weight of sample k = 1..N for the selected window (1 for fwRectangle and for
-    // samples outside 1..N). The weights are centred on sample N/2 + 1 (1-based), one sample
-    // later than the usual periodic windows: weight k equals scipy's periodic window at index
-    // k mod N. fwHamming and fwBlackman use the exact constants (0.543478261/0.456521739 and
+    // samples outside 1..N). The weights peak at sample k = N/2 (0-based position N/2 - 1), one
+    // sample earlier than the usual periodic windows: weight k equals scipy's periodic window
+    // (sym=False) at index k mod N. fwHamming and fwBlackman use the exact constants (0.543478261/0.456521739 and
     // 0.42659/0.49656/0.076848), not the rounded classic ones.
     double WindowWeight(int k) const noexcept;
 

@@ -20,9 +20,10 @@ enum class TWaveletFamily : uint8_t { wlfDaubechies };
 //   a(l) = sum_j h(j) x(2l + 2 - 2K + j),   d(l) = sum_j g(j) x(2l + 2 - 2K + j),
 // with the positions before the block mapped by the extension mode, and stores a(0..n/2-1)
 // followed by d(0..n/2-1) (Mallat order). The low-pass filter h is the orthonormal Daubechies
-// scaling filter of order K (sum sqrt 2); g(j) = (-1)^j h(2K-1-j). This is PyWavelets' dwt with
-// the reversed filters (pywt "db1".."db3"): with wseWrap it equals mode "periodization", with
-// wseZeroPad and wseSymmetric the first n/2 outputs of modes "zero" and "symmetric".
+// scaling filter of order K (sum sqrt 2); g(j) = (-1)^j h(2K-1-j). In PyWavelets' terms (wavelets
+// "db1".."db3", whose decomposition filters are h and g reversed): wseZeroPad and wseSymmetric
+// give the first n/2 outputs of pywt.dwt in modes "zero" and "symmetric"; wseWrap gives mode
+// "periodization" applied to the block rotated by K-1 positions (numpy.roll(x, K-1)).
 //
 // The inverse step is the transpose of the forward step (each coefficient is spread back through
 // the same filters onto the same mapped positions). What round trips are exact:

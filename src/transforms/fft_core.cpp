@@ -1,7 +1,6 @@
 // Twiddle table, bit-reversal permutation and the choice of butterfly kernel for TFastFourier.
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <utility>
 
