@@ -3,6 +3,7 @@
 
 #include "ozm/base.hpp"
 #include "ozm/complex.hpp"
+#include "ozm/fourier.hpp"
 #include "ozm/frame.hpp"
 #include "ozm/math1.hpp"
 #include "ozm/math2.hpp"
@@ -12,3 +13,4 @@
 #include "ozm/sline.hpp"
 #include "ozm/version.hpp"
 #include "ozm/vector.hpp"
+#include "ozm/wavelet.hpp"
