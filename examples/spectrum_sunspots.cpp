@@ -18,9 +18,6 @@
 #include "ozm/fourier.hpp"
 #include "ozm/wavelet.hpp"
 
-#ifndef OZM_DATA_DIR
-#define OZM_DATA_DIR "data"
-#endif
 
 namespace {
 
