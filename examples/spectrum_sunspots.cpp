@@ -18,7 +18,6 @@
 #include "ozm/fourier.hpp"
 #include "ozm/wavelet.hpp"
 
-
 namespace {
 
 struct Series {
