@@ -6,6 +6,9 @@
 
 #include <string_view>
 
+#include "ozm/math2/filters.hpp"
+#include "ozm/math2/kernels.hpp"
+
 namespace ozm::math2 {
 
 // --- expression text ----------------------------------------------------------------------------
