@@ -32,11 +32,14 @@ std::vector<double> LowPassKernel(int M, double Cutoff, int Window) {
     for (int i = 1; i <= M; ++i) {
         const int d = i - centre;
         double v = d == 0 ? kTwoPi * f : std::sin(kTwoPi * f * d) / d;
-        const double phi = kTwoPi * i / (M + 1.0);
+        // The windows over phi = 2 pi i / (M + 1), written with the angle from the window's
+        // centre, theta = phi - pi (cos phi = -cos theta, cos 2 phi = cos 2 theta): cos is even
+        // in theta, so an odd-length kernel comes out exactly symmetric.
+        const double theta = kTwoPi * (i - (M + 1) / 2.0) / (M + 1.0);
         if (Window == 1) {
-            v *= 0.54 - 0.46 * std::cos(phi);
+            v *= 0.54 + 0.46 * std::cos(theta);
         } else if (Window == 2) {
-            v *= 0.42 - 0.5 * std::cos(phi) + 0.08 * std::cos(2 * phi);
+            v *= 0.42 + 0.5 * std::cos(theta) + 0.08 * std::cos(2 * theta);
         }
         k[static_cast<size_t>(i - 1)] = v;
     }

@@ -91,6 +91,11 @@ void MovingKernelFilter(const TVector* SourceVec, int First, int Last, TVector* 
 // (outside 0..29), "CalcChebFilterCoeffs: invalid cutoff frequency" (outside 0..0.5, or at the end
 // where the filter passes nothing: 0 for low-pass, 0.5 for high-pass) and
 // "CalcChebFilterCoeffs: NPoles must not exceed 20" (also for negative NPoles), in this order.
+// Accuracy: the pole pairs are multiplied into one polynomial of degree NPoles, whose roots crowd
+// together for many poles at a cutoff near 0 (near 0.5 for high-pass). Compared with a design in
+// second-order sections, 4 poles at 0.02 agree to about 1e-11, 8 poles at 0.02 only to about
+// 1e-5, and 20 poles at 0.02 are unusable; 20 poles at 0.1..0.4 still agree to about 1e-6.
+// Use few poles at extreme cutoffs, or cascade several applications.
 void CalcChebFilterCoeffs(int NPoles, bool HighPass, double Cutoff, double Ripple, double& a0,
                           TMatrix& Coeffs);
 
