@@ -69,9 +69,15 @@ int KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& Source, T
     for (const TDoubleArray& row : Source)
         if (static_cast<std::ptrdiff_t>(row.size()) != cols) return -4;
 
-    TDouble2DArray out(static_cast<size_t>(rows), TDoubleArray(static_cast<size_t>(cols)));
+    // Dest's storage is reused (repeated calls allocate nothing) unless Dest is one of the
+    // operands, in which case the result is formed aside and moved in at the end.
+    const bool aliased = &Dest == &Source || &Dest == &Kernel;
+    TDouble2DArray aside;
+    TDouble2DArray& out = aliased ? aside : Dest;
+    out.resize(static_cast<size_t>(rows));
+    for (TDoubleArray& row : out) row.resize(static_cast<size_t>(cols));
     if (rows == 0 || cols == 0) {
-        Dest = std::move(out);
+        if (aliased) Dest = std::move(aside);
         return 0;
     }
 
@@ -110,7 +116,7 @@ int KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& Source, T
                 o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
         }
     }
-    Dest = std::move(out);
+    if (aliased) Dest = std::move(aside);
     return 0;
 }
 

@@ -71,21 +71,42 @@ OZM_ALWAYS_INLINE void SymmetricWindowBody(const double* x, double* out, std::pt
     }
 }
 
+#if defined(__GNUC__) || defined(__clang__)
+// Four doubles: one AVX register, two SSE2 registers on the baseline. Loads and stores go through
+// memcpy (unaligned, no aliasing questions) inside the loop bodies: a function returning the
+// vector type by value would have a different ABI per instruction set.
+typedef double v4d __attribute__((vector_size(32)));
+#endif
+
 OZM_ALWAYS_INLINE void CorrelateRowBody(const double* const* rows, const double* const* k, int K,
                                         double* out, std::ptrdiff_t n) noexcept {
     std::ptrdiff_t j = 0;
+#if defined(__GNUC__) || defined(__clang__)
     for (; j + kBlock <= n; j += kBlock) {
-        double acc[kBlock] = {};
+        v4d a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
         for (int p = 0; p < K; ++p) {
             const double* kp = k[p];
             const double* src = rows[p] + j;
             for (int q = 0; q < K; ++q) {
                 const double kq = kp[q];
-                for (int b = 0; b < kBlock; ++b) acc[b] += kq * src[q + b];
+                const v4d kv = {kq, kq, kq, kq};
+                v4d x0, x1, x2, x3;
+                __builtin_memcpy(&x0, src + q, sizeof x0);
+                __builtin_memcpy(&x1, src + q + 4, sizeof x1);
+                __builtin_memcpy(&x2, src + q + 8, sizeof x2);
+                __builtin_memcpy(&x3, src + q + 12, sizeof x3);
+                a0 += kv * x0;
+                a1 += kv * x1;
+                a2 += kv * x2;
+                a3 += kv * x3;
             }
         }
-        for (int b = 0; b < kBlock; ++b) out[j + b] = acc[b];
+        __builtin_memcpy(out + j, &a0, sizeof a0);
+        __builtin_memcpy(out + j + 4, &a1, sizeof a1);
+        __builtin_memcpy(out + j + 8, &a2, sizeof a2);
+        __builtin_memcpy(out + j + 12, &a3, sizeof a3);
     }
+#endif
     for (; j < n; ++j) {
         double acc = 0;
         for (int p = 0; p < K; ++p)
