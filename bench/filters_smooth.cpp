@@ -17,7 +17,8 @@ namespace {
 std::vector<double> Noise(int64_t n) {
     ozm::SetRandSeed(2024);
     std::vector<double> x(static_cast<size_t>(n));
-    for (size_t i = 0; i < x.size(); ++i) x[i] = std::sin(static_cast<double>(i) * 1e-3) + ozm::Random();
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = std::sin(static_cast<double>(i) * 1e-3) + ozm::Random();
     return x;
 }
 
@@ -55,8 +56,8 @@ void BM_MedianSelectPerWindow(benchmark::State& state) {
     std::vector<double> out(x.size()), win(static_cast<size_t>(w));
     for (auto _ : state) {
         for (size_t e = static_cast<size_t>(h); e + static_cast<size_t>(h) < x.size(); ++e) {
-            std::copy(x.begin() + static_cast<std::ptrdiff_t>(e - h), x.begin() + static_cast<std::ptrdiff_t>(e + h + 1),
-                      win.begin());
+            std::copy(x.begin() + static_cast<std::ptrdiff_t>(e - h),
+                      x.begin() + static_cast<std::ptrdiff_t>(e + h + 1), win.begin());
             std::nth_element(win.begin(), win.begin() + h, win.end());
             out[e] = win[static_cast<size_t>(h)];
         }
@@ -101,7 +102,8 @@ void BM_PlainConvolution(benchmark::State& state) {
         const size_t n = x.size() - static_cast<size_t>(w) + 1;
         for (size_t e = 0; e < n; ++e) {
             double s = 0;
-            for (int k = 0; k < w; ++k) s += c[static_cast<size_t>(k)] * x[e + static_cast<size_t>(k)];
+            for (int k = 0; k < w; ++k)
+                s += c[static_cast<size_t>(k)] * x[e + static_cast<size_t>(k)];
             out[e + static_cast<size_t>(h)] = s;
         }
         benchmark::DoNotOptimize(out.data());

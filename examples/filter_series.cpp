@@ -30,7 +30,8 @@ namespace {
 // The data folder of the source tree: next to this source file when __FILE__ is absolute,
 // otherwise found by walking up from the program's own folder (build/<preset>/examples).
 std::filesystem::path FindDataFile(const std::string& name) {
-    const std::filesystem::path nearSource = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name;
+    const std::filesystem::path nearSource =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name;
     if (std::filesystem::exists(nearSource)) return nearSource;
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::canonical("/proc/self/exe", ec).parent_path();
@@ -88,7 +89,8 @@ int FillGaps(std::vector<double>& v) {
 
 int main(int argc, char** argv) {
     const std::filesystem::path dataFile = FindDataFile("co2_mauna_loa_weekly.csv");
-    const std::filesystem::path outDir = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    const std::filesystem::path outDir =
+        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     Series s;
     if (!ReadCsv(dataFile.string(), s)) {
         std::fprintf(stderr, "cannot read %s\n", dataFile.string().c_str());
@@ -96,8 +98,8 @@ int main(int argc, char** argv) {
     }
     const int filled = FillGaps(s.values);
     const int n = static_cast<int>(s.values.size());
-    std::printf("Mauna Loa weekly CO2, %.1f to %.1f: %d weeks, %d missing weeks interpolated\n", s.years.front(),
-                s.years.back(), n, filled);
+    std::printf("Mauna Loa weekly CO2, %.1f to %.1f: %d weeks, %d missing weeks interpolated\n",
+                s.years.front(), s.years.back(), n, filled);
 
     ozm::TVector raw, median, smooth, trend, growth;
     raw.Resize(n);
@@ -123,7 +125,9 @@ int main(int argc, char** argv) {
     auto line = [&](int i) { return headMean + (tailMean - headMean) * (i - x0) / (x1 - x0); };
     ozm::TVector deviation;
     deviation.Resize(n);
-    for (int i = 0; i < n; ++i) deviation.Cells()[static_cast<size_t>(i)] = median.Cells()[static_cast<size_t>(i)] - line(i);
+    for (int i = 0; i < n; ++i)
+        deviation.Cells()[static_cast<size_t>(i)] =
+            median.Cells()[static_cast<size_t>(i)] - line(i);
     ChebychevFilter(deviation, 1, n, trend, a0, coeffs);
     for (int i = 0; i < n; ++i) trend.Cells()[static_cast<size_t>(i)] += line(i);
     FirstDeriv(&trend, 1, n, 25, &growth);
@@ -133,19 +137,25 @@ int main(int argc, char** argv) {
     double ss = 0;
     int outliers = 0;
     for (int i = 0; i < n; ++i) {
-        const double r = raw.Cells()[static_cast<size_t>(i)] - smooth.Cells()[static_cast<size_t>(i)];
+        const double r =
+            raw.Cells()[static_cast<size_t>(i)] - smooth.Cells()[static_cast<size_t>(i)];
         ss += r * r;
-        if (std::fabs(raw.Cells()[static_cast<size_t>(i)] - median.Cells()[static_cast<size_t>(i)]) > 1.5) ++outliers;
+        if (std::fabs(raw.Cells()[static_cast<size_t>(i)] -
+                      median.Cells()[static_cast<size_t>(i)]) > 1.5)
+            ++outliers;
     }
-    std::printf("weekly noise around the smoothed curve: %.2f ppm (rms); weeks the median moved by > 1.5 ppm: %d\n",
-                std::sqrt(ss / n), outliers);
+    std::printf(
+        "weekly noise around the smoothed curve: %.2f ppm (rms); weeks the median moved by > 1.5 "
+        "ppm: %d\n",
+        std::sqrt(ss / n), outliers);
     std::printf("trend growth rate (ppm/year), mean per decade:\n");
     // The trend's ends still feel the filter's start and end: skip a year at either end.
     for (int decade = 1960; decade < 2000; decade += 10) {
         double sum = 0;
         int cnt = 0;
         for (int i = 52; i < n - 52; ++i)
-            if (s.years[static_cast<size_t>(i)] >= decade && s.years[static_cast<size_t>(i)] < decade + 10) {
+            if (s.years[static_cast<size_t>(i)] >= decade &&
+                s.years[static_cast<size_t>(i)] < decade + 10) {
                 sum += growth.Cells()[static_cast<size_t>(i)] * weeksPerYear;
                 ++cnt;
             }
@@ -158,14 +168,16 @@ int main(int argc, char** argv) {
         out << "# year raw median savgol25 trend growth_ppm_per_year\n";
         for (int i = 0; i < n; ++i) {
             const size_t k = static_cast<size_t>(i);
-            out << s.years[k] << ' ' << raw.Cells()[k] << ' ' << median.Cells()[k] << ' ' << smooth.Cells()[k] << ' '
-                << trend.Cells()[k] << ' ' << growth.Cells()[k] * weeksPerYear << '\n';
+            out << s.years[k] << ' ' << raw.Cells()[k] << ' ' << median.Cells()[k] << ' '
+                << smooth.Cells()[k] << ' ' << trend.Cells()[k] << ' '
+                << growth.Cells()[k] * weeksPerYear << '\n';
         }
     }
     std::printf("data: %s\n", datPath.c_str());
 
     if (std::system("command -v gnuplot >/dev/null 2>&1") != 0) {
-        std::printf("gnuplot not found: plot the columns of %s to see the curves\n", datPath.c_str());
+        std::printf("gnuplot not found: plot the columns of %s to see the curves\n",
+                    datPath.c_str());
         return 0;
     }
     const std::string pngPath = (outDir / "co2_filtered.png").string();
@@ -175,7 +187,8 @@ int main(int argc, char** argv) {
         gp << "set terminal png size 1100,800\nset output '" << pngPath << "'\n"
            << "set multiplot layout 2,1 title 'Mauna Loa weekly CO2 (SIO): raw, filtered, trend'\n"
            << "set ylabel 'CO2 [ppm]'\nset key top left\nset grid\n"
-           << "plot '" << datPath << "' u 1:2 w p pt 7 ps 0.3 lc rgb '#999999' t 'weekly mean (gaps interpolated)', "
+           << "plot '" << datPath
+           << "' u 1:2 w p pt 7 ps 0.3 lc rgb '#999999' t 'weekly mean (gaps interpolated)', "
            << "'' u 1:4 w l lw 1.5 lc rgb '#1f77b4' t 'median 5 + Savitzky-Golay 25', "
            << "'' u 1:5 w l lw 2 lc rgb '#d62728' t 'Chebyshev low-pass, zero phase (trend)'\n"
            << "set ylabel 'growth [ppm/year]'\nset xlabel 'year'\nunset key\n"

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 #include <vector>
 
@@ -257,18 +258,21 @@ void ChebychevFilter(const TVector& SourceVec, int First, int Last, TVector& Des
     const std::ptrdiff_t off = np;  // buffer position of index 0
     std::vector<double> X(static_cast<size_t>(L + 2 * np + 1), 0.0);
     std::vector<double> y(X.size(), 0.0), z(X.size(), 0.0);
-    for (int m = 1; m <= Last; ++m) X[static_cast<size_t>(off + m + np + 1)] = x[static_cast<size_t>(m - 1)];
+    for (int m = 1; m <= Last; ++m)
+        X[static_cast<size_t>(off + m + np + 1)] = x[static_cast<size_t>(m - 1)];
 
     for (std::ptrdiff_t j = 1; j <= L; ++j) {
         const size_t jj = static_cast<size_t>(off + j);
         double v = a0 * X[jj];
-        for (int k = 1; k <= np; ++k) v += a[static_cast<size_t>(k)] * X[jj - k] + b[static_cast<size_t>(k)] * y[jj - k];
+        for (int k = 1; k <= np; ++k)
+            v += a[static_cast<size_t>(k)] * X[jj - k] + b[static_cast<size_t>(k)] * y[jj - k];
         y[jj] = v;
     }
     for (std::ptrdiff_t j = L; j >= 1; --j) {
         const size_t jj = static_cast<size_t>(off + j);
         double v = a0 * y[jj];
-        for (int k = 1; k <= np; ++k) v += a[static_cast<size_t>(k)] * y[jj + k] + b[static_cast<size_t>(k)] * z[jj + k];
+        for (int k = 1; k <= np; ++k)
+            v += a[static_cast<size_t>(k)] * y[jj + k] + b[static_cast<size_t>(k)] * z[jj + k];
         z[jj] = v;
     }
     // Stored at the source index; stores beyond DestVec are dropped.

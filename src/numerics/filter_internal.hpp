@@ -53,7 +53,7 @@ namespace ozm::math2::detail {
 // The messages and the allowed window lengths of one window filter.
 struct TWindowRoutine {
     std::string_view Name;
-    std::string_view RangeDetail;   // after "<Name>: "
+    std::string_view RangeDetail;  // after "<Name>: "
     std::string_view LengthDetail;
     std::string_view OddDetail;
     int MinW;
@@ -62,7 +62,8 @@ struct TWindowRoutine {
 
 // Computes Count window values: out[j] is the value of the window centred at x[j], where x[-h]
 // .. x[Count - 1 + h] are readable.
-using TWindowCompute = std::function<void(const double* x, double* out, std::ptrdiff_t Count, int h)>;
+using TWindowCompute =
+    std::function<void(const double* x, double* out, std::ptrdiff_t Count, int h)>;
 
 // The frame the window filters share: argument checks, window placement, the ends and the
 // notification (see ozm/math2/filters.hpp).

@@ -121,9 +121,9 @@ private:
         Place(FHigh, i, false);
     }
 
-    std::vector<double> FVal;   // value per slot
-    std::vector<size_t> FPos;   // index of each slot in its heap
-    std::vector<char> FInLow;   // which heap holds the slot
+    std::vector<double> FVal;  // value per slot
+    std::vector<size_t> FPos;  // index of each slot in its heap
+    std::vector<char> FInLow;  // which heap holds the slot
     std::vector<int> FLow, FHigh;
 };
 
@@ -133,7 +133,9 @@ void MovingMedianSmooth(const TVector* SourceVec, int First, int Last, int W, TV
     static constexpr detail::TWindowRoutine routine{
         "MovingMedianSmooth",
         "specified range for smoothing is smaller than the length of the smoothing windows",
-        "length of smoothing window is out of range", "length of smoothing window must be odd", 3,
+        "length of smoothing window is out of range",
+        "length of smoothing window must be odd",
+        3,
         2147483647};
     detail::RunWindowFilter(routine, SourceVec, First, Last, W, DestVec,
                             [W](const double* x, double* out, std::ptrdiff_t count, int h) {

@@ -144,7 +144,9 @@ void MovingAverageSmooth(const TVector* SourceVec, int First, int Last, int W, T
     static constexpr TWindowRoutine routine{
         "MovingAverageSmooth",
         "specified range for smoothing is smaller than the length of the smoothing windows",
-        "length of smoothing window is out of range", "length of smoothing window must be odd", 3,
+        "length of smoothing window is out of range",
+        "length of smoothing window must be odd",
+        3,
         kNoUpperLimit};
     RunLinearWindow(routine, SourceVec, First, Last, W, DestVec, AverageWindow);
 }
@@ -153,7 +155,9 @@ void WeightedAverageSmooth(const TVector* SourceVec, int First, int Last, int W,
     static constexpr TWindowRoutine routine{
         "WeightedAverageSmooth",
         "specified range for smoothing is smaller than the length of the smoothing windows",
-        "length of smoothing window is out of range", "length of smoothing window must be odd", 3,
+        "length of smoothing window is out of range",
+        "length of smoothing window must be odd",
+        3,
         kNoUpperLimit};
     RunLinearWindow(routine, SourceVec, First, Last, W, DestVec, TriangularWindow);
 }
@@ -162,21 +166,32 @@ void PolynomialSmooth(const TVector* SourceVec, int First, int Last, int W, TVec
     static constexpr TWindowRoutine routine{
         "PolynomialSmooth",
         "specified range for smoothing is smaller than the length of the polynomial",
-        "length of polynomial is out of range", "length of polynomial must be odd", 5, 25};
+        "length of polynomial is out of range",
+        "length of polynomial must be odd",
+        5,
+        25};
     RunLinearWindow(routine, SourceVec, First, Last, W, DestVec, SavGolSmoothWindow);
 }
 
 void FirstDeriv(const TVector* SourceVec, int First, int Last, int W, TVector* DestVec) {
     static constexpr TWindowRoutine routine{
-        "FirstDeriv", "specified range for calculation is smaller than the length of the polynomial",
-        "length of polynomial is out of range", "length of polynomial must be odd", 5, 25};
+        "FirstDeriv",
+        "specified range for calculation is smaller than the length of the polynomial",
+        "length of polynomial is out of range",
+        "length of polynomial must be odd",
+        5,
+        25};
     RunLinearWindow(routine, SourceVec, First, Last, W, DestVec, SavGolFirstDerivWindow);
 }
 
 void SecondDeriv(const TVector* SourceVec, int First, int Last, int W, TVector* DestVec) {
     static constexpr TWindowRoutine routine{
-        "SecondDeriv", "specified range for smoothing is smaller than the length of the polynomial",
-        "length of polynomial is out of range", "length of polynomial must be odd", 5, 25};
+        "SecondDeriv",
+        "specified range for smoothing is smaller than the length of the polynomial",
+        "length of polynomial is out of range",
+        "length of polynomial must be odd",
+        5,
+        25};
     RunLinearWindow(routine, SourceVec, First, Last, W, DestVec, SavGolSecondDerivWindow);
 }
 

@@ -30,16 +30,16 @@ double ClampedElement(const TDouble2DArray& k, const TDouble2DArray& src, std::p
 using TKernel3 = int[3][3];
 
 constexpr int kCompass[8][3][3] = {
-    {{-1, -1, -1}, {1, -2, 1}, {1, 1, 1}},   {{1, -1, -1}, {1, -2, -1}, {1, 1, 1}},
-    {{1, 1, -1}, {1, -2, -1}, {1, 1, -1}},   {{1, 1, 1}, {1, -2, -1}, {1, -1, -1}},
-    {{1, 1, 1}, {1, -2, 1}, {-1, -1, -1}},   {{1, 1, 1}, {-1, -2, 1}, {-1, -1, 1}},
-    {{-1, 1, 1}, {-1, -2, 1}, {-1, 1, 1}},   {{-1, -1, 1}, {-1, -2, 1}, {1, 1, 1}}};
+    {{-1, -1, -1}, {1, -2, 1}, {1, 1, 1}}, {{1, -1, -1}, {1, -2, -1}, {1, 1, 1}},
+    {{1, 1, -1}, {1, -2, -1}, {1, 1, -1}}, {{1, 1, 1}, {1, -2, -1}, {1, -1, -1}},
+    {{1, 1, 1}, {1, -2, 1}, {-1, -1, -1}}, {{1, 1, 1}, {-1, -2, 1}, {-1, -1, 1}},
+    {{-1, 1, 1}, {-1, -2, 1}, {-1, 1, 1}}, {{-1, -1, 1}, {-1, -2, 1}, {1, 1, 1}}};
 
 constexpr int kKirsch[8][3][3] = {
-    {{-3, -3, -3}, {-3, 0, -3}, {5, 5, 5}},  {{-3, -3, -3}, {5, 0, -3}, {5, 5, -3}},
-    {{5, -3, -3}, {5, 0, -3}, {5, -3, -3}},  {{5, 5, -3}, {5, 0, -3}, {-3, -3, -3}},
-    {{5, 5, 5}, {-3, 0, -3}, {-3, -3, -3}},  {{-3, 5, 5}, {-3, 0, 5}, {-3, -3, -3}},
-    {{-3, -3, 5}, {-3, 0, 5}, {-3, -3, 5}},  {{-3, -3, -3}, {-3, 0, 5}, {-3, 5, 5}}};
+    {{-3, -3, -3}, {-3, 0, -3}, {5, 5, 5}}, {{-3, -3, -3}, {5, 0, -3}, {5, 5, -3}},
+    {{5, -3, -3}, {5, 0, -3}, {5, -3, -3}}, {{5, 5, -3}, {5, 0, -3}, {-3, -3, -3}},
+    {{5, 5, 5}, {-3, 0, -3}, {-3, -3, -3}}, {{-3, 5, 5}, {-3, 0, 5}, {-3, -3, -3}},
+    {{-3, -3, 5}, {-3, 0, 5}, {-3, -3, 5}}, {{-3, -3, -3}, {-3, 0, 5}, {-3, 5, 5}}};
 
 int ApplyTabledKernel(const TKernel3& table, const TDouble2DArray& Source, TDouble2DArray& Dest,
                       const TOnPercentDoneEvent& OnPercentDone) {
@@ -87,7 +87,8 @@ int KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& Source, T
     // Interior: every window lies inside the source; one row at a time through the vector kernel.
     const bool hasInterior = rows >= K && cols >= K;
     if (hasInterior) {
-        const int64_t step = std::max<int64_t>(1, static_cast<int64_t>(rows - K) * (cols - K) / 100);
+        const int64_t step =
+            std::max<int64_t>(1, static_cast<int64_t>(rows - K) * (cols - K) / 100);
         int64_t done = 0;
         int calls = 0;
         std::vector<const double*> rp(static_cast<size_t>(K));
@@ -109,9 +110,11 @@ int KernelConvolve(const TDouble2DArray& Kernel, const TDouble2DArray& Source, T
         double* o = out[static_cast<size_t>(i)].data();
         const bool interiorRow = hasInterior && i >= h && i < rows - h;
         if (!interiorRow) {
-            for (std::ptrdiff_t j = 0; j < cols; ++j) o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
+            for (std::ptrdiff_t j = 0; j < cols; ++j)
+                o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
         } else {
-            for (std::ptrdiff_t j = 0; j < h; ++j) o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
+            for (std::ptrdiff_t j = 0; j < h; ++j)
+                o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
             for (std::ptrdiff_t j = cols - h; j < cols; ++j)
                 o[j] = ClampedElement(Kernel, Source, i, j, K, rows, cols);
         }

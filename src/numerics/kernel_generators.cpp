@@ -57,7 +57,8 @@ double CalcImgCorrelation(const TBitmap& Image1, const TBitmap& Image2, const TR
     const int64_t w = width1 + 1;
     const int64_t h = static_cast<int64_t>(Area1.bottom) - Area1.top + 1;
     if (w <= 0 || h <= 0 || w * h < 3) return 0.0;
-    if (w * h > INT_MAX) detail::RaiseMath2("CalcImgCorrelation", "image ranges to compare are too large");
+    if (w * h > INT_MAX)
+        detail::RaiseMath2("CalcImgCorrelation", "image ranges to compare are too large");
 
     const int n = static_cast<int>(w * h);
     TVector v1, v2;

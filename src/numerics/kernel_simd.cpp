@@ -136,14 +136,14 @@ __attribute__((target("avx2"))) void CorrelateRowAVX2(const double* const* rows,
     CorrelateRowBody(rows, k, K, out, n);
 }
 __attribute__((target("avx512f"))) void SymmetricWindowAVX512(const double* x, double* out,
-                                                             std::ptrdiff_t n, const double* c,
-                                                             int h, bool Anti,
-                                                             double Norm) noexcept {
+                                                              std::ptrdiff_t n, const double* c,
+                                                              int h, bool Anti,
+                                                              double Norm) noexcept {
     SymmetricWindowBody(x, out, n, c, h, Anti, Norm);
 }
 __attribute__((target("avx512f"))) void CorrelateRowAVX512(const double* const* rows,
-                                                          const double* const* k, int K,
-                                                          double* out, std::ptrdiff_t n) noexcept {
+                                                           const double* const* k, int K,
+                                                           double* out, std::ptrdiff_t n) noexcept {
     CorrelateRowBody(rows, k, K, out, n);
 }
 #endif

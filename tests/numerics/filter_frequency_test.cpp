@@ -75,7 +75,8 @@ TEST(FilterSinc, KernelsMatchScipyInBothForms) {
         ASSERT_EQ(vec.NrOfElem(), static_cast<int>(want.size())) << key;
         EXPECT_TRUE(std::equal(arr.begin(), arr.end(), vec.Cells().begin())) << key;
         // Normalised by a sum of M terms: a few ulps per term.
-        for (size_t i = 0; i < want.size(); ++i) ASSERT_NEAR(arr[i], want[i], 4.0 * M * kEps) << key << " at " << i;
+        for (size_t i = 0; i < want.size(); ++i)
+            ASSERT_NEAR(arr[i], want[i], 4.0 * M * kEps) << key << " at " << i;
         ++compared;
     }
     EXPECT_EQ(compared, 5 * 3 * (5 * 2 + 2 * 2));
@@ -88,7 +89,8 @@ TEST(FilterSinc, PropertiesClampingAndBadArguments) {
     for (double v : k) sum += v;
     EXPECT_NEAR(sum, 1.0, 51 * kEps);
     for (size_t i = 0; i < 25; ++i) EXPECT_EQ(k[i], k[50 - i]);  // symmetric about element 26
-    // Cutoff 0: the low-pass kernel is all 0 and left unscaled; the high-pass kernel is a unit pulse.
+    // Cutoff 0: the low-pass kernel is all 0 and left unscaled; the high-pass kernel is a unit
+    // pulse.
     CalcSincHPKernel(9, 0.0, 2, k);
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(k[i], i == 4 ? 1.0 : 0.0);
     // Cutoffs outside 0..0.5 are clamped.
@@ -101,8 +103,10 @@ TEST(FilterSinc, PropertiesClampingAndBadArguments) {
     EXPECT_EQ(a, b);
     // No kernel of length 0, no NaN cutoff: an error rather than a stale kernel.
     TVector vec;
-    EXPECT_EQ(MessageOf([&] { CalcSincLPKernel(0, 0.1, 1, vec); }), "CalcSincLPKernel: kernel length must be positive");
-    EXPECT_EQ(MessageOf([&] { CalcSincBPKernel(-5, 0.1, 0.2, 1, a); }), "CalcSincBPKernel: kernel length must be positive");
+    EXPECT_EQ(MessageOf([&] { CalcSincLPKernel(0, 0.1, 1, vec); }),
+              "CalcSincLPKernel: kernel length must be positive");
+    EXPECT_EQ(MessageOf([&] { CalcSincBPKernel(-5, 0.1, 0.2, 1, a); }),
+              "CalcSincBPKernel: kernel length must be positive");
     EXPECT_EQ(MessageOf([&] { CalcSincBSKernel(11, 0.1, std::nan(""), 1, a); }),
               "CalcSincBSKernel: cutoff frequency is not a number");
 }
@@ -129,7 +133,8 @@ TEST(FilterKernelRunner, MatchesEdgeReplicatedCorrelation) {
     TVector same;
     SetCells(same, {4, 5, 6, 7});
     MovingKernelFilter(&same, 1, 4, &same, &kern);
-    EXPECT_EQ(std::vector<double>(same.Cells().begin(), same.Cells().end()), (std::vector<double>{4, 5, 6, 7}));
+    EXPECT_EQ(std::vector<double>(same.Cells().begin(), same.Cells().end()),
+              (std::vector<double>{4, 5, 6, 7}));
     SetCells(kern, {0.25, 0.5, 0.25});
     MovingKernelFilter(&same, 1, 4, &kern, &kern);  // the kernel is read before the result lands
     EXPECT_EQ(std::vector<double>(kern.Cells().begin(), kern.Cells().end()),
@@ -139,7 +144,8 @@ TEST(FilterKernelRunner, MatchesEdgeReplicatedCorrelation) {
               "MovingKernelfilter: SourceVec, DestVec and/or FilterKernel is undefined");
     SetCells(kern, std::vector<double>(10, 0.1));
     EXPECT_EQ(MessageOf([&] { MovingKernelFilter(&src, 1, 10, &dst, &kern); }),
-              "MovingKernelfilter: specified range for smoothing is smaller than the length of the kernel");
+              "MovingKernelfilter: specified range for smoothing is smaller than the length of the "
+              "kernel");
     EXPECT_EQ(MessageOf([&] { MovingKernelFilter(&src, 0, 11, &dst, &kern); }), "(no error)");
 }
 
@@ -194,7 +200,8 @@ TEST(FilterChebyshev, DesignsMatchScipyFrequencyResponses) {
             const std::complex<double> got = Response(a0, c, data[i]);
             // Rounding in the response itself and in the gain normalisation at the reference
             // frequency, a few units per pole.
-            const double tol = kUlpsPerPole * N * kEps * (Sensitivity(a0, c, data[i], got) + std::abs(got) * sref);
+            const double tol =
+                kUlpsPerPole * N * kEps * (Sensitivity(a0, c, data[i], got) + std::abs(got) * sref);
             ASSERT_LE(std::abs(got - want), tol) << key << " at f = " << data[i];
         }
         ++compared;
@@ -210,24 +217,36 @@ TEST(FilterChebyshev, DesignChecksAndUnityGain) {
     for (int k = 1; k <= 4; ++k) sa += c.GetVal(1, k), sb += c.GetVal(2, k);
     EXPECT_NEAR(sa / (1 - sb), 1.0, 64 * kEps);
     const std::string p = "CalcChebFilterCoeffs: ";
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(3, false, 0.1, 0.5, a0, c); }), p + "NPoles must be even");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.1, 30, a0, c); }), p + "invalid Ripple value");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.1, -1, a0, c); }), p + "invalid Ripple value");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.6, 0.5, a0, c); }), p + "invalid cutoff frequency");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, std::nan(""), 0.5, a0, c); }), p + "invalid cutoff frequency");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(3, false, 0.6, 30, a0, c); }), p + "NPoles must be even");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.6, 30, a0, c); }), p + "invalid Ripple value");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(3, false, 0.1, 0.5, a0, c); }),
+              p + "NPoles must be even");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.1, 30, a0, c); }),
+              p + "invalid Ripple value");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.1, -1, a0, c); }),
+              p + "invalid Ripple value");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.6, 0.5, a0, c); }),
+              p + "invalid cutoff frequency");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, std::nan(""), 0.5, a0, c); }),
+              p + "invalid cutoff frequency");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(3, false, 0.6, 30, a0, c); }),
+              p + "NPoles must be even");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.6, 30, a0, c); }),
+              p + "invalid Ripple value");
     // Regression: more than 20 poles overran the 23-term cascade; a low-pass at 0 (high-pass at
     // 0.5) passes nothing and its gain normalisation divided 0 by 0.
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(22, false, 0.1, 0.5, a0, c); }), p + "NPoles must not exceed 20");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(-2, false, 0.1, 0.5, a0, c); }), p + "NPoles must not exceed 20");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.0, 0.5, a0, c); }), p + "invalid cutoff frequency");
-    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, true, 0.5, 0.5, a0, c); }), p + "invalid cutoff frequency");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(22, false, 0.1, 0.5, a0, c); }),
+              p + "NPoles must not exceed 20");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(-2, false, 0.1, 0.5, a0, c); }),
+              p + "NPoles must not exceed 20");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, false, 0.0, 0.5, a0, c); }),
+              p + "invalid cutoff frequency");
+    EXPECT_EQ(MessageOf([&] { CalcChebFilterCoeffs(4, true, 0.5, 0.5, a0, c); }),
+              p + "invalid cutoff frequency");
     // The pass-everything ends give finite coefficients of a unit-gain filter.
     for (bool hp : {false, true}) {
         CalcChebFilterCoeffs(6, hp, hp ? 0.0 : 0.5, 1.0, a0, c);
         EXPECT_TRUE(std::isfinite(a0));
-        for (int k = 1; k <= 6; ++k) EXPECT_TRUE(std::isfinite(c.GetVal(1, k)) && std::isfinite(c.GetVal(2, k)));
+        for (int k = 1; k <= 6; ++k)
+            EXPECT_TRUE(std::isfinite(c.GetVal(1, k)) && std::isfinite(c.GetVal(2, k)));
     }
 }
 
@@ -252,7 +271,10 @@ TEST(FilterChebyshev, ZeroPhaseApplication) {
     SetCells(src, x);
     dst.Resize(n);
     ChebychevFilter(src, 1, n, dst, a0, c);
-    for (int i = 0; i < n; ++i) ASSERT_NEAR(dst.Cells()[static_cast<size_t>(i)], want[static_cast<size_t>(i)], 1e3 * kEps * scale) << i;
+    for (int i = 0; i < n; ++i)
+        ASSERT_NEAR(dst.Cells()[static_cast<size_t>(i)], want[static_cast<size_t>(i)],
+                    1e3 * kEps * scale)
+            << i;
     dst.Fill(-7);
     ChebychevFilter(src, 60, 0, dst, a0, c);  // bounds ordered and clamped: elements 1..60
     for (int i = 0; i < 60; ++i) EXPECT_NE(dst.Cells()[static_cast<size_t>(i)], -7.0);
@@ -266,7 +288,9 @@ TEST(FilterChebyshev, ZeroPhaseApplication) {
     mixedOut.Resize(n);
     ChebychevFilter(head, 1, 60, headOut, a0, c);
     ChebychevFilter(src, 1, 60, mixedOut, a0, c);
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(mixedOut.Cells()[static_cast<size_t>(i)], headOut.Cells()[static_cast<size_t>(i)]);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(mixedOut.Cells()[static_cast<size_t>(i)],
+                  headOut.Cells()[static_cast<size_t>(i)]);
 
     // A constant passes a low-pass unchanged away from the ends, where the rings of the step
     // transients have died out; in place works too.
@@ -276,7 +300,8 @@ TEST(FilterChebyshev, ZeroPhaseApplication) {
     TVector flat;
     SetCells(flat, std::vector<double>(2000, 3.5));
     ChebychevFilter(flat, 1, 2000, flat, ca0, cc);
-    for (int i = 800; i < 1200; ++i) EXPECT_NEAR(flat.Cells()[static_cast<size_t>(i)], 3.5, 256 * kEps * 3.5);
+    for (int i = 800; i < 1200; ++i)
+        EXPECT_NEAR(flat.Cells()[static_cast<size_t>(i)], 3.5, 256 * kEps * 3.5);
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <stdexcept>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,7 +52,8 @@ private:
 // Largest |a - b| / (1 + |b|) over two sequences of equal length.
 inline double MaxScaledDiff(const double* a, const std::vector<double>& b) {
     double m = 0;
-    for (size_t i = 0; i < b.size(); ++i) m = std::max(m, std::fabs(a[i] - b[i]) / (1 + std::fabs(b[i])));
+    for (size_t i = 0; i < b.size(); ++i)
+        m = std::max(m, std::fabs(a[i] - b[i]) / (1 + std::fabs(b[i])));
     return m;
 }
 

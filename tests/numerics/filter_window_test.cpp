@@ -57,9 +57,10 @@ TEST(FilterWindow, MatchesScipyInteriorAndCopiesEndsOutward) {
         const char* key;
         TWindowFn fn;
     };
-    const Case cases[] = {{"savgol_smooth", PolynomialSmooth}, {"savgol_d1", FirstDeriv},
-                          {"savgol_d2", SecondDeriv},         {"median", MovingMedianSmooth},
-                          {"average", MovingAverageSmooth},   {"triangular", WeightedAverageSmooth}};
+    const Case cases[] = {
+        {"savgol_smooth", PolynomialSmooth}, {"savgol_d1", FirstDeriv},
+        {"savgol_d2", SecondDeriv},          {"median", MovingMedianSmooth},
+        {"average", MovingAverageSmooth},    {"triangular", WeightedAverageSmooth}};
     int compared = 0;
     for (const Case& c : cases) {
         for (int W = 3; W < n; W += 2) {
@@ -73,14 +74,17 @@ TEST(FilterWindow, MatchesScipyInteriorAndCopiesEndsOutward) {
             const double tol = 16.0 * W * kEps * maxAbs;
             for (int j = 0; j < n - 2 * h; ++j) {
                 if (std::string(c.key) == "median") {
-                    ASSERT_EQ(got[static_cast<size_t>(j + h)], want[static_cast<size_t>(j)]) << key << " at " << j;
+                    ASSERT_EQ(got[static_cast<size_t>(j + h)], want[static_cast<size_t>(j)])
+                        << key << " at " << j;
                 } else {
-                    ASSERT_NEAR(got[static_cast<size_t>(j + h)], want[static_cast<size_t>(j)], tol) << key << " at " << j;
+                    ASSERT_NEAR(got[static_cast<size_t>(j + h)], want[static_cast<size_t>(j)], tol)
+                        << key << " at " << j;
                 }
             }
             for (int j = 0; j < h; ++j) {
                 EXPECT_EQ(got[static_cast<size_t>(j)], got[static_cast<size_t>(h)]) << key;
-                EXPECT_EQ(got[static_cast<size_t>(n - 1 - j)], got[static_cast<size_t>(n - 1 - h)]) << key;
+                EXPECT_EQ(got[static_cast<size_t>(n - 1 - j)], got[static_cast<size_t>(n - 1 - h)])
+                    << key;
             }
             ++compared;
         }
@@ -90,11 +94,14 @@ TEST(FilterWindow, MatchesScipyInteriorAndCopiesEndsOutward) {
 
 TEST(FilterWindow, WorkedExamplesAndExactPolynomials) {
     std::vector<double> ramp(10), lin(10), sq(30), cubic(40);
-    for (int k = 1; k <= 10; ++k) ramp[static_cast<size_t>(k - 1)] = k, lin[static_cast<size_t>(k - 1)] = 3.0 * k;
+    for (int k = 1; k <= 10; ++k)
+        ramp[static_cast<size_t>(k - 1)] = k, lin[static_cast<size_t>(k - 1)] = 3.0 * k;
     for (int k = 1; k <= 30; ++k) sq[static_cast<size_t>(k - 1)] = double(k) * k;
-    for (int k = 1; k <= 40; ++k) cubic[static_cast<size_t>(k - 1)] = 0.5 * k * k * k - 7.0 * k * k + k - 3;
+    for (int k = 1; k <= 40; ++k)
+        cubic[static_cast<size_t>(k - 1)] = 0.5 * k * k * k - 7.0 * k * k + k - 3;
 
-    EXPECT_EQ(Filter(MovingAverageSmooth, ramp, 3), (std::vector<double>{2, 2, 3, 4, 5, 6, 7, 8, 9, 9}));
+    EXPECT_EQ(Filter(MovingAverageSmooth, ramp, 3),
+              (std::vector<double>{2, 2, 3, 4, 5, 6, 7, 8, 9, 9}));
     for (double v : Filter(FirstDeriv, lin, 5)) EXPECT_NEAR(v, 3.0, 8 * kEps * 30);
     for (double v : Filter(SecondDeriv, sq, 5)) EXPECT_NEAR(v, 2.0, 64 * kEps * 900);
     // The least-squares parabola of a symmetric window reproduces quadratics and cubics.
@@ -117,31 +124,39 @@ TEST(FilterWindow, ArgumentChecksInTheirOrder) {
         std::string name, rangeText, lengthText, oddText;
         int maxW;
     };
-    const std::string smoothRange = "specified range for smoothing is smaller than the length of the smoothing windows";
-    const std::string polyRange = "specified range for smoothing is smaller than the length of the polynomial";
-    const std::string win = "length of smoothing window is out of range", winOdd = "length of smoothing window must be odd";
-    const std::string poly = "length of polynomial is out of range", polyOdd = "length of polynomial must be odd";
+    const std::string smoothRange =
+        "specified range for smoothing is smaller than the length of the smoothing windows";
+    const std::string polyRange =
+        "specified range for smoothing is smaller than the length of the polynomial";
+    const std::string win = "length of smoothing window is out of range",
+                      winOdd = "length of smoothing window must be odd";
+    const std::string poly = "length of polynomial is out of range",
+                      polyOdd = "length of polynomial must be odd";
     const Routine routines[] = {
         {MovingAverageSmooth, "MovingAverageSmooth", smoothRange, win, winOdd, 0},
         {MovingMedianSmooth, "MovingMedianSmooth", smoothRange, win, winOdd, 0},
         {WeightedAverageSmooth, "WeightedAverageSmooth", smoothRange, win, winOdd, 0},
         {PolynomialSmooth, "PolynomialSmooth", polyRange, poly, polyOdd, 25},
         {SecondDeriv, "SecondDeriv", polyRange, poly, polyOdd, 25},
-        {FirstDeriv, "FirstDeriv", "specified range for calculation is smaller than the length of the polynomial", poly,
+        {FirstDeriv, "FirstDeriv",
+         "specified range for calculation is smaller than the length of the polynomial", poly,
          polyOdd, 25}};
     TVector src, dst;
     src.Resize(40);
     dst.Resize(40);
     for (const Routine& r : routines) {
         const std::string p = r.name + ": ";
-        EXPECT_EQ(MessageOf([&] { r.fn(nullptr, 1, 40, 5, &dst); }), p + "either SourceVec or DestVec is undefined");
-        EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 5, nullptr); }), p + "either SourceVec or DestVec is undefined");
+        EXPECT_EQ(MessageOf([&] { r.fn(nullptr, 1, 40, 5, &dst); }),
+                  p + "either SourceVec or DestVec is undefined");
+        EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 5, nullptr); }),
+                  p + "either SourceVec or DestVec is undefined");
         // Range before length: a range of exactly W elements is refused.
         EXPECT_EQ(MessageOf([&] { r.fn(&src, 3, 7, 5, &dst); }), p + r.rangeText);
         EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 41, &dst); }), p + r.rangeText);
         EXPECT_EQ(MessageOf([&] { r.fn(&src, 3, 8, 5, &dst); }), "(no error)");
         // Length before parity.
-        EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 4, &dst); }), p + (r.maxW ? r.lengthText : r.oddText));
+        EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 4, &dst); }),
+                  p + (r.maxW ? r.lengthText : r.oddText));
         EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, 1, &dst); }), p + r.lengthText);
         EXPECT_EQ(MessageOf([&] { r.fn(&src, 1, 40, -3, &dst); }), p + r.lengthText);
         if (r.maxW) {
@@ -156,7 +171,8 @@ TEST(FilterWindow, ArgumentChecksInTheirOrder) {
 
 TEST(FilterWindow, RangeClampingDestinationAndNotification) {
     std::vector<double> x(30);
-    for (size_t i = 0; i < x.size(); ++i) x[i] = std::sin(0.7 * static_cast<double>(i)) * 10 + static_cast<double>(i % 4);
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = std::sin(0.7 * static_cast<double>(i)) * 10 + static_cast<double>(i % 4);
     TVector src;
     SetCells(src, x);
     const std::vector<double> whole = Filter(PolynomialSmooth, x, 7);
@@ -178,11 +194,12 @@ TEST(FilterWindow, RangeClampingDestinationAndNotification) {
     EXPECT_EQ(part.NrOfElem(), 5);
     const std::vector<double> sub(x.begin() + 10, x.begin() + 25);
     const std::vector<double> subWant = Filter(PolynomialSmooth, sub, 7);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(part.Cells()[static_cast<size_t>(i)], subWant[static_cast<size_t>(i)]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(part.Cells()[static_cast<size_t>(i)], subWant[static_cast<size_t>(i)]);
 
     // In place: every window is read before anything is stored.
-    for (TWindowFn fn : {MovingAverageSmooth, MovingMedianSmooth, WeightedAverageSmooth, PolynomialSmooth,
-                         FirstDeriv, SecondDeriv}) {
+    for (TWindowFn fn : {MovingAverageSmooth, MovingMedianSmooth, WeightedAverageSmooth,
+                         PolynomialSmooth, FirstDeriv, SecondDeriv}) {
         TVector inPlace;
         SetCells(inPlace, x);
         fn(&inPlace, 1, 30, 5, &inPlace);
@@ -202,7 +219,8 @@ std::vector<double> BruteMedian(const std::vector<double>& x, int W) {
         out[static_cast<size_t>(e)] = w[static_cast<size_t>(h)];
     }
     for (int j = 0; j < h; ++j) out[static_cast<size_t>(j)] = out[static_cast<size_t>(h)];
-    for (int j = n - h; j < n; ++j) out[static_cast<size_t>(j)] = out[static_cast<size_t>(n - h - 1)];
+    for (int j = n - h; j < n; ++j)
+        out[static_cast<size_t>(j)] = out[static_cast<size_t>(n - h - 1)];
     return out;
 }
 
@@ -220,10 +238,12 @@ TEST(FilterWindow, MovingMedianAgreesWithSortingIncludingTiesAndNaN) {
         }
         for (int W : {3, 5, 9, 17, 31, 49}) {
             if (W >= n) continue;
-            const std::vector<double> got = Filter(MovingMedianSmooth, x, W), want = BruteMedian(x, W);
+            const std::vector<double> got = Filter(MovingMedianSmooth, x, W),
+                                      want = BruteMedian(x, W);
             for (int i = 0; i < n; ++i) {
                 const double g = got[static_cast<size_t>(i)], w = want[static_cast<size_t>(i)];
-                ASSERT_TRUE(g == w || (std::isnan(g) && std::isnan(w))) << "n " << n << " W " << W << " i " << i;
+                ASSERT_TRUE(g == w || (std::isnan(g) && std::isnan(w)))
+                    << "n " << n << " W " << W << " i " << i;
             }
         }
     }
@@ -240,7 +260,8 @@ TEST(FilterWindow, VectorKernelsAgreeBitForBitOnEveryInstructionSet) {
     for (int level = 0; level <= static_cast<int>(best); ++level) {
         ASSERT_EQ(ForceSimdLevel(static_cast<TSimdLevel>(level)), static_cast<TSimdLevel>(level));
         std::vector<double> all;
-        for (TWindowFn fn : {MovingAverageSmooth, WeightedAverageSmooth, PolynomialSmooth, FirstDeriv, SecondDeriv})
+        for (TWindowFn fn : {MovingAverageSmooth, WeightedAverageSmooth, PolynomialSmooth,
+                             FirstDeriv, SecondDeriv})
             for (int W : {5, 11, 25}) {
                 const std::vector<double> r = Filter(fn, x, W);
                 all.insert(all.end(), r.begin(), r.end());
@@ -248,7 +269,8 @@ TEST(FilterWindow, VectorKernelsAgreeBitForBitOnEveryInstructionSet) {
         results.push_back(all);
     }
     ForceSimdLevel(best);
-    for (size_t i = 1; i < results.size(); ++i) EXPECT_TRUE(results[i] == results[0]) << "level " << i;
+    for (size_t i = 1; i < results.size(); ++i)
+        EXPECT_TRUE(results[i] == results[0]) << "level " << i;
 }
 
 }  // namespace

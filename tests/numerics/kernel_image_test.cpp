@@ -55,10 +55,12 @@ TEST(KernelConvolve, MatchesScipyCorrelateWithNearestEdges) {
         double ms = 0, mk = 0;
         for (double v : s) ms = std::max(ms, std::fabs(v));
         for (double v : k) mk = std::max(mk, std::fabs(v));
-        const double tol = 4.0 * static_cast<double>(K * K) * kEps * ms * mk;  // K^2 products summed
+        const double tol =
+            4.0 * static_cast<double>(K * K) * kEps * ms * mk;  // K^2 products summed
         for (size_t i = 0; i < rows; ++i) {
             ASSERT_EQ(dst[i].size(), cols);
-            for (size_t j = 0; j < cols; ++j) ASSERT_NEAR(dst[i][j], want[i * cols + j], tol) << name << " " << i << "," << j;
+            for (size_t j = 0; j < cols; ++j)
+                ASSERT_NEAR(dst[i][j], want[i * cols + j], tol) << name << " " << i << "," << j;
         }
     }
 }
@@ -152,7 +154,8 @@ TEST(KernelConvolve, CompassAndKirschKernels) {
     // a vertical edge (brighter on the right) is found by direction 6 and against it by 2.
     TDouble2DArray step(10, TDoubleArray(10, 0.0)), side(10, TDoubleArray(10, 0.0));
     for (size_t i = 0; i < 10; ++i)
-        for (size_t j = 0; j < 10; ++j) step[i][j] = i >= 5 ? 1.0 : 0.0, side[i][j] = j >= 5 ? 1.0 : 0.0;
+        for (size_t j = 0; j < 10; ++j)
+            step[i][j] = i >= 5 ? 1.0 : 0.0, side[i][j] = j >= 5 ? 1.0 : 0.0;
     ASSERT_EQ(ApplyCompassKernel(0, step, dst, nullptr), 0);
     EXPECT_EQ(dst[4][4], 3.0);
     EXPECT_EQ(dst[5][4], 3.0);  // (-1,-1,-1) on the dark row, (1,-2,1) and (1,1,1) on bright ones
@@ -171,32 +174,39 @@ TBitmap BitmapFrom(const std::vector<double>& v) {
     TBitmap bmp(static_cast<int>(v[0]), static_cast<int>(v[1]));
     for (int y = 0; y < bmp.Height(); ++y)
         for (int x = 0; x < bmp.Width(); ++x)
-            bmp.SetPixel(x, y, static_cast<TColor>(v[2 + static_cast<size_t>(y * bmp.Width() + x)]));
+            bmp.SetPixel(x, y,
+                         static_cast<TColor>(v[2 + static_cast<size_t>(y * bmp.Width() + x)]));
     return bmp;
 }
 
 TEST(KernelImageCorrelation, MatchesNumpyAndHandlesDegenerateAreas) {
     const FilterRefs refs("imgcorr.txt");
     const TBitmap img1 = BitmapFrom(refs["img1"]), img2 = BitmapFrom(refs["img2"]);
-    const TImgCompareMode modes[] = {TImgCompareMode::icmRed, TImgCompareMode::icmGreen, TImgCompareMode::icmBlue,
-                                     TImgCompareMode::icmGrayValues};
+    const TImgCompareMode modes[] = {TImgCompareMode::icmRed, TImgCompareMode::icmGreen,
+                                     TImgCompareMode::icmBlue, TImgCompareMode::icmGrayValues};
     for (const char* key : {"case0", "case1", "case2"}) {
         const std::vector<double>& c = refs[key];
-        const TRect a1{static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[2]), static_cast<int>(c[3])};
-        const TRect a2{static_cast<int>(c[4]), static_cast<int>(c[5]), static_cast<int>(c[6]), static_cast<int>(c[7])};
+        const TRect a1{static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[2]),
+                       static_cast<int>(c[3])};
+        const TRect a2{static_cast<int>(c[4]), static_cast<int>(c[5]), static_cast<int>(c[6]),
+                       static_cast<int>(c[7])};
         for (size_t m = 0; m < 4; ++m)
-            EXPECT_NEAR(CalcImgCorrelation(img1, img2, a1, a2, modes[m]), c[8 + m], 64 * kEps) << key << " mode " << m;
+            EXPECT_NEAR(CalcImgCorrelation(img1, img2, a1, a2, modes[m]), c[8 + m], 64 * kEps)
+                << key << " mode " << m;
     }
     const TRect whole{0, 0, img1.Width() - 1, img1.Height() - 1};
-    for (TImgCompareMode m : {TImgCompareMode::icmGrayValues, TImgCompareMode::icmHue, TImgCompareMode::icmLightness,
-                              TImgCompareMode::icmSaturation})
+    for (TImgCompareMode m : {TImgCompareMode::icmGrayValues, TImgCompareMode::icmHue,
+                              TImgCompareMode::icmLightness, TImgCompareMode::icmSaturation})
         EXPECT_NEAR(CalcImgCorrelation(img1, img1, whole, whole, m), 1.0, 8 * kEps);
     // Uniform area, fewer than 3 pixels, empty area: 0.
     TBitmap grey(8, 8);
     grey.Fill(RGBColor(90, 90, 90));
-    EXPECT_EQ(CalcImgCorrelation(grey, img1, {0, 0, 7, 7}, {0, 0, 7, 7}, TImgCompareMode::icmRed), 0.0);
-    EXPECT_EQ(CalcImgCorrelation(img1, img2, {0, 0, 1, 0}, {3, 3, 4, 3}, TImgCompareMode::icmRed), 0.0);
-    EXPECT_EQ(CalcImgCorrelation(img1, img2, {5, 5, 4, 9}, {5, 5, 4, 9}, TImgCompareMode::icmRed), 0.0);
+    EXPECT_EQ(CalcImgCorrelation(grey, img1, {0, 0, 7, 7}, {0, 0, 7, 7}, TImgCompareMode::icmRed),
+              0.0);
+    EXPECT_EQ(CalcImgCorrelation(img1, img2, {0, 0, 1, 0}, {3, 3, 4, 3}, TImgCompareMode::icmRed),
+              0.0);
+    EXPECT_EQ(CalcImgCorrelation(img1, img2, {5, 5, 4, 9}, {5, 5, 4, 9}, TImgCompareMode::icmRed),
+              0.0);
     // Widths must agree; heights are not compared and pixels beyond the bitmap read black.
     try {
         CalcImgCorrelation(img1, img2, {0, 0, 5, 5}, {0, 0, 6, 5}, TImgCompareMode::icmRed);
@@ -204,10 +214,11 @@ TEST(KernelImageCorrelation, MatchesNumpyAndHandlesDegenerateAreas) {
     } catch (const EOZMMath2Error& e) {
         EXPECT_STREQ(e.what(), "image ranges to compare are not of equal size");
     }
-    EXPECT_TRUE(std::isfinite(CalcImgCorrelation(img1, img2, {0, 0, 5, 12}, {10, 5, 15, 99}, TImgCompareMode::icmRed)));
+    EXPECT_TRUE(std::isfinite(
+        CalcImgCorrelation(img1, img2, {0, 0, 5, 12}, {10, 5, 15, 99}, TImgCompareMode::icmRed)));
     try {
-        CalcImgCorrelation(img1, img2, {-2000000000, 0, 2000000000, 1}, {-2000000000, 0, 2000000000, 0},
-                           TImgCompareMode::icmRed);
+        CalcImgCorrelation(img1, img2, {-2000000000, 0, 2000000000, 1},
+                           {-2000000000, 0, 2000000000, 0}, TImgCompareMode::icmRed);
         ADD_FAILURE() << "no error";
     } catch (const EOZMMath2Error& e) {
         EXPECT_STREQ(e.what(), "CalcImgCorrelation: image ranges to compare are too large");
