@@ -4,7 +4,7 @@
 // - SourceVec and DestVec must be given, else "<Routine>: either SourceVec or DestVec is
 //   undefined".
 // - First and Last are 1-based elements of SourceVec, clamped into 1..n and swapped when
-//   reversed. Last - First must be at least W (a range of exactly W elements is refused with the
+//   reversed; (0, 0) means the whole vector, as for every range of the library. Last - First must be at least W (a range of exactly W elements is refused with the
 //   routine's range message), then W must lie in the routine's range (length message) and be odd
 //   (odd message), tested in that order.
 // - For each centre e = First + h .. Last - h (h = W div 2) the window value goes to DestVec
