@@ -185,6 +185,9 @@ TEST(FilterWindow, RangeClampingDestinationAndNotification) {
     PolynomialSmooth(&src, 99, 0, 7, &dst);
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(std::equal(whole.begin(), whole.end(), dst.Cells().begin()));
+    dst.Fill(0);
+    PolynomialSmooth(&src, 0, 0, 7, &dst);  // the whole vector
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), dst.Cells().begin()));
 
     // A sub-range lands at element 1 of DestVec; a short DestVec keeps only what fits and
     // keeps its size.
