@@ -3,7 +3,8 @@
 
 Every value comes from numpy/scipy (Debian packages python3-numpy, python3-scipy), never from the
 library. Output files hold one record per line: a key followed by numbers (17 significant
-digits). Run from the project root with the Debian interpreter:  /usr/bin/python3 scripts/gen_filters_refs.py
+digits; scipy's BLAS-backed routines may change the last digit from run to run, which the tests'
+tolerances allow). Run from the project root with the Debian interpreter:  /usr/bin/python3 scripts/gen_filters_refs.py
 
 How each group is obtained:
 - window.txt: a test signal (seeded normal noise on a slow sine, with ties and a spike) and, for
