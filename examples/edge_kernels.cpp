@@ -20,17 +20,9 @@
 
 namespace {
 
-// The data folder of the source tree: next to this source file when __FILE__ is absolute,
-// otherwise found by walking up from the program's own folder (build/<preset>/examples).
+// A file of the data folder of the source tree (the build passes its path).
 std::filesystem::path FindDataFile(const std::string& name) {
-    const std::filesystem::path nearSource =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name;
-    if (std::filesystem::exists(nearSource)) return nearSource;
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::canonical("/proc/self/exe", ec).parent_path();
-    for (int up = 0; up < 6 && !ec && !dir.empty(); ++up, dir = dir.parent_path())
-        if (std::filesystem::exists(dir / "data" / name)) return dir / "data" / name;
-    return nearSource;
+    return std::filesystem::path(OZM_DATA_DIR) / name;
 }
 
 }  // namespace
