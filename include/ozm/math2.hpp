@@ -6,6 +6,10 @@
 
 #include <string_view>
 
+#include "ozm/math2/lsq.hpp"
+#include "ozm/math2/pca.hpp"
+#include "ozm/math2/regression.hpp"
+
 namespace ozm::math2 {
 
 // --- expression text ----------------------------------------------------------------------------
