@@ -51,8 +51,9 @@ struct TLinRegResult {
 // singular value decomposition, which keeps polynomial and other ill-conditioned designs
 // accurate; the intercept follows from the means. A design whose scaled singular values fall at
 // or below RelTol times the largest (RelTol <= 0 selects kRegRankTol) is rank deficient: Rank <
-// p + 1, RankDeficient true, the coefficients are the minimum-norm solution within the
-// identifiable directions and the standard errors are those of the pseudo-inverse. Definitions
+// p + 1, RankDeficient true, the coefficients are the minimum-norm solution in the coordinates of
+// the scaled predictors (aliased columns share the effect: for x and 2x, b_x x = b_2x (2x)) and
+// the standard errors are those of the pseudo-inverse. Definitions
 // follow the usual regression summary: sigma^2 = RSS / (n - Rank), R^2 = MSS / (MSS + RSS),
 // adjusted R^2 = 1 - (1 - R^2)(n - 1)/(n - Rank), F = (MSS/DFModel)/sigma^2. False when y or
 // Weights do not have one element per row of X, no observation has positive weight, a cell is
