@@ -29,4 +29,9 @@ std::vector<double> GatherColumns(const TMatrix& Mat, int LowCol, int HighCol, i
 // True when every value is finite.
 bool AllFinite(std::span<const double> Values) noexcept;
 
+// The rotation kernels of CalcEigVec: how many this processor can run (1: baseline only, 2: also
+// AVX2), and forcing one (0 baseline, 1 AVX2 when available, anything else the best), for tests.
+int JacobiKernelCount() noexcept;
+void SetJacobiKernel(int Kernel) noexcept;
+
 }  // namespace ozm::math2::detail

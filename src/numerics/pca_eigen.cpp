@@ -1,11 +1,15 @@
 // CalcEigVec (cyclic Jacobi), the per-thread eigen store and CalcPrincComp.
 //
-// The rotations run on a full symmetric copy of the upper triangle, column-major, so that the
-// elements a rotation of (p, q) touches, {j, p} and {j, q} for every j, are the contiguous
-// columns p and q: they are rotated as two vectors and then mirrored into rows p and q. Every
-// element receives exactly the arithmetic of the textbook loops over the upper triangle (the
-// updates are element-wise, with no sums whose order could differ), and the off-diagonal sum is
-// taken in the same row-by-row order, so results match the classical formulation bit for bit.
+// The rotations work in place on the upper triangle of the column-major input, as the classical
+// method does. The classical loops for a pair (p, q) run over row p, column p, row q and column
+// q; in column-major storage the rows are strided. Row p is the same for a whole run of q, so it
+// is gathered into a contiguous buffer once per p (together with column p: the buffer holds the
+// elements {j, p} for every j) and scattered back afterwards. What remains strided is row q to
+// the right of column q. Every element receives exactly the arithmetic of the textbook loops
+// (the updates are element-wise, with no sums whose order could differ), and the off-diagonal
+// sum is taken in the same row-by-row order, so results match the classical formulation bit for
+// bit.
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "ozm/frame.hpp"
+#include "numerics/lsq_internal.hpp"
 #include "ozm/math2/pca.hpp"
 
 namespace ozm::math2 {
@@ -32,51 +37,71 @@ struct TEigenStore {
 // One store per thread: a computation on one thread never replaces another thread's result.
 thread_local TEigenStore gEigen;
 
-// x <- x - s (y + tau x), y <- y + s (x - tau y) over [Begin, End) of two columns.
-inline void RotatePair(double* x, double* y, int Begin, int End, double s, double tau) noexcept {
-    for (int j = Begin; j < End; ++j) {
-        const double g = x[j];
-        const double h = y[j];
-        x[j] = g - s * (h + g * tau);
-        y[j] = h + s * (g - h * tau);
+// x <- x - s (y + tau x), y <- y + s (x - tau y) over [Begin, End) of two contiguous vectors.
+// The kernel is compiled for the baseline instruction set and, on x86-64 with GCC or Clang, for
+// AVX2 (without FMA, whose fused rounding would change the results), chosen once from what the
+// processor reports. Both give identical results.
+#define OZM_ROTATE_BODY                                 \
+    for (int j = Begin; j < End; ++j) {                 \
+        const double g = x[j];                          \
+        const double h = y[j];                          \
+        x[j] = g - s * (h + g * tau);                   \
+        y[j] = h + s * (g - h * tau);                   \
     }
+
+void RotatePairBaseline(double* x, double* y, int Begin, int End, double s, double tau) noexcept {
+    OZM_ROTATE_BODY
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define OZM_HAVE_AVX2_KERNEL 1
+__attribute__((target("avx2"))) void RotatePairAvx2(double* x, double* y, int Begin, int End,
+                                                    double s, double tau) noexcept {
+    OZM_ROTATE_BODY
+}
+#endif
+#undef OZM_ROTATE_BODY
+
+using TRotateKernel = void (*)(double*, double*, int, int, double, double) noexcept;
+
+TRotateKernel BestRotateKernel() noexcept {
+#if defined(OZM_HAVE_AVX2_KERNEL)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return RotatePairAvx2;
+#endif
+    return RotatePairBaseline;
+}
+
+std::atomic<TRotateKernel> gRotate{nullptr};
+
+inline void RotatePair(double* x, double* y, int Begin, int End, double s, double tau) noexcept {
+    TRotateKernel k = gRotate.load(std::memory_order_relaxed);
+    if (k == nullptr) {
+        k = BestRotateKernel();
+        gRotate.store(k, std::memory_order_relaxed);
+    }
+    k(x, y, Begin, End, s, tau);
 }
 
 class TJacobi {
 public:
-    explicit TJacobi(int n) : n_(n) {
+    // A is the column-major n x n matrix whose upper triangle is rotated in place.
+    TJacobi(double* A, int n) : a_(A), n_(n) {
         try {
-            a_.assign(static_cast<size_t>(n) * n, 0.0);
             v_.assign(static_cast<size_t>(n) * n, 0.0);
             d_.assign(static_cast<size_t>(n), 0.0);
             b_.assign(static_cast<size_t>(n), 0.0);
             z_.assign(static_cast<size_t>(n), 0.0);
+            row_.assign(static_cast<size_t>(n), 0.0);
         } catch (const std::bad_alloc&) {
             throw EOZMMath2Error("CalcEigVec: not enough memory");
         } catch (const std::length_error&) {
             throw EOZMMath2Error("CalcEigVec: not enough memory");
         }
-    }
-
-    // Loads the upper triangle and diagonal of the column-major matrix M (n x n).
-    void Load(const double* M) noexcept {
-        const size_t n = static_cast<size_t>(n_);
-        for (size_t c = 0; c < n; ++c) {
-            for (size_t r = 0; r < c; ++r) {
-                a_[c * n + r] = M[c * n + r];
-                a_[r * n + c] = M[c * n + r];
-            }
-            a_[c * n + c] = M[c * n + c];
-            d_[c] = b_[c] = M[c * n + c];
-            v_[c * n + c] = 1.0;
+        for (int c = 0; c < n; ++c) {
+            d_[c] = b_[c] = At(c, c);
+            v_[static_cast<size_t>(c) * n + c] = 1.0;
         }
-    }
-
-    // Writes the rotated upper triangle back (the diagonal and lower triangle stay untouched).
-    void StoreUpper(double* M) const noexcept {
-        const size_t n = static_cast<size_t>(n_);
-        for (size_t c = 0; c < n; ++c)
-            for (size_t r = 0; r < c; ++r) M[c * n + r] = a_[c * n + r];
     }
 
     bool Run() {
@@ -84,19 +109,22 @@ public:
         for (int pass = 1; pass <= kMaxPasses; ++pass) {
             progress::StepDone();
             double sm = 0.0;
-            for (int p = 0; p < n - 1; ++p) {
-                const double* col = Col(p);
-                for (int q = p + 1; q < n; ++q) sm += std::fabs(col[q]);
-            }
+            for (int p = 0; p < n - 1; ++p)
+                for (int q = p + 1; q < n; ++q) sm += std::fabs(At(p, q));
             if (sm == 0.0) return true;
             const double tresh = pass < 4 ? 0.2 * sm / (static_cast<double>(n) * n) : 0.0;
             for (int p = 0; p < n - 1; ++p) {
                 if (progress::AbortRequested()) return false;
+                Gather(p);
                 for (int q = p + 1; q < n; ++q) {
-                    if (progress::AbortRequested()) return false;
+                    if (progress::AbortRequested()) {
+                        Scatter(p);
+                        return false;
+                    }
                     progress::StepDone();
                     Visit(pass, p, q, tresh);
                 }
+                Scatter(p);
             }
             for (int k = 0; k < n; ++k) {
                 b_[k] += z_[k];
@@ -111,17 +139,26 @@ public:
     std::vector<double>& Vectors() noexcept { return v_; }
 
 private:
-    double* Col(int c) noexcept { return a_.data() + static_cast<size_t>(c) * n_; }
+    double& At(int r, int c) noexcept { return a_[static_cast<size_t>(c) * n_ + r]; }
+
+    // row_[j] := the element {j, p}: column p above the diagonal, row p to its right.
+    void Gather(int p) noexcept {
+        for (int j = 0; j < p; ++j) row_[j] = At(j, p);
+        for (int j = p + 1; j < n_; ++j) row_[j] = At(p, j);
+    }
+    void Scatter(int p) noexcept {
+        for (int j = 0; j < p; ++j) At(j, p) = row_[j];
+        for (int j = p + 1; j < n_; ++j) At(p, j) = row_[j];
+    }
 
     void Visit(int pass, int p, int q, double tresh) noexcept {
-        double* colp = Col(p);
-        double* colq = Col(q);
-        const double apq = colq[p];
+        double* rp = row_.data();
+        const double apq = rp[q];
         const double g = 200.0 * std::fabs(apq);
         const double dp = std::fabs(d_[p]);
         const double dq = std::fabs(d_[q]);
         if (pass >= 5 && dp + g == dp && dq + g == dq) {
-            colq[p] = colp[q] = 0.0;
+            rp[q] = 0.0;
             return;
         }
         if (!(std::fabs(apq) > tresh)) return;
@@ -131,10 +168,10 @@ private:
             t = apq / h;
         } else {
             const double theta = h / (2.0 * apq);
-            t = 1.0 / (std::fabs(theta) + std::sqrt(1.0 + theta * theta));
+            t = 1.0 / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
             if (theta < 0.0) t = -t;
         }
-        const double c = 1.0 / std::sqrt(1.0 + t * t);
+        const double c = 1.0 / std::sqrt(t * t + 1.0);
         const double s = t * c;
         const double tau = s / (1.0 + c);
         h = t * apq;
@@ -142,40 +179,63 @@ private:
         z_[q] += h;
         d_[p] -= h;
         d_[q] += h;
-        colq[p] = colp[q] = 0.0;
-        // Columns p and q hold the elements {j, p} and {j, q}; rotate them, then mirror.
-        RotatePair(colp, colq, 0, p, s, tau);
-        RotatePair(colp, colq, p + 1, q, s, tau);
-        RotatePair(colp, colq, q + 1, n_, s, tau);
+        rp[q] = 0.0;
+        // j < p: ({j, p}, {j, q}); p < j < q: ({p, j}, {j, q}); both y in column q.
+        double* colq = a_ + static_cast<size_t>(q) * n_;
+        RotatePair(rp, colq, 0, p, s, tau);
+        RotatePair(rp, colq, p + 1, q, s, tau);
+        // j > q: ({p, j}, {q, j}), the second in row q.
+        double* rowq = a_ + q;
         const size_t n = static_cast<size_t>(n_);
-        double* rowp = a_.data() + p;
-        double* rowq = a_.data() + q;
-        for (int j = 0; j < n_; ++j) {
-            rowp[j * n] = colp[j];
-            rowq[j * n] = colq[j];
+        for (int j = q + 1; j < n_; ++j) {
+            const double gg = rp[j];
+            const double hh = rowq[j * n];
+            rp[j] = gg - s * (hh + gg * tau);
+            rowq[j * n] = hh + s * (gg - hh * tau);
         }
         RotatePair(v_.data() + static_cast<size_t>(p) * n, v_.data() + static_cast<size_t>(q) * n,
                    0, n_, s, tau);
     }
 
+    double* a_;
     int n_;
-    std::vector<double> a_;
     std::vector<double> v_;
     std::vector<double> d_;
     std::vector<double> b_;
     std::vector<double> z_;
+    std::vector<double> row_;
 };
 
 }  // namespace
 
+namespace detail {
+
+int JacobiKernelCount() noexcept {
+#if defined(OZM_HAVE_AVX2_KERNEL)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? 2 : 1;
+#else
+    return 1;
+#endif
+}
+
+void SetJacobiKernel(int Kernel) noexcept {
+    TRotateKernel k = BestRotateKernel();
+    if (Kernel == 0) k = RotatePairBaseline;
+#if defined(OZM_HAVE_AVX2_KERNEL)
+    if (Kernel == 1 && JacobiKernelCount() > 1) k = RotatePairAvx2;
+#endif
+    gRotate.store(k, std::memory_order_relaxed);
+}
+
+}  // namespace detail
+
 bool CalcEigVec(TMatrix& Mat) {
     const int n = Mat.NrOfColumns();
     if (n > kMaxEigenSize || Mat.NrOfRows() != n) return false;
-    TJacobi jacobi(n);
-    jacobi.Load(Mat.Data());
+    TJacobi jacobi(Mat.Data(), n);
     AbortMathProc.store(false);
     const bool ok = jacobi.Run();
-    jacobi.StoreUpper(Mat.Data());
     Mat.Changed();
     gEigen.Size = n;
     gEigen.Present = true;

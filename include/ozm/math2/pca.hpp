@@ -36,7 +36,7 @@ bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, i
 
 // Eigenvalues and eigenvectors of the symmetric n x n matrix Mat by the cyclic Jacobi method,
 // stored in the eigen store (replacing the previous result). Only the upper triangle is read,
-// and it is destroyed (set to the rotated values; Mat fires no OnChange). Passes: sum of the
+// and it is destroyed (rotated in place; Mat fires OnChange once). Passes: sum of the
 // absolute upper off-diagonal elements; 0 ends with success, otherwise a sweep over all pairs
 // (p, q), with a threshold of 0.2 sum / n^2 in the first three sweeps, and from the fifth sweep
 // on elements negligible beside both diagonal values are set to 0 without rotation. After 100
