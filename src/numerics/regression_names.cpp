@@ -61,9 +61,8 @@ int ExtractVarNames(std::string_view List, int NumVars, TStrArray& Names) {
             more = false;
         }
     }
-    // A list that ends with a line end has no further entry.
-    if (!entries.empty() && entries.back().empty() && n > 0 && (List[n - 1] == '\n' || List[n - 1] == '\r'))
-        entries.pop_back();
+    // Empty entries at the end (a closing line end or separator) name nothing.
+    while (!entries.empty() && entries.back().empty()) entries.pop_back();
     const int count = static_cast<int>(entries.size());
     if (count > (NumVars < 0 ? 0 : NumVars)) return -2;
     TStrArray names(static_cast<size_t>(NumVars < 0 ? 0 : NumVars));

@@ -116,8 +116,9 @@ bool VertexCompAnalysis(const TMatrix& Data, int NumEndmembers, TIntArray& Indic
 // Splits a list of NumVars variable names, as used to label the results above. Entries are
 // separated by commas, semicolons, tabs or line ends; blanks around an entry are dropped (blanks
 // inside a name are kept). A name in double quotes may contain separators, and "" inside it
-// stands for one double quote. Names receives NumVars entries: the listed names, and "V<k>" for
-// position k when the list ends early or its entry is empty. Returns the number of names taken
+// stands for one double quote. Empty entries at the end of the list are ignored. Names receives
+// NumVars entries: the listed names, and "V<k>" for position k when the list ends early or its
+// entry is empty. Returns the number of names taken
 // from the list, or -1 for a broken quotation (no closing quote, or text after it within the
 // entry), -2 for more entries than NumVars, -3 when two names are equal; Names is then unchanged.
 // An empty list with NumVars <= 0 gives 0 and no names.
