@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         quoted += '"';
     }
     ozm::TStrArray again;
-    if (ozm::math2::ExtractVarNames(quoted, numVars, again) != numVars || again != names) std::abort();
+    if (ozm::math2::ExtractVarNames(quoted, numVars, again) != numVars || again != names)
+        std::abort();
     return 0;
 }

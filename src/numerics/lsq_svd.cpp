@@ -99,11 +99,11 @@ bool DecomposeSVD(TMatrix& A, TMatrix& V, TVector& W) {
     const int n = A.NrOfColumns();
     if (m < 1 || n < 1) return false;
     if (V.NrOfColumns() != n || V.NrOfRows() != n) V.Resize(n, n);
-    if (W.NrOfElem() != n) W.Resize(n);
-    const bool ok = matrix::DecomposeSVD(A.Data(), m, n, W.Cells().data(), V.Data(), true);
+    std::vector<double> w(static_cast<size_t>(n));
+    const bool ok = matrix::DecomposeSVD(A.Data(), m, n, w.data(), V.Data(), true);
     A.Changed();
     V.Changed();
-    W.Changed();
+    detail::StoreVector(W, w);
     return ok;
 }
 

@@ -136,7 +136,9 @@ bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, i
 
     const double scale = 1.0 / (m - 1);
     for (double& x : acc) x *= scale;
-    auto at = [&](int i, int j) -> double& { return acc[static_cast<size_t>(std::min(i, j)) * p + std::max(i, j)]; };
+    auto at = [&](int i, int j) -> double& {
+        return acc[static_cast<size_t>(std::min(i, j)) * p + std::max(i, j)];
+    };
     std::vector<double> sd(static_cast<size_t>(p));
     for (int i = 0; i < p; ++i) sd[static_cast<size_t>(i)] = std::sqrt(at(i, i));
 
@@ -151,8 +153,10 @@ bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, i
                     double root = sd[static_cast<size_t>(i)] * sd[static_cast<size_t>(j)];
                     if (root == 0.0) root = 1e-38;
                     v /= root;
-                    if (Mode == kCovarSqrCorrelation) v *= v;
-                    else if (i == j) v = 1.0;
+                    if (Mode == kCovarSqrCorrelation)
+                        v *= v;
+                    else if (i == j)
+                        v = 1.0;
                 }
             }
             out[static_cast<size_t>(j) * ldo + i] = v;

@@ -16,8 +16,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ozm/frame.hpp"
 #include "numerics/lsq_internal.hpp"
+#include "ozm/frame.hpp"
 #include "ozm/math2/pca.hpp"
 
 namespace ozm::math2 {
@@ -41,12 +41,12 @@ thread_local TEigenStore gEigen;
 // The kernel is compiled for the baseline instruction set and, on x86-64 with GCC or Clang, for
 // AVX2 (without FMA, whose fused rounding would change the results), chosen once from what the
 // processor reports. Both give identical results.
-#define OZM_ROTATE_BODY                                 \
-    for (int j = Begin; j < End; ++j) {                 \
-        const double g = x[j];                          \
-        const double h = y[j];                          \
-        x[j] = g - s * (h + g * tau);                   \
-        y[j] = h + s * (g - h * tau);                   \
+#define OZM_ROTATE_BODY                 \
+    for (int j = Begin; j < End; ++j) { \
+        const double g = x[j];          \
+        const double h = y[j];          \
+        x[j] = g - s * (h + g * tau);   \
+        y[j] = h + s * (g - h * tau);   \
     }
 
 void RotatePairBaseline(double* x, double* y, int Begin, int End, double s, double tau) noexcept {

@@ -52,13 +52,15 @@ double MahalanobisDistance(const TVector& x, const TVector& y, const TMatrix& In
             "MahalanobisDistance: dimension of vectors and inverse covariance matrix do not match");
     std::vector<double> d(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        d[static_cast<size_t>(i)] = x.Cells()[static_cast<size_t>(i)] - y.Cells()[static_cast<size_t>(i)];
+        d[static_cast<size_t>(i)] =
+            x.Cells()[static_cast<size_t>(i)] - y.Cells()[static_cast<size_t>(i)];
     const double* s = InvCovar.Data();
     double q = 0.0;
     for (int i = 0; i < n; ++i) {
         double row = 0.0;
         for (int j = 0; j < n; ++j)
-            row += s[static_cast<size_t>(j) * n + static_cast<size_t>(i)] * d[static_cast<size_t>(j)];
+            row +=
+                s[static_cast<size_t>(j) * n + static_cast<size_t>(i)] * d[static_cast<size_t>(j)];
         q += row * d[static_cast<size_t>(i)];
     }
     if (q < 0.0)

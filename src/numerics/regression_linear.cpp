@@ -91,7 +91,9 @@ bool RidgeCore(const TMatrix& X, const TVector& y, double Lambda, bool Standardi
     res.Coeffs.assign(static_cast<size_t>(p) + 1, 0.0);
     double b0 = ymean;
     for (int j = 0; j < p; ++j) {
-        const double b = constant[static_cast<size_t>(j)] ? 0.0 : g[static_cast<size_t>(j)] / scale[static_cast<size_t>(j)];
+        const double b = constant[static_cast<size_t>(j)]
+                             ? 0.0
+                             : g[static_cast<size_t>(j)] / scale[static_cast<size_t>(j)];
         res.Coeffs[static_cast<size_t>(j) + 1] = b;
         b0 -= b * mean[static_cast<size_t>(j)];
     }
@@ -113,8 +115,8 @@ bool RidgeCore(const TMatrix& X, const TVector& y, double Lambda, bool Standardi
 
 }  // namespace
 
-bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result,
-                 const TVector* Weights, double RelTol) {
+bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result, const TVector* Weights,
+                 double RelTol) {
     std::vector<double> x, yy;
     if (!ReadProblem(X, y, x, yy)) return false;
     const int rows = X.NrOfRows();
@@ -146,7 +148,8 @@ bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result,
     std::vector<double> z(static_cast<size_t>(n) * p), yt(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) {
         const int i = used[static_cast<size_t>(k)];
-        yt[static_cast<size_t>(k)] = std::sqrt(wt[static_cast<size_t>(i)]) * (yy[static_cast<size_t>(i)] - ymean);
+        yt[static_cast<size_t>(k)] =
+            std::sqrt(wt[static_cast<size_t>(i)]) * (yy[static_cast<size_t>(i)] - ymean);
     }
     for (int c = 0; c < p; ++c) {
         const double* col = x.data() + static_cast<size_t>(c) * rows;
@@ -212,7 +215,8 @@ bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result,
     std::vector<double> fitted(static_cast<size_t>(rows));
     for (int i = 0; i < rows; ++i) {
         double f = b0;
-        for (int j = 0; j < p; ++j) f += res.Coeffs[static_cast<size_t>(j) + 1] * x[static_cast<size_t>(j) * rows + i];
+        for (int j = 0; j < p; ++j)
+            f += res.Coeffs[static_cast<size_t>(j) + 1] * x[static_cast<size_t>(j) * rows + i];
         fitted[static_cast<size_t>(i)] = f;
         res.Residuals[static_cast<size_t>(i)] = yy[static_cast<size_t>(i)] - f;
     }
@@ -257,7 +261,8 @@ bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result,
     }
     res.TValues.resize(static_cast<size_t>(p) + 1);
     for (int j = 0; j <= p; ++j)
-        res.TValues[static_cast<size_t>(j)] = res.Coeffs[static_cast<size_t>(j)] / res.StdErrors[static_cast<size_t>(j)];
+        res.TValues[static_cast<size_t>(j)] =
+            res.Coeffs[static_cast<size_t>(j)] / res.StdErrors[static_cast<size_t>(j)];
     Result = std::move(res);
     return true;
 }

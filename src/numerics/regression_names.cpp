@@ -8,7 +8,9 @@ namespace ozm::math2 {
 
 namespace {
 
-bool IsSeparator(char c) noexcept { return c == ',' || c == ';' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsSeparator(char c) noexcept {
+    return c == ',' || c == ';' || c == '\t' || c == '\n' || c == '\r';
+}
 bool IsBlank(char c) noexcept { return c == ' '; }
 
 }  // namespace

@@ -38,9 +38,9 @@ double Dot(const double* a, const double* b, int n) noexcept {
 
 }  // namespace
 
-bool SimPLS(const TMatrix& X, const TMatrix& Y, int& NumComp, TMatrix& Weights,
-            TMatrix& XLoadings, TMatrix& YLoadings, TMatrix& XScores, TMatrix& YScores,
-            TMatrix& Coeffs, TVector& Intercepts) {
+bool SimPLS(const TMatrix& X, const TMatrix& Y, int& NumComp, TMatrix& Weights, TMatrix& XLoadings,
+            TMatrix& YLoadings, TMatrix& XScores, TMatrix& YScores, TMatrix& Coeffs,
+            TVector& Intercepts) {
     const int m = X.NrOfRows();
     const int p = X.NrOfColumns();
     const int q = Y.NrOfColumns();

@@ -51,7 +51,8 @@ bool VertexCompAnalysis(const TMatrix& Data, int NumEndmembers, TIntArray& Indic
     // R: bands x pixels, column-major (one pixel per column).
     std::vector<double> R(LL * N);
     for (int b = 0; b < L; ++b)
-        for (int i = 0; i < N; ++i) R[static_cast<size_t>(i) * LL + b] = Data.Data()[static_cast<size_t>(b) * N + i];
+        for (int i = 0; i < N; ++i)
+            R[static_cast<size_t>(i) * LL + b] = Data.Data()[static_cast<size_t>(b) * N + i];
     if (!detail::AllFinite(R)) return false;
 
     std::vector<double> rm(LL, 0.0);
@@ -94,12 +95,15 @@ bool VertexCompAnalysis(const TMatrix& Data, int NumEndmembers, TIntArray& Indic
         }
         c = std::sqrt(c);
         for (int i = 0; i < N; ++i) {
-            for (int k = 0; k < d; ++k) y[static_cast<size_t>(i) * p + k] = xp[static_cast<size_t>(i) * p + k];
+            for (int k = 0; k < d; ++k)
+                y[static_cast<size_t>(i) * p + k] = xp[static_cast<size_t>(i) * p + k];
             y[static_cast<size_t>(i) * p + d] = c;
             double* out = rp.data() + static_cast<size_t>(i) * LL;
             for (size_t b = 0; b < LL; ++b) {
                 double s = rm[b];
-                for (int k = 0; k < d; ++k) s += basis[static_cast<size_t>(k) * LL + b] * xp[static_cast<size_t>(i) * p + k];
+                for (int k = 0; k < d; ++k)
+                    s +=
+                        basis[static_cast<size_t>(k) * LL + b] * xp[static_cast<size_t>(i) * p + k];
                 out[b] = s;
             }
         }
@@ -108,7 +112,8 @@ bool VertexCompAnalysis(const TMatrix& Data, int NumEndmembers, TIntArray& Indic
         std::vector<double> xr = Project(basis, R, L, N, p);
         std::vector<double> u(static_cast<size_t>(p), 0.0);
         for (int i = 0; i < N; ++i)
-            for (int k = 0; k < p; ++k) u[static_cast<size_t>(k)] += xr[static_cast<size_t>(i) * p + k];
+            for (int k = 0; k < p; ++k)
+                u[static_cast<size_t>(k)] += xr[static_cast<size_t>(i) * p + k];
         for (double& x : u) x /= N;
         for (int i = 0; i < N; ++i) {
             const double* xi = xr.data() + static_cast<size_t>(i) * p;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <thread>
 
@@ -232,7 +232,8 @@ TEST(LsqCovar, FiveModesAgainstNumpyAndProgressProtocol) {
         const auto& ref = refs["mode" + std::to_string(mode)];
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) {
-                EXPECT_NEAR(out.GetVal(c + 1, r + 1), ref.at(r, c), 64 * kEps * (1 + std::fabs(ref.at(r, c))));
+                EXPECT_NEAR(out.GetVal(c + 1, r + 1), ref.at(r, c),
+                            64 * kEps * (1 + std::fabs(ref.at(r, c))));
                 if (mode == 2 && r == c) {
                     EXPECT_EQ(out.GetVal(c + 1, r + 1), 1.0);
                 }
@@ -328,7 +329,8 @@ TEST(LsqPrincComp, NormalisedSortedComponents) {
         double dot = 0.0;
         for (int j = 1; j <= 4; ++j) dot += GetEigenResult(k, j) * refs["vec"].at(j - 1, k - 1);
         for (int j = 1; j <= 4; ++j)
-            EXPECT_NEAR((dot < 0 ? -1 : 1) * GetEigenResult(k, j), refs["vec"].at(j - 1, k - 1), 1e-12);
+            EXPECT_NEAR((dot < 0 ? -1 : 1) * GetEigenResult(k, j), refs["vec"].at(j - 1, k - 1),
+                        1e-12);
     }
 
     // Mode 4 is indefinite (zero diagonal): only values above 0 move to the front.
@@ -352,7 +354,8 @@ TEST(LsqPseudoInverse, MatchesPinvAndHandlesFailure) {
         ASSERT_EQ(p.NrOfColumns(), ref.cols);
         for (int r = 0; r < ref.rows; ++r)
             for (int c = 0; c < ref.cols; ++c)
-                EXPECT_NEAR(p.GetVal(c + 1, r + 1), ref.at(r, c), 1e-12 * (1 + std::fabs(ref.at(r, c))));
+                EXPECT_NEAR(p.GetVal(c + 1, r + 1), ref.at(r, c),
+                            1e-12 * (1 + std::fabs(ref.at(r, c))));
     }
     // The rank-2 matrix with a threshold below its zero singular values' rounding would blow up;
     // a negative threshold still drops exact zeros: a zero matrix gives a zero pseudo-inverse.
@@ -398,9 +401,11 @@ TEST(LsqTools, MahalanobisRanksFisher) {
     rect.Resize(3, 2);
     big.Resize(2, 2);
     EXPECT_EQ(message(x, shortv, rect), "MahalanobisDistance: dimensions of vectors do not match");
-    EXPECT_EQ(message(x, y, rect), "MahalanobisDistance: inverse covariance matrix is not quadratric");
-    EXPECT_EQ(message(x, y, big),
-              "MahalanobisDistance: dimension of vectors and inverse covariance matrix do not match");
+    EXPECT_EQ(message(x, y, rect),
+              "MahalanobisDistance: inverse covariance matrix is not quadratric");
+    EXPECT_EQ(
+        message(x, y, big),
+        "MahalanobisDistance: dimension of vectors and inverse covariance matrix do not match");
     s.SetVal(1, 1, -4.0);
     EXPECT_EQ(message(x, y, s),
               "MahalanobisDistance: the inverse covariance matrix must be symmetric and positive "

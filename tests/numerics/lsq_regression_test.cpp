@@ -283,7 +283,8 @@ TEST(LsqVCA, FindsThePurePixelsInBothProjections) {
     const int L = 8, N = 60, p = 3;
     double m[p][L];
     for (int k = 0; k < p; ++k)
-        for (int b = 0; b < L; ++b) m[k][b] = 0.2 + 0.8 * std::fabs(std::sin(1.3 * (k + 1) * (b + 1) + k));
+        for (int b = 0; b < L; ++b)
+            m[k][b] = 0.2 + 0.8 * std::fabs(std::sin(1.3 * (k + 1) * (b + 1) + k));
     TMatrix data;
     data.Resize(L, N);
     const int pure[p] = {7, 23, 41};
@@ -312,7 +313,8 @@ TEST(LsqVCA, FindsThePurePixelsInBothProjections) {
         ASSERT_EQ(sig.NrOfRows(), 3);
         ASSERT_EQ(sig.NrOfColumns(), L);
         for (int k = 0; k < 3; ++k)
-            for (int b = 1; b <= L; ++b) EXPECT_NEAR(sig.GetVal(b, k + 1), data.GetVal(b, idx[k]), 1e-12);
+            for (int b = 1; b <= L; ++b)
+                EXPECT_NEAR(sig.GetVal(b, k + 1), data.GetVal(b, idx[k]), 1e-12);
     }
     TIntArray idx;
     TMatrix sig;
@@ -322,7 +324,8 @@ TEST(LsqVCA, FindsThePurePixelsInBothProjections) {
 
 TEST(LsqNames, ExtractVarNames) {
     TStrArray names;
-    EXPECT_EQ(ExtractVarNames(" GNP deflator , GNP;\"Armed, Forces\"\t\"say \"\"hi\"\"\"", 5, names), 4);
+    EXPECT_EQ(
+        ExtractVarNames(" GNP deflator , GNP;\"Armed, Forces\"\t\"say \"\"hi\"\"\"", 5, names), 4);
     EXPECT_EQ(names, (TStrArray{"GNP deflator", "GNP", "Armed, Forces", "say \"hi\"", "V5"}));
     EXPECT_EQ(ExtractVarNames("a,,c\r\n", 3, names), 2);
     EXPECT_EQ(names, (TStrArray{"a", "V2", "c"}));

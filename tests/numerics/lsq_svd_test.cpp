@@ -68,7 +68,8 @@ TEST(LsqSvd, DecompositionReproducesMatrixAndSortsInExportedForm) {
     ASSERT_EQ(w.NrOfElem(), 4);
     std::vector<double> sorted(w.Cells().begin(), w.Cells().end());
     std::sort(sorted.rbegin(), sorted.rend());
-    for (int k = 0; k < 4; ++k) EXPECT_NEAR(sorted[k], refs["svd_tall_w"].v[k], kSvdTol * sorted[0]);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(sorted[k], refs["svd_tall_w"].v[k], kSvdTol * sorted[0]);
     TMatrix empty;
     empty.Resize(0, 3);
     EXPECT_FALSE(DecomposeSVD(empty, v, w));
@@ -127,7 +128,8 @@ TEST(LsqSvd, SolversMatchLstsqAndFlagRankDeficiency) {
         TVector b, x, sd;
         b.Resize(3);
         // b = A (1, 2, 3)
-        for (int r = 0; r < 3; ++r) b.SetVal(r + 1, cells[r][0] + 2 * cells[r][1] + 3 * cells[r][2]);
+        for (int r = 0; r < 3; ++r)
+            b.SetVal(r + 1, cells[r][0] + 2 * cells[r][1] + 3 * cells[r][2]);
         bool near = true;
         ASSERT_TRUE(SolveLeastSquaresSVD(a, b, x, near, sd));
         EXPECT_FALSE(near);

@@ -13,21 +13,21 @@
 
 namespace ozm::math2 {
 
-// --- the internal solver of the curve fits, the nearest-neighbour models and PseudoInverse --------
+// --- the internal solver of the curve fits, the nearest-neighbour models and PseudoInverse ---
 
 // Decomposes A (m rows x n columns) into U * diag(W) * V^T; U (m x n) replaces A. V is resized to
 // n x n and W to n elements when they do not have that size. The singular values are
 // non-negative and in the order the QR sweeps deliver them (not sorted). False when a singular
 // value did not converge within 30 sweeps (the decomposition still completes), when the abort
 // flag stopped it (A, V and W partly transformed) or when A has no cells (nothing changed).
-// A, V and W fire OnChange once each when the decomposition ran.
+// When the decomposition ran, A and V fire OnChange once and W stores its values as SetVal does.
 bool DecomposeSVD(TMatrix& A, TMatrix& V, TVector& W);
 
 // x := V * diag(1/W) * U^T * b, where a zero W(j) contributes nothing (its reciprocal counts as
 // 0), and, when sd is given, sd(r) := sqrt(sum_j V(r, j)^2 / W(j)^2) over the non-zero W(j): the
-// standard errors of x for a unit error variance. x and sd are resized to n. True; false only
-// for operands that do not fit together (b not of U's row count, V not n x n, W not of n
-// elements), in which case nothing is written.
+// standard errors of x for a unit error variance. x and sd are resized to n and receive their
+// values as SetVal stores them. True; false only for operands that do not fit together (b not of
+// U's row count, V not n x n, W not of n elements), in which case nothing is written.
 bool BackSubstituteSVD(const TMatrix& U, const TMatrix& V, const TVector& W, const TVector& b,
                        TVector& x, TVector* sd);
 

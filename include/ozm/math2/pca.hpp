@@ -15,11 +15,11 @@
 namespace ozm::math2 {
 
 // Modes of CalcCovar and CalcPrincComp.
-constexpr int kCovarCrossProducts = 0;  // sum x_i x_j / (m - 1), uncentred
-constexpr int kCovarCovariance = 1;     // sum (x_i - mean_i)(x_j - mean_j) / (m - 1)
-constexpr int kCovarCorrelation = 2;    // covariance / sqrt(var_i var_j), diagonal exactly 1
-constexpr int kCovarSqrCorrelation = 3; // square of the correlation (diagonal computed)
-constexpr int kCovarMeanSqrDiff = 4;    // sum (x_i - x_j)^2 / (m - 1)
+constexpr int kCovarCrossProducts = 0;   // sum x_i x_j / (m - 1), uncentred
+constexpr int kCovarCovariance = 1;      // sum (x_i - mean_i)(x_j - mean_j) / (m - 1)
+constexpr int kCovarCorrelation = 2;     // covariance / sqrt(var_i var_j), diagonal exactly 1
+constexpr int kCovarSqrCorrelation = 3;  // square of the correlation (diagonal computed)
+constexpr int kCovarMeanSqrDiff = 4;     // sum (x_i - x_j)^2 / (m - 1)
 
 // OutMat (its top-left p x p cells, p = number of columns in the range) := the covariance-type
 // matrix of the columns LowCol..HighCol over the observations LowRow..HighRow in the given mode

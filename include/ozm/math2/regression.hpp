@@ -93,9 +93,9 @@ bool RidgeRegStd(const TMatrix& X, const TVector& y, double Lambda, TRidgeResult
 // pair of the deflated cross-covariance; for one response it is that covariance itself, and the
 // fit equals the NIPALS partial least squares fit. False for bad sizes or NumComp out of range,
 // non-finite cells or a failed decomposition.
-bool SimPLS(const TMatrix& X, const TMatrix& Y, int& NumComp, TMatrix& Weights,
-            TMatrix& XLoadings, TMatrix& YLoadings, TMatrix& XScores, TMatrix& YScores,
-            TMatrix& Coeffs, TVector& Intercepts);
+bool SimPLS(const TMatrix& X, const TMatrix& Y, int& NumComp, TMatrix& Weights, TMatrix& XLoadings,
+            TMatrix& YLoadings, TMatrix& XScores, TMatrix& YScores, TMatrix& Coeffs,
+            TVector& Intercepts);
 
 // Vertex component analysis (Nascimento and Bioucas-Dias, 2005) of spectral data: one row per
 // pixel, one column per band. Finds NumEndmembers pixels that are the vertices of the simplex the
