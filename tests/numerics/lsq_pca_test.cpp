@@ -333,6 +333,19 @@ TEST(LsqPrincComp, NormalisedSortedComponents) {
                         1e-12);
     }
 
+    // NaN cells end in false (after the bounded sweeps); more variables than observations and an
+    // abort from the covariance's feedback are handled without fuss.
+    TMatrix bad;
+    bad.Assign(&d);
+    bad.SetVal(2, 3, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(CalcPrincComp(bad, 0, 0, 0, 0, 1));
+    ASSERT_TRUE(CalcPrincComp(iris, 0, 0, 1, 3, kCovarCovariance, false));
+    EXPECT_NEAR(GetEigenResult(3, 0), 0.0, 1e-14);
+    MathFeedBackProc = [](double) { AbortMathProc = true; };
+    EXPECT_FALSE(CalcPrincComp(iris, 0, 0, 0, 0, 1));
+    MathFeedBackProc = nullptr;
+    AbortMathProc = false;
+
     // Mode 4 is indefinite (zero diagonal): only values above 0 move to the front.
     ASSERT_TRUE(CalcPrincComp(iris, 0, 0, 0, 0, kCovarMeanSqrDiff, false));
     const double first = GetEigenResult(1, 0);

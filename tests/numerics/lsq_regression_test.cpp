@@ -183,6 +183,12 @@ TEST(LsqMultiLinReg, RankDeficiencyAndBadInput) {
     EXPECT_FALSE(MultiLinReg(x, y, res, &negw));
     negw.Fill(0.0);
     EXPECT_FALSE(MultiLinReg(x, y, res, &negw));
+    MathFeedBackProc = [](double) { AbortMathProc = true; };
+    EXPECT_FALSE(MultiLinReg(x, y, res));
+    TRidgeResult ridge;
+    EXPECT_FALSE(RidgeReg(x, y, 1.0, ridge));
+    MathFeedBackProc = nullptr;
+    AbortMathProc = false;
     EXPECT_EQ(res.NumObs, -5);
     // Zero weights leave rows out of the fit but not out of the residuals.
     TVector w;

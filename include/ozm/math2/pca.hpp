@@ -40,7 +40,8 @@ bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, i
 // absolute upper off-diagonal elements; 0 ends with success, otherwise a sweep over all pairs
 // (p, q), with a threshold of 0.2 sum / n^2 in the first three sweeps, and from the fifth sweep
 // on elements negligible beside both diagonal values are set to 0 without rotation. After 100
-// sweeps without reaching 0 the result is false. The eigenvalues are not sorted.
+// sweeps without reaching 0 the result is false. The eigenvalues are not sorted. A false result
+// after the start (no convergence, abort) still replaces the store, with the partial result.
 // Clears AbortMathProc; one progress step per pass and per pair (p, q); an abort gives false.
 // False without touching the store for n > 10000 or a non-square Mat. Raises EOZMMath2Error
 // "CalcEigVec: not enough memory" when the store cannot be allocated (the previous store is
