@@ -2,13 +2,29 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <span>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "ozm/matrix.hpp"
 #include "ozm/vector.hpp"
 
 namespace ozm::math2::detail {
+
+// Runs Body and turns exhausted memory (std::bad_alloc, or a size beyond what a container can
+// hold) into EOZMMath2Error "<Routine>: not enough memory".
+template <typename F>
+decltype(auto) GuardMemory(const char* Routine, F&& Body) {
+    try {
+        return Body();
+    } catch (const std::bad_alloc&) {
+        throw EOZMMath2Error(std::string(Routine) + ": not enough memory");
+    } catch (const std::length_error&) {
+        throw EOZMMath2Error(std::string(Routine) + ": not enough memory");
+    }
+}
 
 // The thin singular value decomposition of the column-major m x n buffer A (destroyed):
 // r = min(m, n), U (m x r), W (r, descending), V (n x r), all column-major. False when a value did

@@ -95,128 +95,138 @@ bool AllFinite(std::span<const double> Values) noexcept {
 }  // namespace detail
 
 bool DecomposeSVD(TMatrix& A, TMatrix& V, TVector& W) {
-    const int m = A.NrOfRows();
-    const int n = A.NrOfColumns();
-    if (m < 1 || n < 1) return false;
-    if (V.NrOfColumns() != n || V.NrOfRows() != n) V.Resize(n, n);
-    std::vector<double> w(static_cast<size_t>(n));
-    const bool ok = matrix::DecomposeSVD(A.Data(), m, n, w.data(), V.Data(), true);
-    A.Changed();
-    V.Changed();
-    detail::StoreVector(W, w);
-    return ok;
+    return detail::GuardMemory("DecomposeSVD", [&]() -> bool {
+        const int m = A.NrOfRows();
+        const int n = A.NrOfColumns();
+        if (m < 1 || n < 1) return false;
+        if (V.NrOfColumns() != n || V.NrOfRows() != n) V.Resize(n, n);
+        std::vector<double> w(static_cast<size_t>(n));
+        const bool ok = matrix::DecomposeSVD(A.Data(), m, n, w.data(), V.Data(), true);
+        A.Changed();
+        V.Changed();
+        detail::StoreVector(W, w);
+        return ok;
+    });
 }
 
 bool BackSubstituteSVD(const TMatrix& U, const TMatrix& V, const TVector& W, const TVector& b,
                        TVector& x, TVector* sd) {
-    const int m = U.NrOfRows();
-    const int n = U.NrOfColumns();
-    if (m < 1 || n < 1 || b.NrOfElem() != m || V.NrOfColumns() != n || V.NrOfRows() != n ||
-        W.NrOfElem() != n)
-        return false;
-    const double* u = U.Data();
-    const double* v = V.Data();
-    const double* w = W.Cells().data();
-    const double* bb = b.Cells().data();
-    std::vector<double> t(static_cast<size_t>(n), 0.0);
-    for (int j = 0; j < n; ++j) {
-        if (w[j] == 0.0) continue;
-        double s = 0.0;
-        const double* uj = u + static_cast<size_t>(j) * m;
-        for (int i = 0; i < m; ++i) s += uj[i] * bb[i];
-        t[static_cast<size_t>(j)] = s / w[j];
-    }
-    std::vector<double> xs(static_cast<size_t>(n), 0.0);
-    for (int j = 0; j < n; ++j) {
-        const double tj = t[static_cast<size_t>(j)];
-        const double* vj = v + static_cast<size_t>(j) * n;
-        for (int r = 0; r < n; ++r) xs[static_cast<size_t>(r)] += vj[r] * tj;
-    }
-    detail::StoreVector(x, xs);
-    if (sd != nullptr) {
-        std::vector<double> var(static_cast<size_t>(n), 0.0);
+    return detail::GuardMemory("BackSubstituteSVD", [&]() -> bool {
+        const int m = U.NrOfRows();
+        const int n = U.NrOfColumns();
+        if (m < 1 || n < 1 || b.NrOfElem() != m || V.NrOfColumns() != n || V.NrOfRows() != n ||
+            W.NrOfElem() != n)
+            return false;
+        const double* u = U.Data();
+        const double* v = V.Data();
+        const double* w = W.Cells().data();
+        const double* bb = b.Cells().data();
+        std::vector<double> t(static_cast<size_t>(n), 0.0);
         for (int j = 0; j < n; ++j) {
             if (w[j] == 0.0) continue;
-            const double a = 1.0 / (w[j] * w[j]);
-            const double* vj = v + static_cast<size_t>(j) * n;
-            for (int r = 0; r < n; ++r) var[static_cast<size_t>(r)] += vj[r] * vj[r] * a;
+            double s = 0.0;
+            const double* uj = u + static_cast<size_t>(j) * m;
+            for (int i = 0; i < m; ++i) s += uj[i] * bb[i];
+            t[static_cast<size_t>(j)] = s / w[j];
         }
-        for (double& s : var) s = std::sqrt(s);
-        detail::StoreVector(*sd, var);
-    }
-    return true;
+        std::vector<double> xs(static_cast<size_t>(n), 0.0);
+        for (int j = 0; j < n; ++j) {
+            const double tj = t[static_cast<size_t>(j)];
+            const double* vj = v + static_cast<size_t>(j) * n;
+            for (int r = 0; r < n; ++r) xs[static_cast<size_t>(r)] += vj[r] * tj;
+        }
+        detail::StoreVector(x, xs);
+        if (sd != nullptr) {
+            std::vector<double> var(static_cast<size_t>(n), 0.0);
+            for (int j = 0; j < n; ++j) {
+                if (w[j] == 0.0) continue;
+                const double a = 1.0 / (w[j] * w[j]);
+                const double* vj = v + static_cast<size_t>(j) * n;
+                for (int r = 0; r < n; ++r) var[static_cast<size_t>(r)] += vj[r] * vj[r] * a;
+            }
+            for (double& s : var) s = std::sqrt(s);
+            detail::StoreVector(*sd, var);
+        }
+        return true;
+    });
 }
 
 bool SolveLeastSquaresSVD(TMatrix& A, const TVector& b, TVector& x, bool& NearSingular,
                           TVector& sd) {
-    NearSingular = false;
-    const int m = A.NrOfRows();
-    const int n = A.NrOfColumns();
-    if (m < 1 || n < 1 || b.NrOfElem() != m) return false;
-    TMatrix V;
-    TVector W;
-    if (!DecomposeSVD(A, V, W)) return false;
-    double wmax = 0.0;
-    for (double w : W.Cells()) wmax = std::max(wmax, w);
-    const double limit = 1e-14 * wmax;
-    for (double& w : W.Cells()) {
-        if (w < limit) {
-            w = 0.0;
-            NearSingular = true;
+    return detail::GuardMemory("SolveLeastSquaresSVD", [&]() -> bool {
+        NearSingular = false;
+        const int m = A.NrOfRows();
+        const int n = A.NrOfColumns();
+        if (m < 1 || n < 1 || b.NrOfElem() != m) return false;
+        TMatrix V;
+        TVector W;
+        if (!DecomposeSVD(A, V, W)) return false;
+        double wmax = 0.0;
+        for (double w : W.Cells()) wmax = std::max(wmax, w);
+        const double limit = 1e-14 * wmax;
+        for (double& w : W.Cells()) {
+            if (w < limit) {
+                w = 0.0;
+                NearSingular = true;
+            }
         }
-    }
-    return BackSubstituteSVD(A, V, W, b, x, &sd);
+        return BackSubstituteSVD(A, V, W, b, x, &sd);
+    });
 }
 
 bool SingValDecomp(const TMatrix& A, TMatrix& U, TVector& W, TMatrix& V) {
-    const int m = A.NrOfRows();
-    const int n = A.NrOfColumns();
-    if (m < 1 || n < 1) return false;
-    std::vector<double> a(A.Data(), A.Data() + static_cast<size_t>(m) * n);
-    std::vector<double> u, w, v;
-    if (!detail::ThinSVD(a, m, n, u, w, v)) return false;
-    const int r = std::min(m, n);
-    detail::StoreMatrix(U, r, m, u);
-    detail::StoreVector(W, w);
-    detail::StoreMatrix(V, r, n, v);
-    return true;
+    return detail::GuardMemory("SingValDecomp", [&]() -> bool {
+        const int m = A.NrOfRows();
+        const int n = A.NrOfColumns();
+        if (m < 1 || n < 1) return false;
+        std::vector<double> a(A.Data(), A.Data() + static_cast<size_t>(m) * n);
+        std::vector<double> u, w, v;
+        if (!detail::ThinSVD(a, m, n, u, w, v)) return false;
+        const int r = std::min(m, n);
+        detail::StoreMatrix(U, r, m, u);
+        detail::StoreVector(W, w);
+        detail::StoreMatrix(V, r, n, v);
+        return true;
+    });
 }
 
 bool SingValEquSolve(const TMatrix& A, const TVector& b, TVector& x, TVector* sd, double RelTol,
                      int& Rank) {
-    const int m = A.NrOfRows();
-    const int n = A.NrOfColumns();
-    if (m < 1 || n < 1 || b.NrOfElem() != m) return false;
-    std::vector<double> a(A.Data(), A.Data() + static_cast<size_t>(m) * n);
-    std::vector<double> u, w, v;
-    if (!detail::ThinSVD(a, m, n, u, w, v)) return false;
-    const int r = std::min(m, n);
-    if (RelTol <= 0.0) RelTol = std::max(m, n) * 2.220446049250313e-16;
-    const double limit = RelTol * (w.empty() ? 0.0 : w[0]);
-    int rank = 0;
-    while (rank < r && w[static_cast<size_t>(rank)] > limit) ++rank;
-    const double* bb = b.Cells().data();
-    std::vector<double> xs(static_cast<size_t>(n), 0.0), var(static_cast<size_t>(n), 0.0);
-    for (int j = 0; j < rank; ++j) {
-        const double* uj = u.data() + static_cast<size_t>(j) * m;
-        double s = 0.0;
-        for (int i = 0; i < m; ++i) s += uj[i] * bb[i];
-        const double wj = w[static_cast<size_t>(j)];
-        const double tj = s / wj;
-        const double a2 = 1.0 / (wj * wj);
-        const double* vj = v.data() + static_cast<size_t>(j) * n;
-        for (int k = 0; k < n; ++k) {
-            xs[static_cast<size_t>(k)] += vj[k] * tj;
-            var[static_cast<size_t>(k)] += vj[k] * vj[k] * a2;
+    return detail::GuardMemory("SingValEquSolve", [&]() -> bool {
+        const int m = A.NrOfRows();
+        const int n = A.NrOfColumns();
+        if (m < 1 || n < 1 || b.NrOfElem() != m) return false;
+        std::vector<double> a(A.Data(), A.Data() + static_cast<size_t>(m) * n);
+        std::vector<double> u, w, v;
+        if (!detail::ThinSVD(a, m, n, u, w, v)) return false;
+        const int r = std::min(m, n);
+        if (RelTol <= 0.0) RelTol = std::max(m, n) * 2.220446049250313e-16;
+        const double limit = RelTol * (w.empty() ? 0.0 : w[0]);
+        int rank = 0;
+        while (rank < r && w[static_cast<size_t>(rank)] > limit) ++rank;
+        const double* bb = b.Cells().data();
+        std::vector<double> xs(static_cast<size_t>(n), 0.0), var(static_cast<size_t>(n), 0.0);
+        for (int j = 0; j < rank; ++j) {
+            const double* uj = u.data() + static_cast<size_t>(j) * m;
+            double s = 0.0;
+            for (int i = 0; i < m; ++i) s += uj[i] * bb[i];
+            const double wj = w[static_cast<size_t>(j)];
+            const double tj = s / wj;
+            const double a2 = 1.0 / (wj * wj);
+            const double* vj = v.data() + static_cast<size_t>(j) * n;
+            for (int k = 0; k < n; ++k) {
+                xs[static_cast<size_t>(k)] += vj[k] * tj;
+                var[static_cast<size_t>(k)] += vj[k] * vj[k] * a2;
+            }
         }
-    }
-    Rank = rank;
-    detail::StoreVector(x, xs);
-    if (sd != nullptr) {
-        for (double& s : var) s = std::sqrt(s);
-        detail::StoreVector(*sd, var);
-    }
-    return true;
+        Rank = rank;
+        detail::StoreVector(x, xs);
+        if (sd != nullptr) {
+            for (double& s : var) s = std::sqrt(s);
+            detail::StoreVector(*sd, var);
+        }
+        return true;
+    });
 }
 
 }  // namespace ozm::math2

@@ -80,91 +80,94 @@ void AddSquaredDifferences(const double* chunk, int k, int p, double* acc) {
 
 bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, int LowRow,
                int HighRow, int Mode) {
-    AbortMathProc.store(false);
-    InMat.MakeValidColRange(LowCol, HighCol);
-    InMat.MakeValidRowRange(LowRow, HighRow);
-    const int p = HighCol - LowCol + 1;
-    const int m = HighRow - LowRow + 1;
-    if (p < 1 || OutMat.NrOfColumns() < p || OutMat.NrOfRows() < p) return false;
-    if (m < 2) return false;
+    return detail::GuardMemory("CalcCovar", [&]() -> bool {
+        AbortMathProc.store(false);
+        InMat.MakeValidColRange(LowCol, HighCol);
+        InMat.MakeValidRowRange(LowRow, HighRow);
+        const int p = HighCol - LowCol + 1;
+        const int m = HighRow - LowRow + 1;
+        if (p < 1 || OutMat.NrOfColumns() < p || OutMat.NrOfRows() < p) return false;
+        if (m < 2) return false;
 
-    const double* data = InMat.Data();
-    const size_t ld = static_cast<size_t>(InMat.NrOfRows());
-    auto cell = [&](int c, int r) {  // 0-based within the range
-        return data[static_cast<size_t>(LowCol - 1 + c) * ld + static_cast<size_t>(LowRow - 1 + r)];
-    };
+        const double* data = InMat.Data();
+        const size_t ld = static_cast<size_t>(InMat.NrOfRows());
+        auto cell = [&](int c, int r) {  // 0-based within the range
+            return data[static_cast<size_t>(LowCol - 1 + c) * ld +
+                        static_cast<size_t>(LowRow - 1 + r)];
+        };
 
-    // Means pass: one progress step per observation (modes > 0).
-    std::vector<double> mean(static_cast<size_t>(p), 0.0);
-    if (Mode > 0) {
-        for (int r = 0; r < m; ++r) {
-            for (int c = 0; c < p; ++c) mean[static_cast<size_t>(c)] += cell(c, r);
-            progress::StepDone();
-        }
-        for (double& x : mean) x /= m;
-    }
-    const bool centred = Mode >= kCovarCovariance && Mode <= kCovarSqrCorrelation;
-    const bool computes = Mode >= kCovarCrossProducts && Mode <= kCovarMeanSqrDiff;
-
-    std::vector<double> acc(static_cast<size_t>(p) * p, 0.0);
-    TPairSteps steps(p, static_cast<double>(m));
-    const int chunkRows = std::clamp((1 << 18) / p, 256, 1 << 16);
-    const int chunks = (m + chunkRows - 1) / chunkRows;
-    std::vector<double> chunk;
-    if (computes) chunk.resize(static_cast<size_t>(std::min(chunkRows, m)) * p);
-    for (int ch = 0; ch < chunks; ++ch) {
-        if (computes) {
-            const int r0 = ch * chunkRows;
-            const int k = std::min(chunkRows, m - r0);
-            for (int c = 0; c < p; ++c) {
-                const double* src = data + static_cast<size_t>(LowCol - 1 + c) * ld +
-                                    static_cast<size_t>(LowRow - 1 + r0);
-                double* dst = chunk.data() + static_cast<size_t>(c) * k;
-                const double mu = centred ? mean[static_cast<size_t>(c)] : 0.0;
-                for (int r = 0; r < k; ++r) dst[r] = src[r] - mu;
+        // Means pass: one progress step per observation (modes > 0).
+        std::vector<double> mean(static_cast<size_t>(p), 0.0);
+        if (Mode > 0) {
+            for (int r = 0; r < m; ++r) {
+                for (int c = 0; c < p; ++c) mean[static_cast<size_t>(c)] += cell(c, r);
+                progress::StepDone();
             }
-            if (Mode == kCovarMeanSqrDiff) {
-                AddSquaredDifferences(chunk.data(), k, p, acc.data());
-            } else {
-                const matrix::detail::TOperand a{chunk.data(), k, 1};  // chunk^T
-                const matrix::detail::TOperand b{chunk.data(), 1, k};  // chunk
-                matrix::detail::GemmAccumulate(p, p, k, a, b, acc.data(), p);
-            }
+            for (double& x : mean) x /= m;
         }
-        if (!steps.EmitUpTo(steps.Total() * (ch + 1) / chunks)) return false;
-    }
+        const bool centred = Mode >= kCovarCovariance && Mode <= kCovarSqrCorrelation;
+        const bool computes = Mode >= kCovarCrossProducts && Mode <= kCovarMeanSqrDiff;
 
-    const double scale = 1.0 / (m - 1);
-    for (double& x : acc) x *= scale;
-    auto at = [&](int i, int j) -> double& {
-        return acc[static_cast<size_t>(std::min(i, j)) * p + std::max(i, j)];
-    };
-    std::vector<double> sd(static_cast<size_t>(p));
-    for (int i = 0; i < p; ++i) sd[static_cast<size_t>(i)] = std::sqrt(at(i, i));
-
-    double* out = OutMat.Data();
-    const size_t ldo = static_cast<size_t>(OutMat.NrOfRows());
-    for (int i = 0; i < p; ++i) {
-        for (int j = 0; j <= i; ++j) {
-            double v = 0.0;
+        std::vector<double> acc(static_cast<size_t>(p) * p, 0.0);
+        TPairSteps steps(p, static_cast<double>(m));
+        const int chunkRows = std::clamp((1 << 18) / p, 256, 1 << 16);
+        const int chunks = (m + chunkRows - 1) / chunkRows;
+        std::vector<double> chunk;
+        if (computes) chunk.resize(static_cast<size_t>(std::min(chunkRows, m)) * p);
+        for (int ch = 0; ch < chunks; ++ch) {
             if (computes) {
-                v = at(i, j);
-                if (Mode == kCovarCorrelation || Mode == kCovarSqrCorrelation) {
-                    double root = sd[static_cast<size_t>(i)] * sd[static_cast<size_t>(j)];
-                    if (root == 0.0) root = 1e-38;
-                    v /= root;
-                    if (Mode == kCovarSqrCorrelation)
-                        v *= v;
-                    else if (i == j)
-                        v = 1.0;
+                const int r0 = ch * chunkRows;
+                const int k = std::min(chunkRows, m - r0);
+                for (int c = 0; c < p; ++c) {
+                    const double* src = data + static_cast<size_t>(LowCol - 1 + c) * ld +
+                                        static_cast<size_t>(LowRow - 1 + r0);
+                    double* dst = chunk.data() + static_cast<size_t>(c) * k;
+                    const double mu = centred ? mean[static_cast<size_t>(c)] : 0.0;
+                    for (int r = 0; r < k; ++r) dst[r] = src[r] - mu;
+                }
+                if (Mode == kCovarMeanSqrDiff) {
+                    AddSquaredDifferences(chunk.data(), k, p, acc.data());
+                } else {
+                    const matrix::detail::TOperand a{chunk.data(), k, 1};  // chunk^T
+                    const matrix::detail::TOperand b{chunk.data(), 1, k};  // chunk
+                    matrix::detail::GemmAccumulate(p, p, k, a, b, acc.data(), p);
                 }
             }
-            out[static_cast<size_t>(j) * ldo + i] = v;
-            out[static_cast<size_t>(i) * ldo + j] = v;
+            if (!steps.EmitUpTo(steps.Total() * (ch + 1) / chunks)) return false;
         }
-    }
-    OutMat.Changed();
-    return true;
+
+        const double scale = 1.0 / (m - 1);
+        for (double& x : acc) x *= scale;
+        auto at = [&](int i, int j) -> double& {
+            return acc[static_cast<size_t>(std::min(i, j)) * p + std::max(i, j)];
+        };
+        std::vector<double> sd(static_cast<size_t>(p));
+        for (int i = 0; i < p; ++i) sd[static_cast<size_t>(i)] = std::sqrt(at(i, i));
+
+        double* out = OutMat.Data();
+        const size_t ldo = static_cast<size_t>(OutMat.NrOfRows());
+        for (int i = 0; i < p; ++i) {
+            for (int j = 0; j <= i; ++j) {
+                double v = 0.0;
+                if (computes) {
+                    v = at(i, j);
+                    if (Mode == kCovarCorrelation || Mode == kCovarSqrCorrelation) {
+                        double root = sd[static_cast<size_t>(i)] * sd[static_cast<size_t>(j)];
+                        if (root == 0.0) root = 1e-38;
+                        v /= root;
+                        if (Mode == kCovarSqrCorrelation)
+                            v *= v;
+                        else if (i == j)
+                            v = 1.0;
+                    }
+                }
+                out[static_cast<size_t>(j) * ldo + i] = v;
+                out[static_cast<size_t>(i) * ldo + j] = v;
+            }
+        }
+        OutMat.Changed();
+        return true;
+    });
 }
 
 }  // namespace ozm::math2

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "lsq_refs.hpp"
+#include "numerics/lsq_internal.hpp"
 #include "ozm/math2.hpp"
 
 using namespace ozm;
@@ -171,4 +173,15 @@ TEST(LsqSvd, AbortFromFeedbackStopsSolverAndNaNGivesFalse) {
     x.Resize(1);
     EXPECT_FALSE(SolveLeastSquaresSVD(a, b, x, near, sd));
     EXPECT_EQ(x.NrOfElem(), 1);
+}
+
+TEST(LsqSvd, ExhaustedMemoryBecomesTheUnitError) {
+    try {
+        detail::GuardMemory("MultiLinReg", []() -> bool { throw std::bad_alloc(); });
+        FAIL() << "no exception";
+    } catch (const EOZMMath2Error& e) {
+        EXPECT_EQ(e.message(), "MultiLinReg: not enough memory");
+    }
+    EXPECT_THROW(detail::GuardMemory("x", []() -> bool { throw EOZMVectorError("other"); }),
+                 EOZMVectorError);
 }

@@ -5,7 +5,8 @@
 // Progress and abort: the decomposition adds 1 to ProcStat (and calls MathFeedBackProc) at each
 // column of the bidiagonal reduction, of each accumulation and at each singular value; a set
 // AbortMathProc stops it at once and the routine reports false. None of them clears the flag.
-// None raises for bad numbers: NaN or infinite cells exhaust the sweeps and give false.
+// None raises for bad numbers: NaN or infinite cells exhaust the sweeps and give false. Exhausted
+// memory raises EOZMMath2Error "<Routine>: not enough memory".
 #pragma once
 
 #include "ozm/matrix.hpp"

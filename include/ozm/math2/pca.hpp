@@ -7,6 +7,8 @@
 // The eigen results live in an eigen store that CalcEigVec (and so CalcPrincComp) replaces and
 // GetEigenResult reads. The store belongs to the calling thread: two threads computing at once
 // never see each other's results, and within one thread it behaves as one unit-wide store.
+// Exhausted memory raises EOZMMath2Error "<Routine>: not enough memory" (the eigen store's own
+// message is "CalcEigVec: not enough memory").
 #pragma once
 
 #include "ozm/matrix.hpp"

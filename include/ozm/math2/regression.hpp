@@ -6,7 +6,8 @@
 // All routines leave their inputs unchanged, solve through the singular value decomposition of
 // the matrices layer and report bad input (mismatched sizes, NaN or infinite cells, too few
 // observations) and a decomposition that does not converge or is aborted (AbortMathProc, which
-// they do not clear) by a false result; they raise nothing themselves.
+// they do not clear) by a false result. Exhausted memory raises EOZMMath2Error
+// "<Routine>: not enough memory" (for example "MultiLinReg: not enough memory").
 #pragma once
 
 #include <string_view>
