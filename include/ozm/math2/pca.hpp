@@ -32,7 +32,7 @@ constexpr int kCovarMeanSqrDiff = 4;     // sum (x_i - x_j)^2 / (m - 1)
 // does not cancel the variances away. A zero standard deviation makes the correlation divide by
 // 1e-38. False when OutMat has fewer than p columns or rows, the range has fewer than two
 // observations (the divisor m - 1 would be 0) or no column, or on abort; OutMat is then not
-// changed unless the abort came after some rows were stored. OnChange of OutMat once.
+// changed. On success OutMat fires OnChange once.
 bool CalcCovar(const TMatrix& InMat, TMatrix& OutMat, int LowCol, int HighCol, int LowRow,
                int HighRow, int Mode);
 
