@@ -12,6 +12,7 @@
 #include "lsq_refs.hpp"
 #include "numerics/lsq_internal.hpp"
 #include "ozm/math2.hpp"
+#include "ozm/platform/random.hpp"
 
 using namespace ozm;
 using namespace ozm::math2;
@@ -272,6 +273,32 @@ TEST(LsqCovar, FiveModesAgainstNumpyAndProgressProtocol) {
     EXPECT_EQ(stats.size(), 9u + 3u);
     MathFeedBackProc = nullptr;
     AbortMathProc = false;
+}
+
+TEST(LsqCovar, ProgressOverSeveralChunksKeepsTheRowOrder) {
+    // 600 variables read in chunks of 436 observations: the pair steps are spread over the
+    // chunks, but an abort raised inside result row i still ends exactly after that row.
+    const int p = 600, m = 500;
+    TMatrix data, out;
+    SetRandSeed(99);
+    data.Resize(p, m);
+    data.FillRandomUniform(-1, 1);
+    out.Resize(p, p);
+    const int64_t abortAt = m + 100000;  // inside result row 446 (0-based), pairs 99682..100128
+    int64_t calls = 0;
+    double last = ProcStat.load();
+    bool ordered = true;
+    MathFeedBackProc = [&](double s) {
+        ++calls;
+        ordered = ordered && s - last == (calls <= m ? 1.0 : double(m));
+        last = s;
+        if (calls == abortAt) AbortMathProc = true;
+    };
+    EXPECT_FALSE(CalcCovar(data, out, 0, 0, 0, 0, 1));
+    MathFeedBackProc = nullptr;
+    AbortMathProc = false;
+    EXPECT_TRUE(ordered);
+    EXPECT_EQ(calls, m + int64_t{447} * 448 / 2);
 }
 
 TEST(LsqCovar, LargeOffsetDoesNotCancelTheVariance) {
