@@ -8,7 +8,6 @@
 //   example_pca_regression [iris.csv]   (default: data/iris_sklearn.csv of the source tree)
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -84,23 +83,9 @@ void PrintComponents(const char* title, const ozm::TStrArray& vars) {
 int main(int argc, char** argv) {
     using namespace ozm;
     using namespace ozm::math2;
-    // The table: the argument, else data/iris_sklearn.csv found from the source file's path
-    // (as the build saw it) or from the program's place in build/<preset>/examples.
-    std::string path = argc > 1 ? argv[1] : "";
-    if (path.empty()) {
-        namespace fs = std::filesystem;
-        const fs::path candidates[] = {
-            fs::path(__FILE__).parent_path().parent_path() / "data" / "iris_sklearn.csv",
-            fs::path(argv[0]).parent_path() / ".." / ".." / ".." / "data" / "iris_sklearn.csv",
-            fs::path("data") / "iris_sklearn.csv"};
-        for (const fs::path& p : candidates) {
-            std::error_code ec;
-            if (fs::exists(p, ec)) {
-                path = p.string();
-                break;
-            }
-        }
-    }
+    // The table: the argument, else data/iris_sklearn.csv of the source tree.
+    const std::string path =
+        argc > 1 ? argv[1] : std::string(OZM_DATA_DIR) + "/iris_sklearn.csv";
     TMatrix iris;
     std::vector<int> species;
     std::vector<std::string> speciesNames;
