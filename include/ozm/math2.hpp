@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "ozm/math2/parabola.hpp"
+
 namespace ozm::math2 {
 
 // --- expression text ----------------------------------------------------------------------------

@@ -10,4 +10,5 @@
 #include "ozm/openarrays.hpp"
 #include "ozm/platform.hpp"
 #include "ozm/sline.hpp"
+#include "ozm/statis.hpp"
 #include "ozm/vector.hpp"
