@@ -25,7 +25,7 @@ ld Poly6(const double (&c)[7], ld x) noexcept {
 
 }  // namespace
 
-int32_t WilcoxonSRQuantile(int32_t n, double alpha, bool TwoSided) noexcept {
+int64_t WilcoxonSRQuantile(int32_t n, double alpha, bool TwoSided) noexcept {
     if (n <= 7 || n > 1000000 || !(alpha >= 0.000499999 && alpha <= 0.20000001)) return -1;
     if (n <= 100) {
         const double level = TwoSided ? alpha : 2 * alpha;
@@ -45,13 +45,11 @@ int32_t WilcoxonSRQuantile(int32_t n, double alpha, bool TwoSided) noexcept {
                                 k0, k1, k2))
             return -1;
         const ld la = std::log(static_cast<ld>(level));
-        const int64_t r = Round(k0 + k1 * la + k2 * la * la);
-        return static_cast<int32_t>(std::max<int64_t>(r, 0));
+        return std::max<int64_t>(Round(k0 + k1 * la + k2 * la * la), 0);
     }
     const ld z = -static_cast<ld>(nDistriQuantile(TwoSided ? alpha / 2 : alpha));
     const ld nn = n;
-    return static_cast<int32_t>(
-        Round(nn * (nn + 1) / 4 - z * std::sqrt(nn * (nn + 1) * (2 * nn + 1) / 24)));
+    return Round(nn * (nn + 1) / 4 - z * std::sqrt(nn * (nn + 1) * (2 * nn + 1) / 24));
 }
 
 double DeanDixonCriticalValues(int32_t n, TSignifLevelEx level) noexcept {

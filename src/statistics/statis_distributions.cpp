@@ -190,12 +190,14 @@ int32_t BinomDistriQuantile(double p, int32_t n, double prob) noexcept {
     const ld lp = p, lq = Complement(p);
     const bool lowerSide = prob <= 0.5;
     const ld target = lowerSide ? static_cast<ld>(prob) : Complement(prob);
-    // P(X <= k) >= prob, compared in the smaller tail.
+    // P(X <= k) >= prob, compared in the smaller tail; a value within rounding of the level
+    // (an exact tie such as P(X <= 3) = ½ for n = 7, p = ½) counts as reaching it.
+    constexpr ld kTie = 1e-14L;
     auto reaches = [&](int32_t k) {
         if (k >= n) return true;
         const detail::TTails t =
             detail::BetaTails(static_cast<ld>(k) + 1, static_cast<ld>(n) - k, lp, lq);
-        return lowerSide ? t.upper >= target : t.lower <= target;
+        return lowerSide ? t.upper >= target * (1 - kTie) : t.lower <= target * (1 + kTie);
     };
     int32_t lo = 0, hi = n;  // reaches(hi) holds; find the smallest such k
     if (reaches(0)) return 0;

@@ -37,8 +37,8 @@ double LillieforsQuantile(int32_t n, double alpha) noexcept;
 // 0.10, 0.05, 0.02, 0.01, 0.001 (within 1e-9); between them a least-squares parabola in ln(level)
 // through the tabulated values (3 levels for n = 8, 4 for n = 9, 10, 5 otherwise), rounded, at
 // least 0. For n > 100 the normal approximation. -1 for n <= 7, n > 1000000 or alpha outside
-// [0.000499999, 0.20000001].
-int32_t WilcoxonSRQuantile(int32_t n, double alpha, bool TwoSided) noexcept;
+// [0.000499999, 0.20000001]. The result is 64-bit: beyond n = 92 000 it exceeds 32 bits.
+int64_t WilcoxonSRQuantile(int32_t n, double alpha, bool TwoSided) noexcept;
 // Tabulated Dean-Dixon critical value (r10 for n = 3..7, r11 for 8..10, r21 for 11..13, r22 for
 // 14..100); -1 for n outside 3..100.
 double DeanDixonCriticalValues(int32_t n, TSignifLevelEx level) noexcept;

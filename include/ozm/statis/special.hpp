@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "ozm/platform/exceptions.hpp"
+
 namespace ozm::statis {
 
 // Significance levels of the Kolmogorov-Smirnov tables: 0.20, 0.15, 0.10, 0.05, 0.01.
