@@ -22,6 +22,11 @@ bool ValidProb(double p) noexcept { return p >= 0 && p <= 1; }
 // The complement 1 - p, exact for p >= 0.5 and within one extended ulp below.
 ld Complement(double p) noexcept { return 1 - static_cast<ld>(p); }
 
+// Beyond this many degrees of freedom t is normal and F the scaled χ² limit to better than 1e-12
+// relative (the differences are O(1/df)), and the beta parameters df/2 would no longer carry the
+// other parameter's ½ in extended precision.
+constexpr double kDfLimit = 1e18;
+
 // Beta variables of Student's t: x = df/(df + t²), y = t²/(df + t²), each without cancellation.
 void TToBeta(ld t, ld df, ld& x, ld& y) noexcept {
     const ld t2 = t * t;
@@ -72,6 +77,9 @@ double FDistriDensity(double x, double df1, double df2) noexcept {
     if (std::isnan(x) || !ValidDf(df1) || !ValidDf(df2)) return kNaN;
     if (x < 0 || std::isinf(x)) return 0;
     if (x == 0) return df1 < 2 ? kInf : (df1 == 2 ? 1 : 0);
+    if (df1 > kDfLimit && df2 > kDfLimit) return kNaN;
+    if (df2 > kDfLimit) return df1 * Chi2DistriDensity(df1 * x, df1);  // χ²(df1)/df1
+    if (df1 > kDfLimit) return df2 / (x * x) * Chi2DistriDensity(df2 / x, df2);  // df2/χ²(df2)
     ld bx, by;
     FToBeta(x, df1, df2, bx, by);
     return static_cast<double>(
@@ -81,6 +89,13 @@ double FDistriDensity(double x, double df1, double df2) noexcept {
 double FDistriIntegral(double x, double df1, double df2) noexcept {
     if (std::isnan(x) || !ValidDf(df1) || !ValidDf(df2)) return kNaN;
     if (x <= 0) return 0;
+    if (df1 > kDfLimit && df2 > kDfLimit) return kNaN;
+    if (df2 > kDfLimit)
+        return static_cast<double>(
+            detail::GammaTails(static_cast<ld>(df1) / 2, static_cast<ld>(df1) * x / 2).lower);
+    if (df1 > kDfLimit)
+        return static_cast<double>(
+            detail::GammaTails(static_cast<ld>(df2) / 2, static_cast<ld>(df2) / (2 * static_cast<ld>(x))).upper);
     ld bx, by;
     FToBeta(x, df1, df2, bx, by);
     return static_cast<double>(
@@ -91,6 +106,11 @@ double FDistriQuantile(double p, double df1, double df2) noexcept {
     if (!ValidProb(p) || !ValidDf(df1) || !ValidDf(df2)) return kNaN;
     if (p == 0) return 0;
     if (p == 1) return kInf;
+    if (df1 > kDfLimit && df2 > kDfLimit) return kNaN;
+    if (df2 > kDfLimit)
+        return static_cast<double>(2 * detail::GammaQuantile(static_cast<ld>(df1) / 2, p, Complement(p)) / df1);
+    if (df1 > kDfLimit)  // P(F <= x) = P(χ²(df2) >= df2/x)
+        return static_cast<double>(df2 / (2 * detail::GammaQuantile(static_cast<ld>(df2) / 2, Complement(p), p)));
     ld x, y;
     detail::BetaQuantile(static_cast<ld>(df1) / 2, static_cast<ld>(df2) / 2, p, Complement(p), x, y);
     return static_cast<double>(static_cast<ld>(df2) / df1 * (x / y));
@@ -102,7 +122,7 @@ double tDistriDensity(double t, double df) noexcept {
     if (std::isnan(t) || !ValidDf(df)) return kNaN;
     if (std::isinf(t)) return 0;
     const ld lt = t;
-    if (std::isinf(df)) return static_cast<double>(std::exp(-lt * lt / 2 - detail::kLnSqrt2Pi));
+    if (df > kDfLimit) return static_cast<double>(std::exp(-lt * lt / 2 - detail::kLnSqrt2Pi));
     const ld nu = df;
     // Γ((ν+1)/2)/(√(νπ) Γ(ν/2)) (1 + t²/ν)^(-(ν+1)/2) = (1/B(ν/2, ½)) ν^(-½) (...)
     const ld ln = detail::LnInvBeta(nu / 2, 0.5L) - 0.5L * std::log(nu) -
@@ -113,7 +133,7 @@ double tDistriDensity(double t, double df) noexcept {
 double tDistriIntegral(double t, double df) noexcept {
     if (std::isnan(t) || !ValidDf(df)) return kNaN;
     const ld lt = t;
-    if (std::isinf(df)) return static_cast<double>(detail::NormalTails(lt).lower);
+    if (df > kDfLimit) return static_cast<double>(detail::NormalTails(lt).lower);
     if (t == 0) return 0.5;
     ld x, y;
     TToBeta(lt, df, x, y);
@@ -130,7 +150,7 @@ double tDistriQuantile(double p, double df) noexcept {
     if (p == 0.5) return 0;
     const ld pt = p < 0.5 ? static_cast<ld>(p) : Complement(p);  // the smaller tail
     ld q;
-    if (std::isinf(df)) {
+    if (df > kDfLimit) {
         q = detail::NormalQuantileAcc(pt, 1 - pt);
     } else {
         // P(T <= -|q|) = pt  <=>  I_x(ν/2, ½) = 2 pt with x = ν/(ν + q²).

@@ -42,9 +42,38 @@ ld LnGammaShifted(ld a) noexcept {
 
 // Step limit of the accurate kernels: the series and fractions need O(√a) steps where x is near
 // the mode; a generous multiple of that bounds them without ever cutting a converging run short.
+// The hard cap (about 0.1 s) is reached only where both beta parameters exceed about 1e11; the
+// gamma kernel hands such sizes to the uniform expansion below.
 long AccurateSteps(ld scale) noexcept {
     const ld s = 2000 + 40 * std::sqrt(scale);
-    return s > 2e8L ? 200000000L : static_cast<long>(s);
+    return s > 2e7L ? 20000000L : static_cast<long>(s);
+}
+
+// From this a on, the incomplete gamma function is Temme's uniform expansion with its leading
+// coefficient: the first omitted term is C1(η)/a relative to C0(η), below 1e-13 (C1/C0 is about
+// 1/180 near the centre); below it the series and fraction need at most a few million steps.
+constexpr ld kTemmeFrom = 1e11L;
+
+// Temme: Q(a, x) = ½ erfc(η √(a/2)) + e^(-aη²/2)/√(2πa) (C0(η) + O(1/a)), with λ = x/a,
+// η = sign(λ - 1) √(2 (λ - 1 - ln λ)), C0 = 1/(λ - 1) - 1/η; P takes the mirrored form, so
+// each tail keeps its relative accuracy.
+TTails GammaTemme(ld a, ld x) noexcept {
+    const ld t = (x - a) / a;
+    const ld d = t < -0.5L ? t - std::log(x / a) : -Log1pmx(t);  // λ - 1 - ln λ >= 0
+    const ld eta = std::copysign(std::sqrt(2 * d), t);
+    ld c0;
+    if (std::fabs(eta) < 1e-3L)
+        c0 = -1.0L / 3 + eta * (1.0L / 12 + eta * (-2.0L / 135 + eta * (1.0L / 864)));
+    else
+        c0 = 1 / t - 1 / eta;
+    const ld r = std::exp(-a * d - 0.5L * std::log(2 * kPi * a)) * c0;
+    const ld z = eta * std::sqrt(a / 2);
+    if (eta >= 0) {
+        const ld upper = 0.5L * std::erfc(z) + r;
+        return {1 - upper, upper};
+    }
+    const ld lower = 0.5L * std::erfc(-z) - r;
+    return {lower, 1 - lower};
 }
 
 }  // namespace
@@ -151,6 +180,7 @@ TTails GammaTails(ld a, ld x) noexcept {
     if (std::isnan(a) || std::isnan(x) || !(a > 0) || std::isinf(a)) return {kNaN, kNaN};
     if (x <= 0) return {0, 1};
     if (std::isinf(x)) return {1, 0};
+    if (a >= kTemmeFrom) return GammaTemme(a, x);
     const ld g = GammaPrefix(a, x);
     const long steps = AccurateSteps(a);
     if (x < a + 1) {

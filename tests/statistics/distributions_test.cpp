@@ -49,6 +49,16 @@ TEST(StatisDistributions, Chi2AgainstMpmath) {
     });
 }
 
+// Beyond 2e11 degrees of freedom the uniform expansion takes over from the series and fraction,
+// whose step count would grow with √df; the references lie on both sides of the switch.
+TEST(StatisDistributions, Chi2HugeDegreesOfFreedom) {
+    ExpectAllWithin("chi2_cdf_large.txt", kDistTol, [](const auto& r) {
+        return RelErr(chi2DistriIntegral(r.dbl(0), r.dbl(1)), r.num(2));
+    });
+    EXPECT_LE(RelErr(chi2DistriQuantile(0.3, 1e14), 1e14 - 0.52440051270804067 * std::sqrt(2e14)),
+              1e-11L);
+}
+
 TEST(StatisDistributions, StudentTAgainstMpmath) {
     ExpectAllWithin("t_cdf.txt", kDistTol, [](const auto& r) {
         return RelErr(tDistriIntegral(r.dbl(0), r.dbl(1)), r.num(2));

@@ -7,7 +7,10 @@
 // ln(1 + t) - t so that large degrees of freedom lose nothing to cancellation. Each tail is
 // computed directly, so distribution functions keep their relative accuracy down to 1e-300 and
 // quantiles solve in the smaller tail. Accuracy: relative error about 1e-14 for degrees of freedom
-// 0.5 .. 10^6; quantiles invert their distribution functions to the same level.
+// 0.5 .. 10^6 (tested to 1e-12 against 50-digit references); quantiles invert their distribution
+// functions to the same level. χ² beyond 2e11 degrees of freedom uses Temme's uniform expansion
+// (leading term, relative error below 1e-13). The series and fractions are bounded (about 0.1 s);
+// F with both degrees of freedom beyond about 1e11 may exhaust them and then gives NaN.
 //
 // Integrals are lower-tail distribution functions P(X <= x). Quantiles give x with P(X <= x) = p:
 // 0 (or -inf for t) at p = 0, +inf at p = 1. NaN arguments, degrees of freedom <= 0 and
@@ -23,13 +26,14 @@ double Chi2DistriDensity(double x, double df) noexcept;
 double chi2DistriIntegral(double x, double df) noexcept;
 double chi2DistriQuantile(double p, double df) noexcept;
 
-// Fisher's F with df1 (numerator) and df2 (denominator) degrees of freedom.
+// Fisher's F with df1 (numerator) and df2 (denominator) degrees of freedom. A df above 1e18
+// (or +inf) gives the limit χ²(df1)/df1 or df2/χ²(df2); both above gives NaN (a point mass at 1).
 double FDistriDensity(double x, double df1, double df2) noexcept;
 double FDistriIntegral(double x, double df1, double df2) noexcept;
 double FDistriQuantile(double p, double df1, double df2) noexcept;
 
-// Student's t with df degrees of freedom; df = +inf is the standard normal distribution
-// (accurate in both tails, unlike nDistriIntegral).
+// Student's t with df degrees of freedom. Above df = 1e18 (and for df = +inf) it is the standard
+// normal distribution (the difference is O(1/df)), accurate in both tails unlike nDistriIntegral.
 double tDistriDensity(double t, double df) noexcept;
 double tDistriIntegral(double t, double df) noexcept;
 double tDistriQuantile(double p, double df) noexcept;
