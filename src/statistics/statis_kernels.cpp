@@ -259,7 +259,9 @@ ld SolveTail(Eval eval, ld target, bool rising, ld s, ld lo, ld hi) noexcept {
         if (val > 0 && slope > 0) {
             const ld delta = (lnTarget - std::log(val)) / (rising ? slope : -slope);
             next = s * std::exp(delta);
-            if (std::fabs(delta) < 8 * std::numeric_limits<ld>::epsilon()) return next;
+            // Newton's error after a step is of the order of the step squared: below 1e-9 the
+            // new point is good to about 1e-18, beyond what a double result can show.
+            if (std::fabs(delta) < 1e-9L && next > lo && next < hi) return next;
         }
         if (!(next > lo && next < hi)) {
             if (std::isinf(hi)) next = std::max(s, lo) * 8;
