@@ -83,7 +83,9 @@ TIterResult GammaSeries(ld a, ld x, ld tol, long maxTerms) noexcept {
     ld term = sum;
     ld ap = a;
     for (long k = 1; k <= maxTerms; ++k) {
+        const ld before = ap;
         ap += 1;
+        if (ap == before) break;  // a beyond 2^64: the terms no longer change, no convergence
         term *= x / ap;
         sum += term;
         if (std::fabs(term) < std::fabs(sum) * tol) return {sum, true};

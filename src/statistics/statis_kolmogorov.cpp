@@ -20,8 +20,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kKSLevel[5] = {0.20, 0.15, 0.10, 0.05, 0.01};
 constexpr double kKSAsymptotic[5] = {1.073, 1.138, 1.224, 1.358, 1.628};
 // Largest matrix of the exact method: its cost grows with the cube of 2·n·d, so beyond this
-// (n above about 6000 near the asymptotic switch) the limiting distribution takes over.
+// (n above about 6000 near the asymptotic switch) the limiting distribution takes over; its
+// final scaling by n!/n^n takes n steps, which bounds n as well.
 constexpr int kMaxKSMatrix = 301;
+constexpr int kMaxKSExactN = 100000;
 
 // C = A·B for m x m row-major matrices (C distinct from A and B). B is transposed first so that
 // each cell is one dot product over contiguous rows with its sums held in registers: extended
@@ -140,6 +142,7 @@ double KSPValue(int32_t n, double d) noexcept {
     if (d <= 0) return 1;
     if (d >= 1) return 0;
     const ld ld_d = d, nn = n;
+    if (ld_d * 2 * nn <= 1) return 1;  // Dn >= 1/(2n) for every sample
     const ld s = ld_d * ld_d * nn;
     if (n > 99 && s > 3.76L) {
         const ld rn = std::sqrt(nn);
@@ -149,7 +152,7 @@ double KSPValue(int32_t n, double d) noexcept {
     // The asymptotic shortcut for small n overshoots the exact tail, so the p-value would jump
     // up as d crosses the switch; the exact one-sided sum keeps it falling and accurate.
     if (s > 7.24L) return static_cast<double>(std::min<ld>(1, 2 * KSOneSidedUpper(n, ld_d)));
-    if (2 * (static_cast<int>(n * ld_d) + 1) - 1 > kMaxKSMatrix)
+    if (n > kMaxKSExactN || 2 * (static_cast<int>(n * ld_d) + 1) - 1 > kMaxKSMatrix)
         return static_cast<double>(KSAsymptoticUpper(n, ld_d));
     return static_cast<double>(std::clamp<ld>(1 - KSCdfExact(n, ld_d), 0, 1));
 }

@@ -20,10 +20,17 @@ namespace {
 constexpr ld kClassicTol = 1e-8L;
 constexpr long kClassicGammaCFSteps = 99;
 constexpr long kClassicBetaCFSteps = 100;
-// The series has no limit of its own; this bound only cuts it where a > 1e11 would need more.
+// The series has no limit of its own; this bound only cuts it where a > 1e10 would need more
+// (the result is then NaN rather than a partial sum).
 constexpr long kClassicSeriesTerms = 1000000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The Lanczos prefactor is good to about 1e-10, enough to carry a result just past 0 or 1 (at
+// a parameter near 0); a probability stays a probability. NaN passes.
+double ClampProbability(ld p) noexcept {
+    return static_cast<double>(p < 0 ? 0 : (p > 1 ? 1 : p));
+}
 
 }  // namespace
 
@@ -48,10 +55,10 @@ double IncompleteGamma(double x, double a) noexcept {
     if (lx >= la + 1) {
         const detail::TIterResult f =
             detail::GammaContFrac(la, lx, kClassicTol, kClassicGammaCFSteps);
-        return static_cast<double>(1 - g * f.value);
+        return ClampProbability(1 - g * f.value);
     }
     const detail::TIterResult s = detail::GammaSeries(la, lx, kClassicTol, kClassicSeriesTerms);
-    return static_cast<double>(g * s.value);
+    return s.converged ? ClampProbability(g * s.value) : kNaN;
 }
 
 double IncompleteBeta(double x, double a, double b) noexcept {
@@ -65,9 +72,9 @@ double IncompleteBeta(double x, double a, double b) noexcept {
         bt = std::exp(static_cast<ld>(LnGamma(a + b)) - LnGamma(a) - LnGamma(b) +
                       la * std::log(lx) + lb * std::log1p(-lx));
     if (lx < (la + 1) / (la + lb + 2))
-        return static_cast<double>(
+        return ClampProbability(
             bt * detail::BetaContFrac(la, lb, lx, kClassicTol, kClassicBetaCFSteps).value / la);
-    return static_cast<double>(
+    return ClampProbability(
         1 - bt * detail::BetaContFrac(lb, la, 1 - lx, kClassicTol, kClassicBetaCFSteps).value / lb);
 }
 

@@ -15,8 +15,9 @@ namespace ozm::statis {
 // upper tail is 2·P(Dn+ >= d) by the exact Smirnov-Birnbaum-Tingey sum (exact for d >= 0.5,
 // otherwise within 4e-7 relative), so the p-value falls monotonically with d and keeps its
 // relative accuracy where 1 - CDF would cancel; for n > 99 and d²n > 3.76 the asymptotic
-// 2 exp(-(2.000071 + 0.331/√n + 1.409/n)·d²n). 1 for d <= 0, 0 for d >= 1; NaN for n < 1 or a
-// NaN d.
+// 2 exp(-(2.000071 + 0.331/√n + 1.409/n)·d²n). Where the matrix order 2nd + 1 would pass 301
+// or n passes 100000 (large n below that switch), the limiting series with Stephens' scaling
+// d(√n + 0.12 + 0.11/√n). 1 for d <= 1/(2n), 0 for d >= 1; NaN for n < 1 or a NaN d.
 double KSPValue(int32_t n, double d) noexcept;
 // Tabulated critical value (Massey) for 1 <= n <= 20, else c/√n with c = 1.073, 1.138, 1.224,
 // 1.358, 1.628. NaN for n < 1.

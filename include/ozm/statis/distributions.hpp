@@ -52,7 +52,8 @@ int32_t BinomDistriQuantile(double p, int32_t n, double prob) noexcept;
 // coefficients); beyond that the normal approximation with mean n1 n2/2, variance
 // n1 n2 (n1 + n2 + 1)/12 and continuity correction (UExactLimit tells which applies).
 // Density P(U = u) (0 for non-integer u in the exact range), integral P(U <= u), quantile the
-// smallest integer u with P(U <= u) >= p. n1 < 1 or n2 < 1 give NaN (quantile -1).
+// smallest integer u with P(U <= u) >= p. n1 < 1 or n2 < 1 give NaN (quantile -1, as for
+// n1·n2 beyond the int32 range).
 bool UDistriIsExact(int32_t n1, int32_t n2) noexcept;
 double UDistriDensity(double u, int32_t n1, int32_t n2) noexcept;
 double UDistriIntegral(double u, int32_t n1, int32_t n2) noexcept;

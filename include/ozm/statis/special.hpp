@@ -30,8 +30,9 @@ inline constexpr double NumericSigLevel[9] = {0.001, 0.002, 0.005, 0.01, 0.02,
 // ln Γ(x) by the six-term Lanczos series (absolute error about 2e-10); 0 for x <= 0.
 double LnGamma(double x) noexcept;
 // Regularised lower incomplete gamma P(a, x): series for x < a + 1, continued fraction above,
-// relative tolerance 1e-8 (the fraction stops after 99 steps, the series after 10^6 terms, which
-// it reaches only for a beyond 1e11). 0 when x <= 0 or a <= 0.
+// relative tolerance 1e-8 (the fraction stops after 99 steps; the series gives NaN if it has not
+// converged after 10^6 terms, which happens only for x near a beyond 1e10). 0 when x <= 0 or
+// a <= 0; 1 for x = +inf. Results are kept within [0, 1].
 double IncompleteGamma(double x, double a) noexcept;
 // Regularised incomplete beta I_x(a, b) by the continued fraction (modified Lentz, at most 100
 // steps, relative tolerance 1e-8). 0 for x < 0, 1 for x > 1; NaN for a <= 0 or b <= 0.
