@@ -345,7 +345,33 @@ def gen_chi2_large():
     write('chi2_cdf_large.txt', 'x df P(X<=x) (mpmath quadrature)', rows)
 
 
-GENERATORS = {'chi2large': gen_chi2_large, 'special': gen_special, 'binom': gen_binom, 'u': gen_u, 'ks': gen_ks,
+def gen_densities():
+    """Densities by their closed forms in mpmath (log-gamma at 50 digits)."""
+    rows = []
+    for df in DFS:
+        for p in [1e-100, 1e-5, 0.3, 0.5, 0.9, 1 - 1e-9]:
+            x = float(stats.chi2.ppf(p, df))
+            if np.isfinite(x) and x > 1e-300:
+                a, xm = mp.mpf(df) / 2, mp.mpf(x)
+                v = mp.exp((a - 1) * mp.log(xm / 2) - xm / 2 - mp.loggamma(a)) / 2
+                rows.append(['chi2', r17(x), r17(df), '0', s20(v)])
+            t = float(stats.t.ppf(p, df))
+            if np.isfinite(t):
+                nu, tm = mp.mpf(df), mp.mpf(t)
+                v = mp.exp(mp.loggamma((nu + 1) / 2) - mp.loggamma(nu / 2) - mp.log(nu * mp.pi) / 2
+                           - (nu + 1) / 2 * mp.log1p(tm * tm / nu))
+                rows.append(['t', r17(t), r17(df), '0', s20(v)])
+            d2 = 7.0 if df < 1e3 else df
+            f = float(stats.f.ppf(p, df, d2))
+            if np.isfinite(f) and f > 1e-300:
+                a, b, fm = mp.mpf(df) / 2, mp.mpf(d2) / 2, mp.mpf(f)
+                lnv = (a * mp.log(2 * a * fm) + b * mp.log(2 * b) - (a + b) * mp.log(2 * a * fm + 2 * b)
+                       - mp.log(fm) - (mp.loggamma(a) + mp.loggamma(b) - mp.loggamma(a + b)))
+                rows.append(['f', r17(f), r17(df), r17(d2), s20(mp.exp(lnv))])
+    write('densities.txt', 'distribution x df1 df2 density (mpmath closed forms)', rows)
+
+
+GENERATORS = {'dens': gen_densities, 'chi2large': gen_chi2_large, 'special': gen_special, 'binom': gen_binom, 'u': gen_u, 'ks': gen_ks,
               'shapiro': gen_shapiro, 'chi2': gen_chi2, 't': gen_t, 'f': gen_f}
 
 if __name__ == '__main__':

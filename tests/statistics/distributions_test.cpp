@@ -97,6 +97,17 @@ TEST(StatisDistributions, BinomialAgainstExactSums) {
     }
 }
 
+TEST(StatisDistributions, DensitiesAgainstMpmath) {
+    ExpectAllWithin("densities.txt", kDistTol, [](const auto& r) {
+        const std::string& kind = r.text[0];
+        const double x = r.dbl(1), d1 = r.dbl(2), d2 = r.dbl(3);
+        const double got = kind == "chi2" ? Chi2DistriDensity(x, d1)
+                           : kind == "t"  ? tDistriDensity(x, d1)
+                                          : FDistriDensity(x, d1, d2);
+        return RelErr(got, r.num(4));
+    });
+}
+
 TEST(StatisDistributions, QuantilesInvertTheirIntegrals) {
     // x -> P(X <= x) -> quantile is well conditioned in the lower tail (the quantile's error is
     // the integral's divided by the elasticity x f(x)/F(x)), so it should return x to the
