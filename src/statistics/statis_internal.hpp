@@ -49,10 +49,13 @@ ld LnGammaCorr(ld a) noexcept;
 // ln Γ(a) for a > 0, accurate to a few units of extended precision (no global state).
 ld LnGammaAcc(ld a) noexcept;
 
-// Both tails of a distribution, each with its own relative accuracy.
+// Both tails of a distribution, each with its own relative accuracy, and the prefactor the
+// evaluation used (x^a e^-x / Γ(a) or x^a y^b / B(a, b); 0 where none was needed), from which
+// the density follows without a second evaluation.
 struct TTails {
     ld lower;
     ld upper;
+    ld prefix = 0;
 };
 
 // x^a e^(-x) / Γ(a), accurate also for large a.

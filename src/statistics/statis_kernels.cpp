@@ -189,12 +189,12 @@ TTails GammaTails(ld a, ld x) noexcept {
         const TIterResult s = GammaSeries(a, x, kAccurateTol, steps);
         if (!s.converged) return {kNaN, kNaN};
         const ld lower = std::min<ld>(g * s.value, 1);
-        return {lower, 1 - lower};
+        return {lower, 1 - lower, g};
     }
     const TIterResult f = GammaContFrac(a, x, kAccurateTol, steps);
     if (!f.converged) return {kNaN, kNaN};
     const ld upper = std::min<ld>(g * f.value, 1);
-    return {1 - upper, upper};
+    return {1 - upper, upper, g};
 }
 
 ld BetaPrefix(ld a, ld b, ld x, ld y) noexcept {
@@ -224,12 +224,12 @@ TTails BetaTails(ld a, ld b, ld x, ld y) noexcept {
         const TIterResult f = BetaContFrac(a, b, x, kAccurateTol, steps);
         if (!f.converged) return {kNaN, kNaN};
         const ld lower = std::min<ld>(bt * f.value / a, 1);
-        return {lower, 1 - lower};
+        return {lower, 1 - lower, bt};
     }
     const TIterResult f = BetaContFrac(b, a, y, kAccurateTol, steps);
     if (!f.converged) return {kNaN, kNaN};
     const ld upper = std::min<ld>(bt * f.value / b, 1);
-    return {1 - upper, upper};
+    return {1 - upper, upper, bt};
 }
 
 ld LnInvBeta(ld a, ld b) noexcept {
@@ -263,7 +263,8 @@ ld SolveTail(Eval eval, ld target, bool rising, ld s, ld lo, ld hi) noexcept {
             next = s * std::exp(delta);
             // Newton's error after a step is of the order of the step squared: below 1e-9 the
             // new point is good to about 1e-18, beyond what a double result can show.
-            if (std::fabs(delta) < 1e-9L && next > lo && next < hi) return next;
+            // (The step may round to nothing; the point then stays where it is.)
+            if (std::fabs(delta) < 1e-9L) return std::clamp(next, lo, hi);
         }
         if (!(next > lo && next < hi)) {
             if (std::isinf(hi)) next = std::max(s, lo) * 8;
@@ -323,7 +324,7 @@ ld GammaQuantile(ld a, ld p, ld q) noexcept {
     auto eval = [a, lowerSide](ld s) {
         const TTails t = GammaTails(a, s);
         const ld val = lowerSide ? t.lower : t.upper;
-        return TValSlope{val, GammaPrefix(a, s) / val};
+        return TValSlope{val, (t.prefix > 0 ? t.prefix : GammaPrefix(a, s)) / val};
     };
     return SolveTail(eval, lowerSide ? p : q, lowerSide, start, lowerBound * (1 - 1e-15L), kInf);
 }
@@ -369,7 +370,7 @@ void BetaQuantile(ld a, ld b, ld p, ld q, ld& x, ld& y) noexcept {
     auto eval = [A, B, lowerSide](ld s) {
         const TTails t = BetaTails(A, B, s, 1 - s);
         const ld val = lowerSide ? t.lower : t.upper;
-        return TValSlope{val, BetaPrefix(A, B, s, 1 - s) / ((1 - s) * val)};
+        return TValSlope{val, (t.prefix > 0 ? t.prefix : BetaPrefix(A, B, s, 1 - s)) / ((1 - s) * val)};
     };
     const ld s = SolveTail(eval, lowerSide ? P : Q, lowerSide, s0, 0, 1);
     x = swap ? 1 - s : s;
