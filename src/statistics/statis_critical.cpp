@@ -67,7 +67,7 @@ double GrubbsCriticalValues(int32_t n, double alpha, bool TwoSided) noexcept {
 }
 
 bool DurbinWatsonCrit5pct(int32_t n, int32_t k, double& dL, double& dU) noexcept {
-    if (n - k < 5 || k < 1 || k > 20 || n < 5 || n > 2000) return false;
+    if (static_cast<int64_t>(n) - k < 5 || k < 1 || k > 20 || n < 5 || n > 2000) return false;
     if (n <= 100) {
         dL = detail::kDWSmall[n - 6][k - 1][0];
         dU = detail::kDWSmall[n - 6][k - 1][1];
