@@ -13,6 +13,7 @@
 #include "ozm/math2/lsq.hpp"
 #include "ozm/math2/pca.hpp"
 #include "ozm/math2/regression.hpp"
+#include "ozm/math2/parabola.hpp"
 
 namespace ozm::math2 {
 
