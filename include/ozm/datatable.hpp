@@ -505,14 +505,14 @@ public:
     // EInOutError), or kCsvBadSeparators.
     int ExportAsCSV(const std::string& FName, const TCsvOptions& Options = {}) const;
     int ExportAsCSV(TStream& OutStream, const TCsvOptions& Options = {}) const;
-    // Replaces the table by the CSV text: a column whose non-empty fields are mostly numbers is
+    // Replace the table by the CSV file (text): a column whose non-empty fields are mostly numbers is
     // stInterval (other texts there become invalid cells, csInvalid, value 0); other columns are
     // stNominal with one identifier per distinct text (cut to 10 bytes, case ignored, in order of
     // appearance). Empty fields are empty cells (csEmpty). Names are cut to 50 bytes; without a
     // header the columns get their default names. 0 or a kCsv code; on error the table is
     // unchanged.
     int ImportFromCSV(const std::string& FName, const TCsvOptions& Options = {});
-    int ImportFromCSV(std::string_view CsvText, const TCsvOptions& Options = {});
+    int ReadFromCSVString(std::string_view CsvText, const TCsvOptions& Options = {});
 
 private:
     friend struct TDataTableAccess;

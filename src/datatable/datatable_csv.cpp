@@ -385,7 +385,7 @@ int TDataTable::ExportAsCSV(const std::string& FName, const TCsvOptions& Options
     return 0;
 }
 
-int TDataTable::ImportFromCSV(std::string_view CsvText, const TCsvOptions& Options) {
+int TDataTable::ReadFromCSVString(std::string_view CsvText, const TCsvOptions& Options) {
     return TDataTableFiles::ImportCsv(*this, CsvText, Options);
 }
 
