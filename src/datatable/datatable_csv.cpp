@@ -575,7 +575,8 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
             }
             const std::string_view word = NextAscWord(line, pos);
             double v = 0;
-            if (IsMissing(word)) {
+            // NAN in any spelling is the format's missing value, never a number.
+            if (IsMissing(word) || (TryParseDouble(word, v) && std::isnan(v))) {
                 states[c][r] = datatable::csEmpty;
             } else if (TryParseDouble(word, v)) {
                 values[c * nr + r] = v;
