@@ -464,62 +464,69 @@ bool TDataTable::CalcCovar(TMatrix* CovarMat, int LoC, int HiC, int LoR, int HiR
         }
     }
     std::vector<char> both(r1 - r0);
+    // The element of one pair; Use(r) tells whether row r takes part. Complete columns use a
+    // test that is always true, so their loops run without a mask.
+    auto element = [&](const double* x, const double* y, int a, int b, size_t n, auto&& Use) {
+        const double dn = static_cast<double>(n);
+        if (Mode == 2 || Mode == 3) {
+            if (a == b) return 1.0;
+            if (n <= 2) return 0.0;
+            // Sums of products of deviations from the pair means: the textbook one-pass sums
+            // cancel catastrophically for data far from 0.
+            double sx = 0, sy = 0;
+            for (size_t r = r0; r < r1; ++r)
+                if (Use(r)) {
+                    sx += x[r];
+                    sy += y[r];
+                }
+            const double mx = sx / dn, my = sy / dn;
+            double sxx = 0, syy = 0, sxy = 0;
+            for (size_t r = r0; r < r1; ++r)
+                if (Use(r)) {
+                    const double dx = x[r] - mx, dy = y[r] - my;
+                    sxx += dx * dx;
+                    syy += dy * dy;
+                    sxy += dx * dy;
+                }
+            if (!(sxx > 0.0 && syy > 0.0)) return 0.0;
+            const double rho = std::clamp(sxy / std::sqrt(sxx * syy), -1.0, 1.0);
+            return Mode == 3 ? rho * rho : rho;
+        }
+        if (n < 2) return 0.0;
+        const double mx = means[static_cast<size_t>(a)], my = means[static_cast<size_t>(b)];
+        double s = 0.0;
+        if (Mode == 0) {
+            for (size_t r = r0; r < r1; ++r)
+                if (Use(r)) s += x[r] * y[r];
+        } else if (Mode == 1) {
+            for (size_t r = r0; r < r1; ++r)
+                if (Use(r)) s += (x[r] - mx) * (y[r] - my);
+        } else {
+            for (size_t r = r0; r < r1; ++r)
+                if (Use(r)) {
+                    const double d = x[r] - y[r];
+                    s += d * d;
+                }
+        }
+        return s / (dn - 1.0);
+    };
     for (int a = 0; a < m; ++a) {
         const double* x = column(LoC + a);
         const uint8_t* sa = states(LoC + a);
         for (int b = a; b < m; ++b) {
             const double* y = column(LoC + b);
             const uint8_t* sb = states(LoC + b);
-            const bool all = complete[static_cast<size_t>(a)] && complete[static_cast<size_t>(b)];
-            size_t n = 0;
-            for (size_t r = r0; r < r1; ++r) {
-                const bool use = all || (IsNumberState(sa[r]) && IsNumberState(sb[r]));
-                both[r - r0] = use;
-                n += use;
-            }
-            double value = 0.0;
-            const double dn = static_cast<double>(n);
-            if (Mode == 2 || Mode == 3) {
-                if (a == b) {
-                    value = 1.0;
-                } else if (n > 2) {
-                    // Sums of products of deviations from the pair means: the textbook one-pass
-                    // sums cancel catastrophically for data far from 0.
-                    double sx = 0, sy = 0;
-                    for (size_t r = r0; r < r1; ++r)
-                        if (both[r - r0]) {
-                            sx += x[r];
-                            sy += y[r];
-                        }
-                    const double mx = sx / dn, my = sy / dn;
-                    double sxx = 0, syy = 0, sxy = 0;
-                    for (size_t r = r0; r < r1; ++r)
-                        if (both[r - r0]) {
-                            const double dx = x[r] - mx, dy = y[r] - my;
-                            sxx += dx * dx;
-                            syy += dy * dy;
-                            sxy += dx * dy;
-                        }
-                    if (sxx > 0.0 && syy > 0.0) {
-                        value = std::clamp(sxy / std::sqrt(sxx * syy), -1.0, 1.0);
-                        if (Mode == 3) value *= value;
-                    }
-                }
-            } else if (n >= 2) {
-                const double mx = means[static_cast<size_t>(a)], my = means[static_cast<size_t>(b)];
-                double s = 0.0;
+            double value;
+            if (complete[static_cast<size_t>(a)] && complete[static_cast<size_t>(b)]) {
+                value = element(x, y, a, b, r1 - r0, [](size_t) { return true; });
+            } else {
+                size_t n = 0;
                 for (size_t r = r0; r < r1; ++r) {
-                    if (!both[r - r0]) continue;
-                    switch (Mode) {
-                        case 0: s += x[r] * y[r]; break;
-                        case 1: s += (x[r] - mx) * (y[r] - my); break;
-                        default: {
-                            const double d = x[r] - y[r];
-                            s += d * d;
-                        }
-                    }
+                    const bool use = IsNumberState(sa[r]) && IsNumberState(sb[r]);
+                    both[r - r0] = use;
+                    n += use;
                 }
-                value = s / (dn - 1.0);
+                value = element(x, y, a, b, n, [&](size_t r) { return both[r - r0] != 0; });
             }
             CovarMat->SetVal(a + 1, b + 1, value);
             if (b != a) CovarMat->SetVal(b + 1, a + 1, value);
