@@ -568,9 +568,14 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
             if (pos < line.size() && line[pos] == '"') {
                 const size_t close = line.find('"', pos + 1);
                 if (close == std::string_view::npos) return datatable::kAscValueError;
-                if (cat_texts[c].empty()) cat_texts[c].resize(nr);
-                cat_texts[c][r] = line.substr(pos + 1, close - pos - 1);
+                const std::string_view text = line.substr(pos + 1, close - pos - 1);
                 pos = close + 1;
+                if (text.empty()) {  // "" names no category: a missing value
+                    states[c][r] = datatable::csEmpty;
+                    continue;
+                }
+                if (cat_texts[c].empty()) cat_texts[c].resize(nr);
+                cat_texts[c][r] = text;
                 continue;
             }
             const std::string_view word = NextAscWord(line, pos);

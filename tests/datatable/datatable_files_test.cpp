@@ -330,6 +330,15 @@ TEST(DataTableAsc, RoundTripOfWhatTheFormatCarries) {
         EXPECT_EQ(u.ReadFromASC(s), code) << doc;
         EXPECT_EQ(u.NrOfColumns(), 1);
     }
+    // An empty quoted value is a missing value, not a category (regression: the column turned
+    // nominal and did not read back as such).
+    const std::string empty_quote = "c\n2\n1\nFALSE FALSE FALSE TRUE\n\"\" 2\n";
+    TMemoryStream eq;
+    eq.WriteBuffer(empty_quote.data(), static_cast<int64_t>(empty_quote.size()));
+    eq.SetPosition(0);
+    ASSERT_EQ(back.ReadFromASC(eq), 0);
+    EXPECT_TRUE(back.GetIsEmpty(1, 1));
+    EXPECT_EQ(back.GetMScaleType(1), TMScaleType::stInterval);
     std::string many = "c\n1\n151\nFALSE FALSE FALSE TRUE\n";
     for (int k = 1; k <= 151; ++k) many += "\"v" + std::to_string(k) + "\"\n";
     TMemoryStream s;
