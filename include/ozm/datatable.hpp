@@ -35,6 +35,9 @@
 namespace ozm {
 
 class TVector;
+namespace datatable::detail {
+struct TTableContent;
+}
 
 // Measurement scale of a column; the order is the order of the measurement levels.
 enum class TMScaleType : uint8_t { stUnknown, stNominal, stOrdinal, stInterval, stRatio };
@@ -534,6 +537,8 @@ private:
     void SwapColData(int c1, int c2, int LowRow, int HighRow, bool Headers);
     // Takes the whole content of Loaded (moved); events as CopyContentsFrom.
     void TakeContentsFrom(TDataTable& Loaded);
+    // Takes a complete content that a reader built (moved); events as CopyContentsFrom.
+    void TakeContent(datatable::detail::TTableContent& Content);
     bool ReadXml(const matrix::TXmlTagSource& Source, int64_t BackedBytes);
 
     TMatrix* FNumericData = nullptr;

@@ -101,6 +101,25 @@ bool AssignCategories(const std::vector<std::string_view>& Texts, std::vector<do
     return true;
 }
 
+void TTableContent::Complete() {
+    const size_t nc = static_cast<size_t>(Cols), nr = static_cast<size_t>(Rows);
+    Values.resize(nc);
+    for (auto& v : Values) v.resize(nr, 0.0);
+    States.resize(nc);
+    for (auto& v : States) v.resize(nr, 0);
+    Types.resize(nc);
+    ColAtt.resize(nc, 0);
+    RowAtt.resize(nr, 0);
+    if (ColNames.size() < nc) {
+        ColNames.reserve(nc);
+        for (size_t c = ColNames.size(); c < nc; ++c) ColNames.push_back(DefaultColName(static_cast<int>(c + 1)));
+    }
+    if (RowNames.size() < nr) {
+        RowNames.reserve(nr);
+        for (size_t r = RowNames.size(); r < nr; ++r) RowNames.push_back(DefaultRowName(static_cast<int>(r + 1)));
+    }
+}
+
 void AppendNumber(std::string& Out, double Value) {
     if (std::isnan(Value)) {
         Out += "NAN";

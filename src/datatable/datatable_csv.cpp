@@ -1,5 +1,6 @@
 // TDataTable: CSV (RFC 4180) and ASC text tables, read from memory through std::string_view.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -75,29 +76,62 @@ public:
     // Reads the next record into Fields; false at the end of the text or on an error (Error()).
     bool Next(std::vector<std::string_view>& Fields) {
         Fields.clear();
-        if (FPos >= FText.size() || FError != datatable::kCsvOk) return false;
-        for (;;) {
-            std::string_view field;
-            if (FPos < FText.size() && FText[FPos] == '"') {
-                if (!QuotedField(field)) return false;
-            } else {
-                const size_t start = FPos;
-                while (FPos < FText.size() && FText[FPos] != FSep && FText[FPos] != '\n' &&
-                       FText[FPos] != '\r')
-                    ++FPos;
-                field = FText.substr(start, FPos - start);
-            }
+        if (AtEnd()) return false;
+        std::string_view field;
+        bool record_ends = false;
+        while (!record_ends) {
+            if (!Field(field, record_ends)) return false;
             Fields.push_back(field);
-            if (FPos >= FText.size()) return true;
-            const char c = FText[FPos++];
-            if (c == FSep) continue;
-            if (c == '\r' && FPos < FText.size() && FText[FPos] == '\n') ++FPos;
-            return true;  // a line end
         }
+        return true;
     }
+
+    bool AtEnd() const noexcept { return FPos >= FText.size() || FError != datatable::kCsvOk; }
+
+    // Reads the next field; RecordEnds tells whether it was the last of its record. False on an
+    // error (Error()).
+    bool Field(std::string_view& F, bool& RecordEnds) {
+        if (FPos < FText.size() && FText[FPos] == '"') {
+            if (!QuotedField(F)) return false;
+        } else {
+            const size_t start = FPos;
+            while (FPos < FText.size() && FText[FPos] != FSep && FText[FPos] != '\n' &&
+                   FText[FPos] != '\r')
+                ++FPos;
+            F = FText.substr(start, FPos - start);
+        }
+        RecordEnds = EndField();
+        return true;
+    }
+
+    // The fast path of numeric tables: an unquoted field that std::from_chars reads up to the
+    // next separator or line end as a plain decimal number (digits last, so no NAN or INF
+    // spelling). Nothing is consumed when the field is anything else.
+    bool NumberField(double& V, bool& RecordEnds) {
+        const char* first = FText.data() + FPos;
+        const char* last = FText.data() + FText.size();
+        const auto res = std::from_chars(first, last, V);
+        if (res.ec != std::errc() || res.ptr == first) return false;
+        const char end_char = res.ptr[-1];
+        if (!((end_char >= '0' && end_char <= '9') || end_char == '.')) return false;
+        if (res.ptr != last && *res.ptr != FSep && *res.ptr != '\n' && *res.ptr != '\r') return false;
+        FPos = static_cast<size_t>(res.ptr - FText.data());
+        RecordEnds = EndField();
+        return true;
+    }
+
     int Error() const noexcept { return FError; }
 
 private:
+    // Consumes the separator or line end after a field; true at the end of a record.
+    bool EndField() {
+        if (FPos >= FText.size()) return true;
+        const char c = FText[FPos++];
+        if (c == FSep) return false;
+        if (c == '\r' && FPos < FText.size() && FText[FPos] == '\n') ++FPos;
+        return true;
+    }
+
     bool QuotedField(std::string_view& Field) {
         const size_t start = ++FPos;
         bool doubled = false;
@@ -186,18 +220,64 @@ struct TDataTableFiles {
     static void ExportCsv(const TDataTable& T, TStream& Out, const TCsvOptions& O);
     static int ReadAsc(TDataTable& T, std::string_view Text);
     static void WriteAsc(const TDataTable& T, TStream& Out, const std::string& FName);
-    // Fills a work table of the given size (names, types, states, values moved in).
-    static bool Build(TDataTable& W, size_t Cols, size_t Rows);
 };
 
-bool TDataTableFiles::Build(TDataTable& W, size_t Cols, size_t Rows) {
-    try {
-        W.Resize(static_cast<int>(Cols), static_cast<int>(Rows));
-    } catch (const EOZMDataTableError&) {
-        return false;
+namespace {
+
+// Pass 1 of a CSV read: the columns gathered field by field.
+int GatherCsv(const TCsvOptions& O, TCsvTokenizer& Tokens,
+              std::vector<std::string_view>& First, std::vector<TCsvColumn>& Columns,
+              TStrArray& RowNames) {
+    const size_t width = First.size();
+    const size_t skip = O.HasRowNames ? 1 : 0;
+    auto store = [&](size_t k, std::string_view f) {
+        if (k < skip) {
+            RowNames.emplace_back(CutText(f, datatable::kMaxNameLength));
+            return;
+        }
+        TCsvColumn& col = Columns[k - skip];
+        double v = 0.0;
+        uint8_t st = 0;
+        if (f.empty()) {
+            st = datatable::csEmpty;
+        } else if (ParseCsvNumber(f, O.DecimalPoint, v)) {
+            ++col.Numbers;
+        } else {
+            st = datatable::csInvalid;
+            ++col.Texts;
+        }
+        col.Values.push_back(v);
+        col.States.push_back(st);
+    };
+    if (!O.HasHeader)
+        for (size_t k = 0; k < width; ++k) store(k, First[k]);
+    const bool fast = O.DecimalPoint == '.';
+    size_t k = 0;  // field index within the record
+    std::string_view field;
+    bool record_ends = false;
+    // The text may end inside a record only after a separator: an empty last field follows.
+    while (Tokens.Error() == datatable::kCsvOk && !(Tokens.AtEnd() && k == 0)) {
+        if (k >= width) return datatable::kCsvRaggedRow;
+        double v;
+        if (fast && k >= skip && Tokens.NumberField(v, record_ends)) {
+            TCsvColumn& col = Columns[k - skip];
+            col.Values.push_back(v);
+            col.States.push_back(0);
+            ++col.Numbers;
+        } else {
+            if (!Tokens.Field(field, record_ends)) break;
+            store(k, field);
+        }
+        ++k;
+        if (record_ends) {
+            if (k != width) return datatable::kCsvRaggedRow;
+            k = 0;
+        }
     }
-    return true;
+    return Tokens.Error();
 }
+
+}  // namespace
 
 int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvOptions& O) {
     if (BadSeparators(O)) return datatable::kCsvBadSeparators;
@@ -209,57 +289,36 @@ int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvO
     // Every record ends in a line end, so their number bounds the rows.
     const size_t max_rows = static_cast<size_t>(std::count(Text.begin(), Text.end(), '\n')) + 1;
     TCsvTokenizer tokens(Text, O.Separator);
-    std::vector<std::string_view> fields;
-    if (!tokens.Next(fields)) return tokens.Error() != datatable::kCsvOk ? tokens.Error() : datatable::kCsvNoData;
-    const size_t width = fields.size();
+    std::vector<std::string_view> first;
+    if (!tokens.Next(first)) return tokens.Error() != datatable::kCsvOk ? tokens.Error() : datatable::kCsvNoData;
+    const size_t width = first.size();
     const size_t skip = O.HasRowNames ? 1 : 0;
     const size_t cols = width - std::min(width, skip);
-    TStrArray names;
-    if (O.HasHeader)
-        for (size_t k = skip; k < width; ++k) names.emplace_back(CutText(fields[k], datatable::kMaxNameLength));
 
+    datatable::detail::TTableContent content;
+    if (O.HasHeader)
+        for (size_t k = skip; k < width; ++k) content.ColNames.emplace_back(CutText(first[k], datatable::kMaxNameLength));
     std::vector<TCsvColumn> columns;
-    TStrArray row_names;
     try {
         columns.resize(cols);
         for (auto& col : columns) {
             col.Values.reserve(max_rows);
             col.States.reserve(max_rows);
         }
-        bool first = true;
-        for (;;) {
-            if (!(first && !O.HasHeader) && !tokens.Next(fields)) break;
-            first = false;
-            if (fields.size() != width) return datatable::kCsvRaggedRow;
-            if (O.HasRowNames) row_names.emplace_back(CutText(fields[0], datatable::kMaxNameLength));
-            for (size_t c = 0; c < cols; ++c) {
-                const std::string_view f = fields[c + skip];
-                TCsvColumn& col = columns[c];
-                double v = 0.0;
-                uint8_t st = 0;
-                if (f.empty()) {
-                    st = datatable::csEmpty;
-                } else if (ParseCsvNumber(f, O.DecimalPoint, v)) {
-                    ++col.Numbers;
-                } else {
-                    st = datatable::csInvalid;
-                    ++col.Texts;
-                }
-                col.Values.push_back(v);
-                col.States.push_back(st);
-            }
-        }
+        if (const int rc = GatherCsv(O, tokens, first, columns, content.RowNames); rc != 0) return rc;
     } catch (const std::bad_alloc&) {
         return datatable::kCsvTooLarge;
     } catch (const std::length_error&) {
         return datatable::kCsvTooLarge;
     }
-    if (tokens.Error() != datatable::kCsvOk) return tokens.Error();
-    const size_t rows = columns.empty() ? row_names.size() : columns[0].Values.size();
+    const size_t rows = columns.empty() ? content.RowNames.size() : columns[0].Values.size();
     if (rows == 0 && !O.HasHeader) return datatable::kCsvNoData;
+    if (!datatable::detail::TableSizeIsBacked(static_cast<int64_t>(cols), static_cast<int64_t>(rows),
+                                              static_cast<int64_t>(Text.size()) * 2))
+        return datatable::kCsvTooLarge;
 
     // Columns mostly of text are categorical; their texts are read once more, now all of them.
-    std::vector<TVTypeSpec> types(cols);
+    content.Types.resize(cols);
     std::vector<size_t> text_columns;
     for (size_t c = 0; c < cols; ++c)
         if (columns[c].Texts > columns[c].Numbers) text_columns.push_back(c);
@@ -267,12 +326,13 @@ int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvO
         std::vector<std::vector<std::string_view>> texts(text_columns.size());
         for (auto& t : texts) t.reserve(rows);
         TCsvTokenizer again(Text, O.Separator);
+        std::vector<std::string_view> fields;
         if (O.HasHeader) again.Next(fields);
         while (again.Next(fields))
             for (size_t k = 0; k < text_columns.size(); ++k) texts[k].push_back(fields[text_columns[k] + skip]);
         for (size_t k = 0; k < text_columns.size(); ++k) {
             TCsvColumn& col = columns[text_columns[k]];
-            TVTypeSpec& spec = types[text_columns[k]];
+            TVTypeSpec& spec = content.Types[text_columns[k]];
             if (!datatable::detail::AssignCategories(texts[k], col.Values, spec))
                 return datatable::kCsvTooManyCategories;
             spec.MScaleType = TMScaleType::stNominal;
@@ -280,20 +340,24 @@ int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvO
         }
     }
 
-    TDataTable loaded;
-    if (!datatable::detail::TableSizeIsBacked(static_cast<int64_t>(cols), static_cast<int64_t>(rows),
-                                              static_cast<int64_t>(Text.size()) * 2) ||
-        !Build(loaded, cols, rows))
+    content.Cols = static_cast<int>(cols);
+    content.Rows = static_cast<int>(rows);
+    try {
+        content.Values.resize(cols);
+        content.States.resize(cols);
+        for (size_t c = 0; c < cols; ++c) {
+            content.Values[c] = std::move(columns[c].Values);
+            content.States[c] = std::move(columns[c].States);
+        }
+        content.Complete();
+    } catch (const std::bad_alloc&) {
         return datatable::kCsvTooLarge;
-    double* data = loaded.FNumericData->Data();
-    for (size_t c = 0; c < cols; ++c) {
-        std::copy(columns[c].Values.begin(), columns[c].Values.end(), data + c * rows);
-        loaded.FCState[c] = std::move(columns[c].States);
-        loaded.FVType[c] = std::move(types[c]);
-        if (c < names.size()) loaded.FColName[c] = std::move(names[c]);
     }
-    for (size_t r = 0; r < row_names.size(); ++r) loaded.FRowName[r] = std::move(row_names[r]);
-    T.TakeContentsFrom(loaded);
+    try {
+        T.TakeContent(content);
+    } catch (const EOZMDataTableError&) {
+        return datatable::kCsvTooLarge;
+    }
     return datatable::kCsvOk;
 }
 
@@ -534,19 +598,19 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
         return datatable::kAscValueError;
 
     const size_t nc = static_cast<size_t>(cols), nr = static_cast<size_t>(rows);
-    std::vector<std::string> col_names(nc);
-    std::vector<std::string> row_names(nr);
-    std::vector<int32_t> row_att(nr, 0);
-    std::vector<double> values(nc * nr, 0.0);
-    std::vector<std::vector<uint8_t>> states(nc, std::vector<uint8_t>(nr, 0));
+    datatable::detail::TTableContent content;
+    content.Cols = h.NrColumns;
+    content.Rows = h.NrRows;
+    content.Comment = RemoveControlChars(h.Comment);
+    content.Complete();  // defaults: names, attributes, states 0, values 0
     std::vector<std::vector<std::string_view>> cat_texts(nc);  // for columns with quoted values
     std::string_view line;
     if (h.ColumnNames) {
         if (!lines.Next(line)) return datatable::kAscValueError;
         size_t pos = 0;
-        for (size_t c = 0; c < nc && ParseQuotedName(line, pos, col_names[c]); ++c) {
-        }
-        for (auto& name : col_names) name = CutText(name, datatable::kMaxNameLength);
+        std::string name;
+        for (size_t c = 0; c < nc && ParseQuotedName(line, pos, name); ++c)
+            content.ColNames[c] = CutText(name, datatable::kMaxNameLength);
     }
     for (size_t r = 0; r < nr; ++r) {
         do {
@@ -557,11 +621,11 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
             double att = 0;
             if (!TryParseDouble(NextAscWord(line, pos), att) || !(std::fabs(att) <= INT32_MAX))
                 return datatable::kAscRowAttributeError;
-            row_att[r] = static_cast<int32_t>(Round(att));
+            content.RowAtt[r] = static_cast<int32_t>(Round(att));
         }
         if (h.RowNames) {
             std::string name;
-            if (ParseQuotedName(line, pos, name)) row_names[r] = CutText(name, datatable::kMaxNameLength);
+            if (ParseQuotedName(line, pos, name)) content.RowNames[r] = CutText(name, datatable::kMaxNameLength);
         }
         for (size_t c = 0; c < nc; ++c) {
             while (pos < line.size() && IsBlankChar(line[pos])) ++pos;
@@ -571,7 +635,7 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
                 const std::string_view text = line.substr(pos + 1, close - pos - 1);
                 pos = close + 1;
                 if (text.empty()) {  // "" names no category: a missing value
-                    states[c][r] = datatable::csEmpty;
+                    content.States[c][r] = datatable::csEmpty;
                     continue;
                 }
                 if (cat_texts[c].empty()) cat_texts[c].resize(nr);
@@ -582,37 +646,28 @@ int TDataTableFiles::ReadAsc(TDataTable& T, std::string_view Text) {
             double v = 0;
             // NAN in any spelling is the format's missing value, never a number.
             if (IsMissing(word) || (TryParseDouble(word, v) && std::isnan(v))) {
-                states[c][r] = datatable::csEmpty;
+                content.States[c][r] = datatable::csEmpty;
             } else if (TryParseDouble(word, v)) {
-                values[c * nr + r] = v;
+                content.Values[c][r] = v;
             } else {
                 return datatable::kAscValueError;  // no number, or the row is short
             }
         }
     }
-    std::vector<TVTypeSpec> types(nc);
     std::vector<double> slots;
     for (size_t c = 0; c < nc; ++c) {
         if (cat_texts[c].empty()) continue;
-        if (!datatable::detail::AssignCategories(cat_texts[c], slots, types[c]))
+        if (!datatable::detail::AssignCategories(cat_texts[c], slots, content.Types[c]))
             return datatable::kAscTooManyCategories;
-        types[c].MScaleType = TMScaleType::stNominal;
+        content.Types[c].MScaleType = TMScaleType::stNominal;
         for (size_t r = 0; r < nr; ++r)
-            if (slots[r] != 0) values[c * nr + r] = slots[r];
+            if (slots[r] != 0) content.Values[c][r] = slots[r];
     }
-
-    TDataTable loaded;
-    if (!Build(loaded, nc, nr)) return datatable::kAscValueError;
-    std::copy(values.begin(), values.end(), loaded.FNumericData->Data());
-    loaded.FCState = std::move(states);
-    loaded.FVType = std::move(types);
-    loaded.FRowAtt = std::move(row_att);
-    loaded.FComment = RemoveControlChars(h.Comment);
-    if (h.ColumnNames)
-        for (size_t c = 0; c < nc; ++c) loaded.FColName[c] = std::move(col_names[c]);
-    if (h.RowNames)
-        for (size_t r = 0; r < nr; ++r) loaded.FRowName[r] = std::move(row_names[r]);
-    T.TakeContentsFrom(loaded);
+    try {
+        T.TakeContent(content);
+    } catch (const EOZMDataTableError&) {
+        return datatable::kAscValueError;
+    }
     return 0;
 }
 

@@ -71,6 +71,22 @@ bool ScaleTypeOfName(std::string_view Text, TMScaleType& Type) noexcept;
 bool AssignCategories(const std::vector<std::string_view>& Texts, std::vector<double>& Slots,
                       TVTypeSpec& Spec);
 
+// The content of a table that a reader builds before the table takes it over: values per
+// column, and every other array already of full size (Complete fills what the input left out).
+struct TTableContent {
+    int Cols = 0;
+    int Rows = 0;
+    std::string Comment;
+    std::vector<std::vector<double>> Values;   // Cols columns of Rows values
+    std::vector<std::vector<uint8_t>> States;  // Cols columns of Rows states
+    std::vector<TVTypeSpec> Types;
+    std::vector<TDTNameStr> ColNames, RowNames;
+    std::vector<int32_t> ColAtt, RowAtt;
+
+    // Sizes every array that is still empty to Cols or Rows, with the defaults of a resize.
+    void Complete();
+};
+
 // Shortest text that reads back exactly; non-finite values as NAN, +INF, -INF.
 void AppendNumber(std::string& Out, double Value);
 

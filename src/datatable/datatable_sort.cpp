@@ -350,6 +350,40 @@ void TDataTable::TakeContentsFrom(TDataTable& Loaded) {
     FireResize(old_cols, old_rows);
 }
 
+void TDataTable::TakeContent(datatable::detail::TTableContent& Content) {
+    const int old_cols = FNrOfCols;
+    const int old_rows = FNrOfRows;
+    {
+        TSuspendedEvents quiet{&FNumericData->OnChange};
+        try {
+            FNumericData->Resize(Content.Cols, Content.Rows);
+        } catch (const EOZMMatrixError&) {
+            RaiseError(kMsgNoMemoryOnHeap);
+        }
+        const size_t rows = static_cast<size_t>(Content.Rows);
+        for (size_t c = 0; c < Content.Values.size(); ++c) {
+            std::copy(Content.Values[c].begin(), Content.Values[c].end(), FNumericData->Data() + c * rows);
+            // Give the column back as soon as it is copied: the peak stays near one table.
+            std::vector<double>().swap(Content.Values[c]);
+        }
+    }
+    FRowAtt = std::move(Content.RowAtt);
+    FColAtt = std::move(Content.ColAtt);
+    FVType = std::move(Content.Types);
+    FCState = std::move(Content.States);
+    FColName = std::move(Content.ColNames);
+    FRowName = std::move(Content.RowNames);
+    FComment = std::move(Content.Comment);
+    FNrOfCols = Content.Cols;
+    FNrOfRows = Content.Rows;
+    Changed();
+    ChangedCellStates();
+    ChangedSetup();
+    ChangedNames();
+    ChangedAttrib();
+    FireResize(old_cols, old_rows);
+}
+
 bool TDataTable::CopyCellStatesFrom(const TDataTable* ExtTab) {
     if (ExtTab == nullptr || ExtTab->FNrOfCols != FNrOfCols || ExtTab->FNrOfRows != FNrOfRows)
         return false;
