@@ -532,6 +532,8 @@ private:
     // Resize without firing OnResize; returns true when the size changed.
     bool ResizeSilently(int NrCols, int NrRows);
     void FireResize(int OldCols, int OldRows);
+    // Removes the rows marked in Remove (Count of them), building what stays aside first.
+    void RemoveRowsAside(const std::vector<char>& Remove, int Count);
     // Moves row (column) Src onto Dst: name, attribute, values and states (columns: type record).
     void SwapRowData(int r1, int r2, int LowCol, int HighCol, bool Headers);
     void SwapColData(int c1, int c2, int LowRow, int HighRow, bool Headers);

@@ -442,24 +442,60 @@ void TDataTable::RemoveRow(int ix) {
     if (!ValidRow(ix) || FNrOfRows < 2) return;
     const int old_cols = FNrOfCols;
     const int old_rows = FNrOfRows;
-    TSuspendedEvents quiet{&FNumericData->OnChange};
-    const size_t at = static_cast<size_t>(ix - 1);
-    std::rotate(FRowName.begin() + static_cast<ptrdiff_t>(at), FRowName.begin() + static_cast<ptrdiff_t>(at) + 1,
-                FRowName.end());
-    std::rotate(FRowAtt.begin() + static_cast<ptrdiff_t>(at), FRowAtt.begin() + static_cast<ptrdiff_t>(at) + 1,
-                FRowAtt.end());
-    double* data = FNumericData->Data();
-    const size_t rows = static_cast<size_t>(FNrOfRows);
-    for (size_t c = 0; c < static_cast<size_t>(FNrOfCols); ++c) {
-        double* col = data + c * rows;
-        std::rotate(col + at, col + at + 1, col + rows);
-        auto& st = FCState[c];
-        std::rotate(st.begin() + static_cast<ptrdiff_t>(at), st.begin() + static_cast<ptrdiff_t>(at) + 1, st.end());
-    }
-    // Shrinking only drops the last row, which now holds the removed one.
-    ResizeSilently(FNrOfCols, FNrOfRows - 1);
+    std::vector<char> remove(static_cast<size_t>(FNrOfRows), 0);
+    remove[static_cast<size_t>(ix - 1)] = 1;
+    RemoveRowsAside(remove, 1);
     FireResize(old_cols, old_rows);
     ChangedSetup();
+}
+
+void TDataTable::RemoveRowsAside(const std::vector<char>& Remove, int Count) {
+    // The rows that stay are gathered aside, so exhausted memory changes nothing; the matrix is
+    // resized next (it keeps the upper rows or changes nothing), and the rest cannot fail.
+    const size_t rows = static_cast<size_t>(FNrOfRows);
+    const size_t cols = static_cast<size_t>(FNrOfCols);
+    const size_t kept = rows - static_cast<size_t>(Count);
+    struct TAside {
+        std::vector<double> Values;
+        std::vector<std::vector<uint8_t>> States;
+        std::vector<TDTNameStr> Names;
+        std::vector<int32_t> Att;
+    };
+    TAside a = GuardAllocation<EOZMDataTableError>(*this, [&] {
+        TAside t;
+        t.Values.reserve(kept * cols);
+        t.States.resize(cols);
+        t.Names.reserve(kept);
+        t.Att.reserve(kept);
+        const double* data = FNumericData->Data();
+        for (size_t c = 0; c < cols; ++c) {
+            t.States[c].reserve(kept);
+            for (size_t r = 0; r < rows; ++r)
+                if (!Remove[r]) {
+                    t.Values.push_back(data[c * rows + r]);
+                    t.States[c].push_back(FCState[c][r]);
+                }
+        }
+        for (size_t r = 0; r < rows; ++r)
+            if (!Remove[r]) {
+                t.Names.push_back(FRowName[r]);
+                t.Att.push_back(FRowAtt[r]);
+            }
+        return t;
+    });
+    {
+        TSuspendedEvents quiet{&FNumericData->OnChange};
+        try {
+            FNumericData->Resize(FNrOfCols, static_cast<int>(kept));
+        } catch (const EOZMMatrixError&) {
+            RaiseError(kMsgNoMemoryOnHeap);
+        }
+    }
+    std::copy(a.Values.begin(), a.Values.end(), FNumericData->Data());
+    FCState = std::move(a.States);
+    FRowName = std::move(a.Names);
+    FRowAtt = std::move(a.Att);
+    FNrOfRows = static_cast<int>(kept);
 }
 
 void TDataTable::InsertColumn(int ix) {
@@ -493,23 +529,33 @@ void TDataTable::RemoveColumn(int ix) {
     if (!ValidCol(ix) || FNrOfCols < 2) return;
     const int old_cols = FNrOfCols;
     const int old_rows = FNrOfRows;
-    TSuspendedEvents quiet{&FNumericData->OnChange};
     const size_t at = static_cast<size_t>(ix - 1);
+    const size_t rows = static_cast<size_t>(FNrOfRows);
+    const size_t cols = static_cast<size_t>(FNrOfCols);
+    // The values of the columns right of ix are saved first: if the matrix cannot be resized,
+    // nothing has moved yet.
+    std::vector<double> right = GuardAllocation<EOZMDataTableError>(*this, [&] {
+        const double* data = FNumericData->Data();
+        return std::vector<double>(data + (at + 1) * rows, data + cols * rows);
+    });
+    {
+        TSuspendedEvents quiet{&FNumericData->OnChange};
+        try {
+            FNumericData->Resize(FNrOfCols - 1, FNrOfRows);
+        } catch (const EOZMMatrixError&) {
+            RaiseError(kMsgNoMemoryOnHeap);
+        }
+    }
+    std::copy(right.begin(), right.end(), FNumericData->Data() + at * rows);
     // Every column that moves takes its whole type record, identifiers included, also when it is
     // not categorical at the moment: a column switched to interval keeps its identifiers for the
     // day it is switched back.
-    auto rotate_out = [at](auto& v) {
-        std::rotate(v.begin() + static_cast<ptrdiff_t>(at), v.begin() + static_cast<ptrdiff_t>(at) + 1, v.end());
-    };
-    rotate_out(FColName);
-    rotate_out(FColAtt);
-    rotate_out(FVType);
-    rotate_out(FCState);
-    double* data = FNumericData->Data();
-    const size_t rows = static_cast<size_t>(FNrOfRows);
-    const size_t cols = static_cast<size_t>(FNrOfCols);
-    std::rotate(data + at * rows, data + (at + 1) * rows, data + cols * rows);
-    ResizeSilently(FNrOfCols - 1, FNrOfRows);
+    auto erase_at = [at](auto& v) { v.erase(v.begin() + static_cast<ptrdiff_t>(at)); };
+    erase_at(FColName);
+    erase_at(FColAtt);
+    erase_at(FVType);
+    erase_at(FCState);
+    FNrOfCols -= 1;
     FireResize(old_cols, old_rows);
     ChangedSetup();
 }
@@ -534,21 +580,8 @@ int TDataTable::RemoveMarkedRows(int FirstRow, int LastRow, uint8_t CState) {
     const int old_cols = FNrOfCols;
     const int old_rows = FNrOfRows;
     {
-        TSuspendedEvents quiet{&OnChange, &FNumericData->OnChange};
-        const size_t rows = static_cast<size_t>(FNrOfRows);
-        auto compact = [&](auto* v) {
-            size_t out = 0;
-            for (size_t r = 0; r < rows; ++r)
-                if (!remove[r]) v[out++] = std::move(v[r]);
-        };
-        compact(FRowName.data());
-        compact(FRowAtt.data());
-        double* data = FNumericData->Data();
-        for (size_t c = 0; c < static_cast<size_t>(FNrOfCols); ++c) {
-            compact(data + c * rows);
-            compact(FCState[c].data());
-        }
-        ResizeSilently(FNrOfCols, FNrOfRows - count);
+        TSuspendedEvents quiet{&OnChange};
+        RemoveRowsAside(remove, count);
     }
     FireResize(old_cols, old_rows);
     ChangedSetup();
