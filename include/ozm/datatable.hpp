@@ -361,7 +361,7 @@ public:
     // SortRowIx) with the matrix's comb sort. Each exchange also moves the cell states of the
     // stretch and, with IncludeHeaders, names and attributes (columns: type records too), and is
     // forwarded to OnSortExchange. Then OnChangeCellState, and OnChangeNames and OnChangeAttrib
-    // with IncludeHeaders.
+    // with IncludeHeaders. An invalid key index or fewer than two rows (columns): nothing at all.
     void SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol, int HighRow,
                   bool IncludeHeaders);
     void SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol, int HighRow,

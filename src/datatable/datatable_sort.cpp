@@ -95,6 +95,9 @@ void TDataTable::ExchangeDuringSort(TObject* /*Sender*/, uint8_t ExchgWhat, int 
 
 void TDataTable::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol,
                           int HighRow, bool IncludeHeaders) {
+    int lo = LowRow, hi = HighRow;
+    MakeValidRowRange(lo, hi);
+    if (!ValidCol(SortColIx) || hi - lo < 1) return;  // the matrix does nothing either
     FSortIncludeHd = IncludeHeaders;
     FNumericData->SortRows(SortColIx, Ascending, LowCol, LowRow, HighCol, HighRow);
     // The states moved with the values.
@@ -107,6 +110,9 @@ void TDataTable::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow,
 
 void TDataTable::SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol,
                           int HighRow, bool IncludeHeaders) {
+    int lo = LowCol, hi = HighCol;
+    MakeValidColRange(lo, hi);
+    if (!ValidRow(SortRowIx) || hi - lo < 1) return;  // the matrix does nothing either
     FSortIncludeHd = IncludeHeaders;
     FNumericData->SortCols(SortRowIx, Ascending, LowCol, LowRow, HighCol, HighRow);
     ChangedCellStates();
