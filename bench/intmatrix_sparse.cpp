@@ -25,7 +25,8 @@ std::vector<std::pair<int, int>> SpreadCells(int64_t Count) {
     for (int64_t k = 0; k < Count; ++k) {
         // About one cell in a hundred, column by column.
         const int64_t linear = k * 100 + static_cast<int64_t>(gen() % 100);
-        cells.emplace_back(static_cast<int>(linear / side) + 1, static_cast<int>(linear % side) + 1);
+        cells.emplace_back(static_cast<int>(linear / side) + 1,
+                           static_cast<int>(linear % side) + 1);
     }
     return cells;
 }
@@ -60,7 +61,8 @@ void BM_GetValSparse(benchmark::State& state) {
     std::mt19937 gen(3);
     for (int k = 0; k < 4096; ++k) {
         const auto& cell = cells[gen() % cells.size()];
-        probes.push_back(k % 2 == 0 ? cell : std::make_pair(cell.first, cell.second % m.NrOfRows() + 1));
+        probes.push_back(k % 2 == 0 ? cell
+                                    : std::make_pair(cell.first, cell.second % m.NrOfRows() + 1));
     }
     size_t k = 0;
     int64_t sum = 0;
@@ -112,7 +114,8 @@ void FillSquare(TMat& m, int n, unsigned seed) {
     std::mt19937 gen(seed);
     m.Resize(n, n);
     TCell* p = m.Data();
-    for (int64_t i = 0; i < int64_t{n} * n; ++i) p[i] = static_cast<TCell>(static_cast<int>(gen() % 201) - 100);
+    for (int64_t i = 0; i < int64_t{n} * n; ++i)
+        p[i] = static_cast<TCell>(static_cast<int>(gen() % 201) - 100);
 }
 
 void BM_MultiplyInt(benchmark::State& state) {
@@ -124,8 +127,9 @@ void BM_MultiplyInt(benchmark::State& state) {
         a.Multiply(&b, &c);
         benchmark::DoNotOptimize(c.Data());
     }
-    state.counters["GOp/s"] = benchmark::Counter(2.0 * n * n * n * static_cast<double>(state.iterations()) / 1e9,
-                                                 benchmark::Counter::kIsRate);
+    state.counters["GOp/s"] =
+        benchmark::Counter(2.0 * n * n * n * static_cast<double>(state.iterations()) / 1e9,
+                           benchmark::Counter::kIsRate);
 }
 
 void BM_MultiplyDouble(benchmark::State& state) {
@@ -137,15 +141,22 @@ void BM_MultiplyDouble(benchmark::State& state) {
         a.Multiply(&b, &c);
         benchmark::DoNotOptimize(c.Data());
     }
-    state.counters["GOp/s"] = benchmark::Counter(2.0 * n * n * n * static_cast<double>(state.iterations()) / 1e9,
-                                                 benchmark::Counter::kIsRate);
+    state.counters["GOp/s"] =
+        benchmark::Counter(2.0 * n * n * n * static_cast<double>(state.iterations()) / 1e9,
+                           benchmark::Counter::kIsRate);
 }
 
 }  // namespace
 
-BENCHMARK(BM_BuildColumnOrder)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildColumnOrder)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond);
 // Random order inserts in front of other entries: O(n) moves per entry, so 10^6 takes minutes.
-BENCHMARK(BM_BuildRandomOrder)->RangeMultiplier(10)->Range(10000, 100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildRandomOrder)
+    ->RangeMultiplier(10)
+    ->Range(10000, 100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetValSparse);
 BENCHMARK(BM_ArrayToSparse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SparseToArray)->Unit(benchmark::kMillisecond);

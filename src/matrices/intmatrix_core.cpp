@@ -54,7 +54,8 @@ size_t TIntMatrix::LowerEntry(int Nc, int Nr) const noexcept {
 }
 
 int TIntMatrix::CapacityFor(size_t Count) const noexcept {
-    const int64_t steps = std::max<int64_t>(1, (static_cast<int64_t>(Count) + FAllocBy - 1) / FAllocBy);
+    const int64_t steps =
+        std::max<int64_t>(1, (static_cast<int64_t>(Count) + FAllocBy - 1) / FAllocBy);
     return static_cast<int>(std::min<int64_t>(steps * FAllocBy, INT32_MAX));
 }
 
@@ -75,9 +76,12 @@ void TIntMatrix::WidenBox(int Nc, int Nr) noexcept {
 void TIntMatrix::InsertEntry(size_t Position, int Nc, int Nr, int32_t Value) {
     if (SpMat.size() >= static_cast<size_t>(INT32_MAX)) RaiseError(kMsgNoMemoryOnHeap);
     // The vector grows geometrically beneath; the capacity callers see grows by AllocBy.
-    Guarded([&] { SpMat.insert(SpMat.begin() + static_cast<std::ptrdiff_t>(Position), {Nc, Nr, Value}); });
+    Guarded([&] {
+        SpMat.insert(SpMat.begin() + static_cast<std::ptrdiff_t>(Position), {Nc, Nr, Value});
+    });
     if (SpMat.size() > static_cast<size_t>(FNumAllocated))
-        FNumAllocated = static_cast<int>(std::min<int64_t>(int64_t{FNumAllocated} + FAllocBy, INT32_MAX));
+        FNumAllocated =
+            static_cast<int>(std::min<int64_t>(int64_t{FNumAllocated} + FAllocBy, INT32_MAX));
     WidenBox(Nc, Nr);
 }
 
@@ -144,7 +148,8 @@ void TIntMatrix::SparseToArray() {
     std::vector<int32_t> cells = Guarded([&] { return NewCellsOf<int32_t>(nc, nr); });
     const size_t rows = static_cast<size_t>(std::max(nr, 1));
     for (const TSpMatElemInt& e : SpMat)
-        cells[static_cast<size_t>(e.colidx - 1) * rows + static_cast<size_t>(e.rowidx - 1)] = e.value;
+        cells[static_cast<size_t>(e.colidx - 1) * rows + static_cast<size_t>(e.rowidx - 1)] =
+            e.value;
     FIsSparse = false;
     std::vector<TSpMatElemInt>().swap(SpMat);
     FNumAllocated = 0;
@@ -164,7 +169,8 @@ bool TIntMatrix::Resize(int Nc, int Nr) {
     FSparseHighRow = std::min(FSparseHighRow, Nr);
     FSparseLowCol = std::min(FSparseLowCol, FSparseHighCol);
     FSparseLowRow = std::min(FSparseLowRow, FSparseHighRow);
-    std::erase_if(SpMat, [Nc, Nr](const TSpMatElemInt& e) { return e.colidx > Nc || e.rowidx > Nr; });
+    std::erase_if(SpMat,
+                  [Nc, Nr](const TSpMatElemInt& e) { return e.colidx > Nc || e.rowidx > Nr; });
     return true;
 }
 
@@ -332,11 +338,12 @@ void TIntMatrix::TakeCellsAsSparse(const std::vector<int32_t>& Cells, int Nc, in
     const size_t rows = static_cast<size_t>(std::max(Nr, 1));
     std::vector<TSpMatElemInt> entries = Guarded([&] {
         std::vector<TSpMatElemInt> out;
-        out.reserve(static_cast<size_t>(std::count_if(
-            Cells.begin(), Cells.end(), [](int32_t v) { return v != 0; })));
+        out.reserve(static_cast<size_t>(
+            std::count_if(Cells.begin(), Cells.end(), [](int32_t v) { return v != 0; })));
         for (int c = 1; c <= Nc; ++c)
             for (int r = 1; r <= Nr; ++r) {
-                const int32_t v = Cells[static_cast<size_t>(c - 1) * rows + static_cast<size_t>(r - 1)];
+                const int32_t v =
+                    Cells[static_cast<size_t>(c - 1) * rows + static_cast<size_t>(r - 1)];
                 if (v != 0) out.push_back({c, r, v});
             }
         return out;

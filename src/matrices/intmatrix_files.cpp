@@ -58,7 +58,9 @@ bool TIntMatrix::LoadSparseMat(const std::string& FName) {
         TTextReader reader(FName);
         for (int32_t& field : header)
             if (!reader.ReadInt(field)) return false;
-        const auto [cols, rows, count, alloc_by] = header;
+        const int32_t cols = header[0];
+        const int32_t rows = header[1];
+        const int32_t count = header[2];
         if (cols < 0 || rows < 0 || count < 0) return false;
         // Refused before anything is reserved: the file cannot hold more entries than this.
         if (count > static_cast<int64_t>(file_size) / kMinBytesPerEntry) return false;
@@ -85,7 +87,8 @@ bool TIntMatrix::LoadSparseMat(const std::string& FName) {
     const auto same_cell = [](const TSpMatElemInt& a, const TSpMatElemInt& b) {
         return a.colidx == b.colidx && a.rowidx == b.rowidx;
     };
-    if (std::adjacent_find(entries.begin(), entries.end(), same_cell) != entries.end()) return false;
+    if (std::adjacent_find(entries.begin(), entries.end(), same_cell) != entries.end())
+        return false;
 
     std::vector<int32_t>().swap(FData);
     FIsSparse = true;

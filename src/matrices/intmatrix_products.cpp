@@ -69,9 +69,13 @@ bool TIntMatrix::StoreIntProduct(TIntMatrix* MatRes, int Rows, int Cols, int Dep
         auto* uc = reinterpret_cast<uint32_t*>(out.data());
         const size_t ld = static_cast<size_t>(LdB);
         if (TransposeB)
-            IntGemm(Rows, Cols, Depth, ua, [ub, ld](int k, int j) { return ub[static_cast<size_t>(k) * ld + j]; }, uc);
+            IntGemm(
+                Rows, Cols, Depth, ua,
+                [ub, ld](int k, int j) { return ub[static_cast<size_t>(k) * ld + j]; }, uc);
         else
-            IntGemm(Rows, Cols, Depth, ua, [ub, ld](int k, int j) { return ub[static_cast<size_t>(j) * ld + k]; }, uc);
+            IntGemm(
+                Rows, Cols, Depth, ua,
+                [ub, ld](int k, int j) { return ub[static_cast<size_t>(j) * ld + k]; }, uc);
         return out;
     });
     const bool resized = MatRes->FNCol != Cols || MatRes->FNRow != Rows;

@@ -82,8 +82,8 @@ void TIntMatrix::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow, doub
     SkewKurtOfMoments(n, d.s1, d.s2, d.s3, d.s4, Skewness, Kurtosis);
 }
 
-void TIntMatrix::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow,
-                                double& Skewness, double& Kurtosis) const {
+void TIntMatrix::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
+                                double& Kurtosis) const {
     if (!FIsSparse) {
         TMatrixCore::SkewKurtSample(LowCol, LowRow, HighCol, HighRow, Skewness, Kurtosis);
         return;

@@ -88,7 +88,7 @@ void TMatrix::CopyFromArray(const TInt2DArray& SrcArray, int Col, int Row) {
     });
 }
 
-#define OZM_COPY_MEMBERS(TCell, TSelf)                                                         \
+#define OZM_COPY_MEMBERS(TCell, TSelf)                                                             \
     template void TMatrixCore<TCell, TSelf>::CopyToArray(TCell2DArray&, int, int, int, int) const; \
     template void TMatrixCore<TCell, TSelf>::CopyFromArray(const TCell2DArray&, int, int);
 

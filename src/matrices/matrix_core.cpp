@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include "matrices/matrix_internal.hpp"
-#include "vectors/vector_impl.hpp"
 #include "ozm/math1/scalar.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/random.hpp"
+#include "vectors/vector_impl.hpp"
 
 namespace ozm {
 
@@ -96,10 +96,14 @@ bool TMatrixCore<TCell, TSelf>::ResizeAndClear(int Nc, int Nr) {
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SetNCols(int Nc) { Self().Resize(std::max(Nc, 0), FNRow); }
+void TMatrixCore<TCell, TSelf>::SetNCols(int Nc) {
+    Self().Resize(std::max(Nc, 0), FNRow);
+}
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SetNRows(int Nr) { Self().Resize(FNCol, std::max(Nr, 0)); }
+void TMatrixCore<TCell, TSelf>::SetNRows(int Nr) {
+    Self().Resize(FNCol, std::max(Nr, 0));
+}
 
 void TMatrix::SetFPrecis(int ix, int Value) noexcept {
     FPrecis[ix <= 1 ? 0 : 1] = std::clamp(Value, -1, 25);
@@ -184,7 +188,8 @@ void TMatrixCore<TCell, TSelf>::Fill(TCell value) {
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::Fill(int LowCol, int HighCol, int LowRow, int HighRow, TCell value) {
+void TMatrixCore<TCell, TSelf>::Fill(int LowCol, int HighCol, int LowRow, int HighRow,
+                                     TCell value) {
     DenseOnly("Fill");
     if (CellCount() > 0) {
         MakeValidColRange(LowCol, HighCol);
@@ -482,41 +487,42 @@ std::vector<double> TMatrixCore<TCell, TSelf>::GatherRectangle(int LowCol, int L
     return cells;
 }
 
-#define OZM_CORE_MEMBERS(TCell, TSelf)                                                         \
-    template TMatrixCore<TCell, TSelf>::TMatrixCore(TComponent*);                              \
-    template void TMatrixCore<TCell, TSelf>::RaiseError(std::string_view) const;               \
-    template void TMatrixCore<TCell, TSelf>::NotifyEachCell(size_t);                           \
-    template void TMatrixCore<TCell, TSelf>::AdoptStorage(std::vector<TCell>&&, int, int);     \
-    template void TMatrixCore<TCell, TSelf>::PercDone(TObject*, int);                          \
-    template bool TMatrixCore<TCell, TSelf>::Resize(int, int);                                 \
-    template bool TMatrixCore<TCell, TSelf>::ResizeAndClear(int, int);                         \
-    template void TMatrixCore<TCell, TSelf>::SetNCols(int);                                    \
-    template void TMatrixCore<TCell, TSelf>::SetNRows(int);                                    \
-    template void TMatrixCore<TCell, TSelf>::MakeValidColRange(int&, int&) const;              \
-    template void TMatrixCore<TCell, TSelf>::MakeValidRowRange(int&, int&) const;              \
-    template void TMatrixCore<TCell, TSelf>::Clone(const TSelf*);                              \
-    template void TMatrixCore<TCell, TSelf>::Fill(TCell);                                      \
-    template void TMatrixCore<TCell, TSelf>::Fill(int, int, int, int, TCell);                  \
-    template void TMatrixCore<TCell, TSelf>::FillDiag(TCell);                                  \
-    template bool TMatrixCore<TCell, TSelf>::RemoveColumn(int);                                \
-    template bool TMatrixCore<TCell, TSelf>::RemoveRow(int);                                   \
-    template void TMatrixCore<TCell, TSelf>::ExchangeColumns(int, int);                        \
-    template void TMatrixCore<TCell, TSelf>::ExchangeRows(int, int);                           \
-    template void TMatrixCore<TCell, TSelf>::MirrorColumns();                                  \
-    template void TMatrixCore<TCell, TSelf>::MirrorRows();                                     \
-    template void TMatrixCore<TCell, TSelf>::SAdd(TCell);                                      \
-    template void TMatrixCore<TCell, TSelf>::SMult(TCell);                                     \
-    template bool TMatrixCore<TCell, TSelf>::Add(const TSelf*);                                \
-    template bool TMatrixCore<TCell, TSelf>::Subtract(const TSelf*);                           \
-    template bool TMatrixCore<TCell, TSelf>::EMult(const TSelf*, TSelf*);                      \
-    template int TMatrixCore<TCell, TSelf>::Dichotomize(TCell, TBool2DArray&) const;           \
+#define OZM_CORE_MEMBERS(TCell, TSelf)                                                           \
+    template TMatrixCore<TCell, TSelf>::TMatrixCore(TComponent*);                                \
+    template void TMatrixCore<TCell, TSelf>::RaiseError(std::string_view) const;                 \
+    template void TMatrixCore<TCell, TSelf>::NotifyEachCell(size_t);                             \
+    template void TMatrixCore<TCell, TSelf>::AdoptStorage(std::vector<TCell>&&, int, int);       \
+    template void TMatrixCore<TCell, TSelf>::PercDone(TObject*, int);                            \
+    template bool TMatrixCore<TCell, TSelf>::Resize(int, int);                                   \
+    template bool TMatrixCore<TCell, TSelf>::ResizeAndClear(int, int);                           \
+    template void TMatrixCore<TCell, TSelf>::SetNCols(int);                                      \
+    template void TMatrixCore<TCell, TSelf>::SetNRows(int);                                      \
+    template void TMatrixCore<TCell, TSelf>::MakeValidColRange(int&, int&) const;                \
+    template void TMatrixCore<TCell, TSelf>::MakeValidRowRange(int&, int&) const;                \
+    template void TMatrixCore<TCell, TSelf>::Clone(const TSelf*);                                \
+    template void TMatrixCore<TCell, TSelf>::Fill(TCell);                                        \
+    template void TMatrixCore<TCell, TSelf>::Fill(int, int, int, int, TCell);                    \
+    template void TMatrixCore<TCell, TSelf>::FillDiag(TCell);                                    \
+    template bool TMatrixCore<TCell, TSelf>::RemoveColumn(int);                                  \
+    template bool TMatrixCore<TCell, TSelf>::RemoveRow(int);                                     \
+    template void TMatrixCore<TCell, TSelf>::ExchangeColumns(int, int);                          \
+    template void TMatrixCore<TCell, TSelf>::ExchangeRows(int, int);                             \
+    template void TMatrixCore<TCell, TSelf>::MirrorColumns();                                    \
+    template void TMatrixCore<TCell, TSelf>::MirrorRows();                                       \
+    template void TMatrixCore<TCell, TSelf>::SAdd(TCell);                                        \
+    template void TMatrixCore<TCell, TSelf>::SMult(TCell);                                       \
+    template bool TMatrixCore<TCell, TSelf>::Add(const TSelf*);                                  \
+    template bool TMatrixCore<TCell, TSelf>::Subtract(const TSelf*);                             \
+    template bool TMatrixCore<TCell, TSelf>::EMult(const TSelf*, TSelf*);                        \
+    template int TMatrixCore<TCell, TSelf>::Dichotomize(TCell, TBool2DArray&) const;             \
     template int TMatrixCore<TCell, TSelf>::CountValues(int, int, int, int, TCell, TCell) const; \
-    template void TMatrixCore<TCell, TSelf>::Find(int, int, int, int, TCell, int&, int&) const; \
-    template int TMatrixCore<TCell, TSelf>::FindInSortedColumn(int, bool, TCell) const;        \
-    template TCell TMatrixCore<TCell, TSelf>::Sum(int, int, int, int) const;                   \
-    template TCell TMatrixCore<TCell, TSelf>::Trace() const;                                   \
-    template std::string TMatrixCore<TCell, TSelf>::CRCofData() const;                         \
-    template std::vector<double> TMatrixCore<TCell, TSelf>::GatherRectangle(int, int, int, int) const;
+    template void TMatrixCore<TCell, TSelf>::Find(int, int, int, int, TCell, int&, int&) const;  \
+    template int TMatrixCore<TCell, TSelf>::FindInSortedColumn(int, bool, TCell) const;          \
+    template TCell TMatrixCore<TCell, TSelf>::Sum(int, int, int, int) const;                     \
+    template TCell TMatrixCore<TCell, TSelf>::Trace() const;                                     \
+    template std::string TMatrixCore<TCell, TSelf>::CRCofData() const;                           \
+    template std::vector<double> TMatrixCore<TCell, TSelf>::GatherRectangle(int, int, int, int)  \
+        const;
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_CORE_MEMBERS)
 

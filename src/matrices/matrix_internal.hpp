@@ -37,8 +37,8 @@ inline std::vector<double> NewCells(int nc, int nr) { return NewCellsOf<double>(
 // Visits the cells of the rectangle [LowCol..HighCol] x [LowRow..HighRow] (1-based, valid) of a
 // column-major matrix with `rows` rows, column by column, rows within a column.
 template <typename TCell, typename F>
-void VisitRectangle(const TCell* data, int rows, int LowCol, int LowRow, int HighCol,
-                    int HighRow, F&& visit) {
+void VisitRectangle(const TCell* data, int rows, int LowCol, int LowRow, int HighCol, int HighRow,
+                    F&& visit) {
     for (int c = LowCol; c <= HighCol; ++c) {
         const TCell* col = data + static_cast<size_t>(c - 1) * rows;
         for (int r = LowRow - 1; r < HighRow; ++r) visit(col[r]);
@@ -97,6 +97,4 @@ inline double CellDistance(TCell a, TCell b) noexcept {
 
 // Explicit instantiation of the core members a source file defines, for both matrix classes:
 // the file defines a macro Members(TCell, TSelf) that lists them and passes it here.
-#define OZM_INSTANTIATE_MATRIX_CORE(Members) \
-    Members(double, TMatrix)                 \
-    Members(int32_t, TIntMatrix)
+#define OZM_INSTANTIATE_MATRIX_CORE(Members) Members(double, TMatrix) Members(int32_t, TIntMatrix)

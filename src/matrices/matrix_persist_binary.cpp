@@ -25,8 +25,8 @@ constexpr size_t kChunk = 512;
 // --- stream layout -----------------------------------------------------------------------------
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowRow,
-                                             int HighRow) const {
+void TMatrixCore<TCell, TSelf>::SaveToStream(TStream& OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
     std::unique_ptr<TSelf> dense_copy;
@@ -46,15 +46,15 @@ void TMatrixCore<TCell, TSelf>::SaveToStream(TStream& OutStream, int LowCol, int
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol, int LowRow,
-                           int HighRow) const {
+void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     if (OutStream == nullptr) OutStream = new TMemoryStream();
     SaveToStream(static_cast<TStream&>(*OutStream), LowCol, HighCol, LowRow, HighRow);
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream* OutStream, int LowCol, int HighCol, int LowRow,
-                           int HighRow) const {
+void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream* OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     if (OutStream != nullptr)
         SaveToStream(static_cast<TStream&>(*OutStream), LowCol, HighCol, LowRow, HighRow);
 }
@@ -197,7 +197,8 @@ int TMatrixCore<TCell, TSelf>::LoadBinary(const std::string& FName) {
         const int64_t backed = (file->Size() - matrix::kBinaryRecordSize) / 8;
         if (count > backed || !matrix::AnnouncedSizeIsBacked(header.NumX, header.NumY, backed))
             return matrix::kBinaryTruncated;
-        cells = Guarded([&] { return matrix::detail::NewCellsOf<TCell>(header.NumX, header.NumY); });
+        cells =
+            Guarded([&] { return matrix::detail::NewCellsOf<TCell>(header.NumX, header.NumY); });
         const size_t rows = static_cast<size_t>(header.NumY);
         double buffer[kChunk];
         size_t x = 0;  // position of the next cell in the file order
@@ -227,18 +228,17 @@ int TMatrixCore<TCell, TSelf>::LoadBinary(const std::string& FName) {
     return matrix::kBinaryOk;
 }
 
-#define OZM_BINARY_MEMBERS(TCell, TSelf)                                                       \
-    template void TMatrixCore<TCell, TSelf>::SaveToStream(TStream&, int, int, int, int) const; \
-    template void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*&, int, int, int, int) \
-        const;                                                                                 \
-    template void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream*, int, int, int, int)    \
-        const;                                                                                 \
-    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TStream&, bool);                   \
-    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TMemoryStream*, bool);             \
-    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TFileStream*, bool);               \
-    template bool TMatrixCore<TCell, TSelf>::ReadBinaryHeader(const std::string&, int&, int&,  \
-                                                              std::string&, int&) const;       \
-    template bool TMatrixCore<TCell, TSelf>::SaveBinary(const std::string&) const;             \
+#define OZM_BINARY_MEMBERS(TCell, TSelf)                                                           \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TStream&, int, int, int, int) const;     \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*&, int, int, int, int)     \
+        const;                                                                                     \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream*, int, int, int, int) const; \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TStream&, bool);                       \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TMemoryStream*, bool);                 \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TFileStream*, bool);                   \
+    template bool TMatrixCore<TCell, TSelf>::ReadBinaryHeader(const std::string&, int&, int&,      \
+                                                              std::string&, int&) const;           \
+    template bool TMatrixCore<TCell, TSelf>::SaveBinary(const std::string&) const;                 \
     template int TMatrixCore<TCell, TSelf>::LoadBinary(const std::string&);
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_BINARY_MEMBERS)

@@ -146,7 +146,8 @@ int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string& FName, const std::str
 }
 
 template <typename TCell, typename TSelf>
-int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string& FName, const std::string& Comment) const {
+int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string& FName,
+                                           const std::string& Comment) const {
     return WriteAsc(FName, Comment, nullptr);
 }
 
@@ -252,7 +253,8 @@ bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool A
                     break;
                 }
                 TCell value = 0;
-                if (matrix::detail::CellFromText(word, value))  // an unreadable entry keeps its cell
+                if (matrix::detail::CellFromText(word,
+                                                 value))  // an unreadable entry keeps its cell
                     PutReadCell(c, r, value);
             }
         }
@@ -263,18 +265,18 @@ bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool A
     return ok;
 }
 
-#define OZM_TEXT_MEMBERS(TCell, TSelf)                                                         \
-    template int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string&, const std::string&,   \
-                                                     const TStrArray*) const;                  \
-    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&) \
-        const;                                                                                 \
-    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&, \
-                                                        const TStrArray&) const;               \
-    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&);       \
-    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&,        \
-                                                      TStrArray&);                             \
+#define OZM_TEXT_MEMBERS(TCell, TSelf)                                                           \
+    template int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string&, const std::string&,     \
+                                                     const TStrArray*) const;                    \
+    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&)  \
+        const;                                                                                   \
+    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&,  \
+                                                        const TStrArray&) const;                 \
+    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&);         \
+    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&,          \
+                                                      TStrArray&);                               \
     template bool TMatrixCore<TCell, TSelf>::StoreOnFile(int, int, int, int, const std::string&) \
-        const;                                                                                 \
+        const;                                                                                   \
     template bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string&, bool);
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_TEXT_MEMBERS)

@@ -189,18 +189,18 @@ bool TMatrixCore<TCell, TSelf>::LoadFromXMLFile(const std::string& FName) {
     return ReadFromOpenXMLFile(*reader);
 }
 
-#define OZM_XML_MEMBERS(TCell, TSelf)                                                          \
-    template int TMatrixCore<TCell, TSelf>::ApplyAnnouncedXmlSize();                           \
-    template int TMatrixCore<TCell, TSelf>::ProcessXmlTag(TMatXmlTag, const std::string&,      \
-                                                          const std::string&);                 \
-    template void TMatrixCore<TCell, TSelf>::WriteXmlLines(                                    \
-        bool, const std::function<void(const std::string&)>&) const;                           \
-    template void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream&, bool) const;           \
-    template void TMatrixCore<TCell, TSelf>::WriteToOpenXMLFile(TTextWriter&, bool) const;     \
-    template bool TMatrixCore<TCell, TSelf>::SaveAsXMLFile(const std::string&) const;          \
-    template bool TMatrixCore<TCell, TSelf>::ReadXmlElement(const matrix::TXmlTagSource&);     \
-    template bool TMatrixCore<TCell, TSelf>::ReadFromXMLStream(TStream&);                      \
-    template bool TMatrixCore<TCell, TSelf>::ReadFromOpenXMLFile(TTextReader&);                \
+#define OZM_XML_MEMBERS(TCell, TSelf)                                                      \
+    template int TMatrixCore<TCell, TSelf>::ApplyAnnouncedXmlSize();                       \
+    template int TMatrixCore<TCell, TSelf>::ProcessXmlTag(TMatXmlTag, const std::string&,  \
+                                                          const std::string&);             \
+    template void TMatrixCore<TCell, TSelf>::WriteXmlLines(                                \
+        bool, const std::function<void(const std::string&)>&) const;                       \
+    template void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream&, bool) const;       \
+    template void TMatrixCore<TCell, TSelf>::WriteToOpenXMLFile(TTextWriter&, bool) const; \
+    template bool TMatrixCore<TCell, TSelf>::SaveAsXMLFile(const std::string&) const;      \
+    template bool TMatrixCore<TCell, TSelf>::ReadXmlElement(const matrix::TXmlTagSource&); \
+    template bool TMatrixCore<TCell, TSelf>::ReadFromXMLStream(TStream&);                  \
+    template bool TMatrixCore<TCell, TSelf>::ReadFromOpenXMLFile(TTextReader&);            \
     template bool TMatrixCore<TCell, TSelf>::LoadFromXMLFile(const std::string&);
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_XML_MEMBERS)

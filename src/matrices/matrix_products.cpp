@@ -57,7 +57,8 @@ bool TMatrix::TransposeAndMultiply(const TMatrix* MatB, TMatrix* MatRes) {
 template <typename TCell, typename TSelf>
 bool TMatrixCore<TCell, TSelf>::Transpose() {
     DenseOnly("Transpose");
-    std::vector<TCell> cells = Guarded([&] { return matrix::detail::NewCellsOf<TCell>(FNRow, FNCol); });
+    std::vector<TCell> cells =
+        Guarded([&] { return matrix::detail::NewCellsOf<TCell>(FNRow, FNCol); });
     // Blocks of 32 x 32 keep both the read and the written lines in cache.
     constexpr int kBlock = 32;
     const int rows = FNRow;

@@ -54,7 +54,8 @@ void TMatrixCore<TCell, TSelf>::SortCols(int SortRowIx, bool Ascending, int LowC
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) const {
+void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp,
+                                           TVector* DestVec) const {
     DenseOnly("EdgeVector");
     if (DestVec == nullptr || CellCount() == 0) return;
     if (EdgeOp != TEdgeOp::eoMin && EdgeOp != TEdgeOp::eoMax && EdgeOp != TEdgeOp::eoSum &&
@@ -92,9 +93,9 @@ void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, 
     for (int k = 1; k <= count; ++k) DestVec->SetVal(k, acc[k - 1]);
 }
 
-#define OZM_SORT_MEMBERS(TCell, TSelf)                                                         \
-    template void TMatrixCore<TCell, TSelf>::SortRows(int, bool, int, int, int, int);          \
-    template void TMatrixCore<TCell, TSelf>::SortCols(int, bool, int, int, int, int);          \
+#define OZM_SORT_MEMBERS(TCell, TSelf)                                                \
+    template void TMatrixCore<TCell, TSelf>::SortRows(int, bool, int, int, int, int); \
+    template void TMatrixCore<TCell, TSelf>::SortCols(int, bool, int, int, int, int); \
     template void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation, TEdgeOp, TVector*) const;
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_SORT_MEMBERS)

@@ -81,8 +81,8 @@ bool TMatrixCore<TCell, TSelf>::ValidRectangle(int& LowCol, int& LowRow, int& Hi
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::MeanVar(int LowCol, int LowRow, int HighCol, int HighRow, double& Mean,
-                      double& Variance) const {
+void TMatrixCore<TCell, TSelf>::MeanVar(int LowCol, int LowRow, int HighCol, int HighRow,
+                                        double& Mean, double& Variance) const {
     DenseOnly("MeanVar");
     Mean = 0.0;
     Variance = 0.0;
@@ -92,7 +92,8 @@ void TMatrixCore<TCell, TSelf>::MeanVar(int LowCol, int LowRow, int HighCol, int
 }
 
 template <typename TCell, typename TSelf>
-double TMatrixCore<TCell, TSelf>::GeometricMean(int LowCol, int LowRow, int HighCol, int HighRow) const {
+double TMatrixCore<TCell, TSelf>::GeometricMean(int LowCol, int LowRow, int HighCol,
+                                                int HighRow) const {
     DenseOnly("GeometricMean");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     double logSum = 0.0;
@@ -114,7 +115,8 @@ double TMatrixCore<TCell, TSelf>::GeometricMean(int LowCol, int LowRow, int High
 }
 
 template <typename TCell, typename TSelf>
-double TMatrixCore<TCell, TSelf>::HarmonicMean(int LowCol, int LowRow, int HighCol, int HighRow) const {
+double TMatrixCore<TCell, TSelf>::HarmonicMean(int LowCol, int LowRow, int HighCol,
+                                               int HighRow) const {
     DenseOnly("HarmonicMean");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     double sum = 0.0;
@@ -132,8 +134,8 @@ double TMatrixCore<TCell, TSelf>::HarmonicMean(int LowCol, int LowRow, int HighC
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
-                       double& Kurtosis) const {
+void TMatrixCore<TCell, TSelf>::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow,
+                                         double& Skewness, double& Kurtosis) const {
     DenseOnly("SkewKurt");
     Skewness = 0.0;
     Kurtosis = 0.0;
@@ -157,8 +159,8 @@ void TMatrixCore<TCell, TSelf>::SkewKurt(int LowCol, int LowRow, int HighCol, in
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
-                             double& Kurtosis) const {
+void TMatrixCore<TCell, TSelf>::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow,
+                                               double& Skewness, double& Kurtosis) const {
     DenseOnly("SkewKurtSample");
     Skewness = 0.0;
     Kurtosis = 0.0;
@@ -173,8 +175,8 @@ void TMatrixCore<TCell, TSelf>::SkewKurtSample(int LowCol, int LowRow, int HighC
 }
 
 template <typename TCell, typename TSelf>
-bool TMatrixCore<TCell, TSelf>::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double& Q1, double& Q2,
-                        double& Q3) const {
+bool TMatrixCore<TCell, TSelf>::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow,
+                                          double& Q1, double& Q2, double& Q3) const {
     DenseOnly("Quartiles");
     Q1 = Q2 = Q3 = 0.0;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return false;
@@ -207,7 +209,8 @@ bool TMatrixCore<TCell, TSelf>::Quartiles(int LowCol, int LowRow, int HighCol, i
 }
 
 template <typename TCell, typename TSelf>
-double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol, int HighRow) const {
+double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol,
+                                             int HighRow) const {
     DenseOnly("Percentile");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     std::vector<double> cells = GatherRectangle(LowCol, LowRow, HighCol, HighRow);
@@ -215,8 +218,8 @@ double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow
 }
 
 template <typename TCell, typename TSelf>
-double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol, int HighRow,
-                           int SampleSize) const {
+double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol,
+                                             int HighRow, int SampleSize) const {
     DenseOnly("Percentile");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     const int ncols = HighCol - LowCol + 1;
@@ -245,8 +248,8 @@ double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::MinMax(int LowCol, int LowRow, int HighCol, int HighRow, TCell& Minimum,
-                                       TCell& Maximum) const {
+void TMatrixCore<TCell, TSelf>::MinMax(int LowCol, int LowRow, int HighCol, int HighRow,
+                                       TCell& Minimum, TCell& Maximum) const {
     DenseOnly("MinMax");
     Minimum = TMatrixCellTraits<TCell>::kMinMaxStartMin;
     Maximum = TMatrixCellTraits<TCell>::kMinMaxStartMax;
@@ -326,18 +329,18 @@ double TMatrix::Correlate(const TMatrix* OtherMat) const {
     return (sxy - sx * sy / n) / std::sqrt(std::fabs(vx * vy));
 }
 
-#define OZM_STATS_MEMBERS(TCell, TSelf)                                                        \
-    template bool TMatrixCore<TCell, TSelf>::ValidRectangle(int&, int&, int&, int&) const;     \
-    template void TMatrixCore<TCell, TSelf>::MeanVar(int, int, int, int, double&, double&) const; \
-    template double TMatrixCore<TCell, TSelf>::GeometricMean(int, int, int, int) const;        \
-    template double TMatrixCore<TCell, TSelf>::HarmonicMean(int, int, int, int) const;         \
+#define OZM_STATS_MEMBERS(TCell, TSelf)                                                            \
+    template bool TMatrixCore<TCell, TSelf>::ValidRectangle(int&, int&, int&, int&) const;         \
+    template void TMatrixCore<TCell, TSelf>::MeanVar(int, int, int, int, double&, double&) const;  \
+    template double TMatrixCore<TCell, TSelf>::GeometricMean(int, int, int, int) const;            \
+    template double TMatrixCore<TCell, TSelf>::HarmonicMean(int, int, int, int) const;             \
     template void TMatrixCore<TCell, TSelf>::SkewKurt(int, int, int, int, double&, double&) const; \
-    template void TMatrixCore<TCell, TSelf>::SkewKurtSample(int, int, int, int, double&, double&) \
-        const;                                                                                 \
-    template bool TMatrixCore<TCell, TSelf>::Quartiles(int, int, int, int, double&, double&,   \
-                                                       double&) const;                         \
-    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int) const;   \
-    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int, int) const; \
+    template void TMatrixCore<TCell, TSelf>::SkewKurtSample(int, int, int, int, double&, double&)  \
+        const;                                                                                     \
+    template bool TMatrixCore<TCell, TSelf>::Quartiles(int, int, int, int, double&, double&,       \
+                                                       double&) const;                             \
+    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int) const;       \
+    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int, int) const;  \
     template void TMatrixCore<TCell, TSelf>::MinMax(int, int, int, int, TCell&, TCell&) const;
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_STATS_MEMBERS)

@@ -42,7 +42,8 @@ void TMatrix::CopyFromVec(const TVector* VecSource, int Source1stElem, int Sourc
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec* DestVec, int Row, int FirstCol, int LastCol) const {
+void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec* DestVec, int Row, int FirstCol,
+                                             int LastCol) const {
     if (DestVec == nullptr) return;
     DenseOnly("CopyRowToVec");
     DestVec->Fill(TCell(0));
@@ -54,7 +55,8 @@ void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec* DestVec, int Row, int FirstCo
 }
 
 template <typename TCell, typename TSelf>
-void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec* DestVec, int Col, int FirstRow, int LastRow) const {
+void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec* DestVec, int Col, int FirstRow,
+                                             int LastRow) const {
     if (DestVec == nullptr) return;
     DenseOnly("CopyColToVec");
     DestVec->Fill(TCell(0));
@@ -127,11 +129,11 @@ void TMatrixCore<TCell, TSelf>::MeanVec(TDims Dim, TVector* Means) const {
     }
 }
 
-#define OZM_VECTOR_MEMBERS(TCell, TSelf)                                                       \
-    template void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec*, int, int, int) const;         \
-    template void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec*, int, int, int) const;         \
-    template bool TMatrixCore<TCell, TSelf>::Multiply(const TVec*, TVec*);                     \
-    template bool TMatrixCore<TCell, TSelf>::TransposeAndMultiply(const TVec*, TVec*);         \
+#define OZM_VECTOR_MEMBERS(TCell, TSelf)                                               \
+    template void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec*, int, int, int) const; \
+    template void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec*, int, int, int) const; \
+    template bool TMatrixCore<TCell, TSelf>::Multiply(const TVec*, TVec*);             \
+    template bool TMatrixCore<TCell, TSelf>::TransposeAndMultiply(const TVec*, TVec*); \
     template void TMatrixCore<TCell, TSelf>::MeanVec(TDims, TVector*) const;
 
 OZM_INSTANTIATE_MATRIX_CORE(OZM_VECTOR_MEMBERS)

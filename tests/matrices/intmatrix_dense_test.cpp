@@ -36,7 +36,8 @@ int32_t ProductCell(const TIntMatrix& a, bool ta, const TIntMatrix& b, bool tb, 
 TEST(IntMatrixDense, ProductsMatchThePlainLoopAlsoWhenTheyWrap) {
     std::mt19937 gen(512);
     for (const bool huge : {false, true}) {
-        for (const auto& [m, k, n] : {std::tuple{1, 1, 1}, {3, 5, 2}, {7, 4, 9}, {33, 17, 6}, {0, 3, 2}}) {
+        for (const auto& [m, k, n] :
+             {std::tuple{1, 1, 1}, {3, 5, 2}, {7, 4, 9}, {33, 17, 6}, {0, 3, 2}}) {
             TIntMatrix a, b, bt, at, res;
             FillRandomInt(a, k, m, gen, huge);   // m rows, k columns
             FillRandomInt(b, n, k, gen, huge);   // k rows, n columns
@@ -46,15 +47,18 @@ TEST(IntMatrixDense, ProductsMatchThePlainLoopAlsoWhenTheyWrap) {
             ASSERT_EQ(res.NrOfColumns(), n);
             ASSERT_EQ(res.NrOfRows(), m);
             for (int c = 1; c <= n; ++c)
-                for (int r = 1; r <= m; ++r) ASSERT_EQ(res.GetVal(c, r), ProductCell(a, false, b, false, c, r, k));
+                for (int r = 1; r <= m; ++r)
+                    ASSERT_EQ(res.GetVal(c, r), ProductCell(a, false, b, false, c, r, k));
             ASSERT_TRUE(a.MultiplyTransposed(&bt, &res));
             ASSERT_EQ(res.NrOfColumns(), n);
             for (int c = 1; c <= n; ++c)
-                for (int r = 1; r <= m; ++r) ASSERT_EQ(res.GetVal(c, r), ProductCell(a, false, bt, true, c, r, k));
+                for (int r = 1; r <= m; ++r)
+                    ASSERT_EQ(res.GetVal(c, r), ProductCell(a, false, bt, true, c, r, k));
             ASSERT_TRUE(at.TransposeAndMultiply(&b, &res));
             ASSERT_EQ(res.NrOfRows(), m);
             for (int c = 1; c <= n; ++c)
-                for (int r = 1; r <= m; ++r) ASSERT_EQ(res.GetVal(c, r), ProductCell(at, true, b, false, c, r, k));
+                for (int r = 1; r <= m; ++r)
+                    ASSERT_EQ(res.GetVal(c, r), ProductCell(at, true, b, false, c, r, k));
         }
     }
     // Mismatches change nothing; the result may be an operand.
@@ -72,7 +76,8 @@ TEST(IntMatrixDense, ProductsMatchThePlainLoopAlsoWhenTheyWrap) {
     ASSERT_TRUE(sq.Multiply(&copy, &sq));
     EXPECT_EQ(changes.count, 25 + 1);  // one per result cell, then the left operand
     for (int c = 1; c <= 5; ++c)
-        for (int r = 1; r <= 5; ++r) EXPECT_EQ(sq.GetVal(c, r), ProductCell(copy, false, copy, false, c, r, 5));
+        for (int r = 1; r <= 5; ++r)
+            EXPECT_EQ(sq.GetVal(c, r), ProductCell(copy, false, copy, false, c, r, 5));
 
     // Vector products take integer vectors.
     TIntVector x, y;

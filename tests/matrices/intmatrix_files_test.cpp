@@ -37,7 +37,8 @@ void ExpectSameCells(const TIntMatrix& a, const TIntMatrix& b) {
     ASSERT_EQ(a.NrOfColumns(), b.NrOfColumns());
     ASSERT_EQ(a.NrOfRows(), b.NrOfRows());
     for (int c = 1; c <= a.NrOfColumns(); ++c)
-        for (int r = 1; r <= a.NrOfRows(); ++r) ASSERT_EQ(a.GetVal(c, r), b.GetVal(c, r)) << c << "," << r;
+        for (int r = 1; r <= a.NrOfRows(); ++r)
+            ASSERT_EQ(a.GetVal(c, r), b.GetVal(c, r)) << c << "," << r;
 }
 
 // The sparse copy of a dense matrix (entries for the non-zero cells).
@@ -88,7 +89,8 @@ TEST(IntMatrixFiles, RoundTripsThroughEveryFormatInBothForms) {
             // A sparse matrix writes its entries only (the stored 0 among them).
             const std::string text = ReadWholeFile(dir.file("m.xml"));
             size_t cells = 0;
-            for (size_t at = text.find("<cell"); at != std::string::npos; at = text.find("<cell", at + 1))
+            for (size_t at = text.find("<cell"); at != std::string::npos;
+                 at = text.find("<cell", at + 1))
                 ++cells;
             EXPECT_EQ(cells, sparse ? size_t(src.SparseNumElem()) : size_t(7 * 5));
             EXPECT_NE(text.find("<cell ix=\"7\" iy=\"5\">2147483647</cell>"), std::string::npos);
@@ -96,7 +98,9 @@ TEST(IntMatrixFiles, RoundTripsThroughEveryFormatInBothForms) {
         {  // ASC with column names
             TStrArray names = {"a", "b\"q", "", "d", "e", "f", "g"};
             ASSERT_EQ(src.ExportAsASC(dir.file("m.asc"), "", names), 0);
-            EXPECT_EQ(ReadWholeFile(dir.file("m.asc")).rfind("Exported by OZM TIntMatrix component: ", 0), 0u);
+            EXPECT_EQ(
+                ReadWholeFile(dir.file("m.asc")).rfind("Exported by OZM TIntMatrix component: ", 0),
+                0u);
             auto back = fresh();
             std::string comment;
             TStrArray read_names;
@@ -161,8 +165,7 @@ TEST(IntMatrixFiles, ValuesAnIntegerCannotHoldAreRefused) {
     m.Resize(2, 2);
     m.Fill(5);
     // ASC: a fraction is rounded ties to even, a value beyond the range is a value error.
-    WriteWholeFile(dir.file("a.asc"),
-                   "c\n2\n1\nFALSE FALSE FALSE FALSE\n2.5 -3.5\n");
+    WriteWholeFile(dir.file("a.asc"), "c\n2\n1\nFALSE FALSE FALSE FALSE\n2.5 -3.5\n");
     std::string comment;
     ASSERT_EQ(m.ImportASC(dir.file("a.asc"), comment), 0);
     EXPECT_EQ(m.GetVal(1, 1), 2);
@@ -205,17 +208,17 @@ TEST(IntMatrixFiles, HostileEntryListsAndSparseDocumentsChangeNothing) {
         EXPECT_EQ(m.NrOfColumns(), 2);
     };
     const char* lists[] = {
-        "",                                   // no header
-        "3 3 1\n",                            // short header
-        "3 3 -1 1\n",                         // negative count
-        "-3 3 0 1\n",                         // negative size
-        "3 3 2000000000 1\n1 1 1\n",          // more entries than the file holds
-        "3 3 2 1\n1 1 1\n",                   // ends early
-        "3 3 1 1\n4 1 1\n",                   // outside the announced size
-        "3 3 1 1\n0 1 1\n",                   // index below 1
-        "3 3 2 1\n2 2 1\n2 2 5\n",            // the same cell twice
-        "3 3 1 1\n1 1 x\n",                   // no integer
-        "3 3 1 1\n1 1 99999999999\n",         // beyond the 32-bit range
+        "",                            // no header
+        "3 3 1\n",                     // short header
+        "3 3 -1 1\n",                  // negative count
+        "-3 3 0 1\n",                  // negative size
+        "3 3 2000000000 1\n1 1 1\n",   // more entries than the file holds
+        "3 3 2 1\n1 1 1\n",            // ends early
+        "3 3 1 1\n4 1 1\n",            // outside the announced size
+        "3 3 1 1\n0 1 1\n",            // index below 1
+        "3 3 2 1\n2 2 1\n2 2 5\n",     // the same cell twice
+        "3 3 1 1\n1 1 x\n",            // no integer
+        "3 3 1 1\n1 1 99999999999\n",  // beyond the 32-bit range
     };
     for (const char* text : lists) {
         SCOPED_TRACE(text);
@@ -237,11 +240,12 @@ TEST(IntMatrixFiles, HostileEntryListsAndSparseDocumentsChangeNothing) {
     // read; a huge announced size allocates nothing.
     TIntMatrix x(nullptr, CreateSparse, 2);
     x.SetVal(1, 1, 4);
-    for (const char* doc : {"<matrix><numcols>2</numcols><numrows>2</numrows>"
-                            "<cell ix=\"3\" iy=\"1\">5</cell></matrix>",
-                            "<matrix><numcols>2</numcols><numrows>2</numrows>"
-                            "<cell ix=\"0\" iy=\"1\">5</cell></matrix>",
-                            "<matrix><numrows>2</numrows><cell ix=\"1\" iy=\"1\">5</cell></matrix>"}) {
+    for (const char* doc :
+         {"<matrix><numcols>2</numcols><numrows>2</numrows>"
+          "<cell ix=\"3\" iy=\"1\">5</cell></matrix>",
+          "<matrix><numcols>2</numcols><numrows>2</numrows>"
+          "<cell ix=\"0\" iy=\"1\">5</cell></matrix>",
+          "<matrix><numrows>2</numrows><cell ix=\"1\" iy=\"1\">5</cell></matrix>"}) {
         TMemoryStream s;
         s.WriteBuffer(doc, int64_t(std::strlen(doc)));
         s.SetPosition(0);
@@ -249,8 +253,9 @@ TEST(IntMatrixFiles, HostileEntryListsAndSparseDocumentsChangeNothing) {
         EXPECT_EQ(x.GetVal(1, 1), 4);
         EXPECT_EQ(x.SparseNumElem(), 1);
     }
-    const std::string huge = "<matrix><numcols>2000000000</numcols><numrows>2000000000</numrows>"
-                             "<cell ix=\"1999999999\" iy=\"3\">-6</cell><cell ix=\"5\" iy=\"5\">0</cell></matrix>";
+    const std::string huge =
+        "<matrix><numcols>2000000000</numcols><numrows>2000000000</numrows>"
+        "<cell ix=\"1999999999\" iy=\"3\">-6</cell><cell ix=\"5\" iy=\"5\">0</cell></matrix>";
     TMemoryStream s;
     s.WriteBuffer(huge.data(), int64_t(huge.size()));
     s.SetPosition(0);

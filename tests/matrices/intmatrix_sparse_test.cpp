@@ -52,7 +52,8 @@ struct SparseModel {
         high_r = std::min(high_r, nr);
         low_c = std::min(low_c, high_c);
         low_r = std::min(low_r, high_r);
-        std::erase_if(cells, [&](const auto& kv) { return kv.first.first > nc || kv.first.second > nr; });
+        std::erase_if(cells,
+                      [&](const auto& kv) { return kv.first.first > nc || kv.first.second > nr; });
     }
     void Fill(int32_t v) {
         if (v != 0) {
@@ -104,7 +105,8 @@ void ExpectSameAsModel(const TIntMatrix& m, const SparseModel& model, const std:
         EXPECT_EQ(e.value, v);
     }
     for (int c = -1; c <= 14; ++c)
-        for (int r = -1; r <= 14; ++r) ASSERT_EQ(m.GetVal(c, r), model.GetVal(c, r)) << c << "," << r;
+        for (int r = -1; r <= 14; ++r)
+            ASSERT_EQ(m.GetVal(c, r), model.GetVal(c, r)) << c << "," << r;
 }
 
 TEST(IntMatrixSparse, WorkedExamples) {
@@ -129,7 +131,7 @@ TEST(IntMatrixSparse, WorkedExamples) {
     EXPECT_EQ(m.NrOfRows(), 2);
     EXPECT_EQ(m.GetVal(2, 2), 0);
     EXPECT_EQ(m.GetVal(5, 1), 0);  // outside the box
-    m.SetVal(0, 1, 5);              // ignored
+    m.SetVal(0, 1, 5);             // ignored
     m.SetVal(1, -3, 5);
     EXPECT_EQ(m.SparseNumElem(), 3);
     EXPECT_EQ(changes.count, 3);
@@ -172,7 +174,7 @@ TEST(IntMatrixSparse, WorkedExamples) {
     EXPECT_EQ(d.AllocBy(), 1);
     EXPECT_EQ(d.NumAllocated(), 3);
     EXPECT_EQ(d.NrOfColumns(), 5);  // kept
-    EXPECT_EQ(d.Data(), nullptr);    // the dense storage is released
+    EXPECT_EQ(d.Data(), nullptr);   // the dense storage is released
     d.SparseToArray();
     EXPECT_FALSE(d.IsSparse());
     EXPECT_EQ(d.NrOfColumns(), 3);
@@ -350,7 +352,8 @@ TEST(IntMatrixSparse, DenseOnlyMembersRefuseTheSparseForm) {
     double q1 = 0, q2 = 0, q3 = 0;
     expect_refused([&] { m.Quartiles(0, 0, 0, 0, q1, q2, q3); }, "Quartiles");
     expect_refused([&] { m.SortRows(1, true, 0, 0, 0, 0); }, "SortRows");
-    expect_refused([&] { m.EdgeVector(TOrientation::orPerRow, TEdgeOp::eoSum, &means); }, "EdgeVector");
+    expect_refused([&] { m.EdgeVector(TOrientation::orPerRow, TEdgeOp::eoSum, &means); },
+                   "EdgeVector");
     expect_refused([&] { m.MeanVec(TDims::dimColumns, &means); }, "MeanVec");
     expect_refused([&] { m.CopyToArray(array, 0, 0, 0, 0); }, "CopyToArray");
     expect_refused([&] { m.CopyRowToVec(&vec, 1, 0, 0); }, "CopyRowToVec");

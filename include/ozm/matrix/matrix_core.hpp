@@ -252,11 +252,9 @@ public:
     // the columns of the column range, and the key cells too when the key column lies outside it;
     // each exchange is reported through OnSortExchange (kind 2, the two rows, the column range).
     // OnChange once at the end; nothing at all for fewer than two rows or an invalid SortColIx.
-    void SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                  int HighRow);
+    void SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol, int HighRow);
     // The same for the columns of the column range by row SortRowIx (kind 1, the row range).
-    void SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                  int HighRow);
+    void SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol, int HighRow);
     // One reduction per row (orPerRow, DestVec sized to the rows) or per column (orPerColumn):
     // minimum, maximum, sum or mean, in double. Null DestVec or a matrix without cells: nothing.
     void EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) const;
@@ -383,7 +381,8 @@ protected:
     // Raises "Component \"<Name>\": <Routine> needs the dense form" for a matrix in sparse form;
     // DenseOperand does the same for an operand (naming that operand).
     void DenseOnly(std::string_view Routine) const {
-        if (SparseNow()) RaiseError(std::string(": ") + std::string(Routine) + " needs the dense form");
+        if (SparseNow())
+            RaiseError(std::string(": ") + std::string(Routine) + " needs the dense form");
     }
     static void DenseOperand(const TSelf* Operand, std::string_view Routine) {
         if (Operand != nullptr) Operand->DenseOnly(Routine);
@@ -457,7 +456,8 @@ private:
     // Reads one matrix element from Source into a work matrix and takes it over on success.
     bool ReadXmlElement(const matrix::TXmlTagSource& Source);
     // Writes the XML lines to Sink (each line without its line end).
-    void WriteXmlLines(bool CreateHeader, const std::function<void(const std::string&)>& Sink) const;
+    void WriteXmlLines(bool CreateHeader,
+                       const std::function<void(const std::string&)>& Sink) const;
     int WriteAsc(const std::string& FName, const std::string& Comment,
                  const TStrArray* ColNames) const;
 

@@ -81,8 +81,8 @@ public:
                      int DestRow);
     // The copies to and from double arrays are those of the core; to an integer array each
     // value is rounded to nearest (ties to even) and saturated at the 32-bit range.
-    using TMatrixCore::CopyToArray;
     using TMatrixCore::CopyFromArray;
+    using TMatrixCore::CopyToArray;
     void CopyToArray(TInt2DArray& DestArray, int LowCol, int HighCol, int LowRow,
                      int HighRow) const;
     // SrcArray[i][j] goes to cell (Col + i, Row + j) as the double overload does.
