@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "ozm/base/constants.hpp"
 #include "ozm/base/types.hpp"
 #include "ozm/frame.hpp"
 #include "ozm/matrix/persist.hpp"
@@ -49,8 +50,8 @@ template <>
 struct TMatrixCellTraits<double> {
     using TVec = TVector;
     // Start values of the MinMax scan, returned when the rectangle has no cells.
-    static constexpr double kMinMaxStartMin = 1.7976931348623157e308;  // uc_MaxReal
-    static constexpr double kMinMaxStartMax = -1.7976931348623157e308;
+    static constexpr double kMinMaxStartMin = uc_MaxReal;
+    static constexpr double kMinMaxStartMax = -uc_MaxReal;
 };
 
 template <>
@@ -100,13 +101,22 @@ public:
     // Resize, then Fill(0): all cells 0 and OnChange, even when the size did not change.
     bool ResizeAndClear(int Nc, int Nr);
 
-    // The cell (Nc, Nr), or 0 when an index lies outside the matrix.
+    // The cell (Nc, Nr), or 0 when an index lies outside the matrix. (A matrix in sparse form
+    // answers through its own GetVal and SetVal, also when called through the core.)
     TCell GetVal(int Nc, int Nr) const noexcept {
+        if constexpr (TSelf::kHasSparseForm)
+            if (SparseNow()) return Self().GetVal(Nc, Nr);
         if (!ValidCell(Nc, Nr)) return TCell(0);
         return FData[CellIndex(Nc, Nr)];
     }
     // Stores Value and fires OnChange when both indices are valid; otherwise ignored silently.
     void SetVal(int Nc, int Nr, TCell Value) {
+        if constexpr (TSelf::kHasSparseForm) {
+            if (SparseNow()) {
+                Self().SetVal(Nc, Nr, Value);
+                return;
+            }
+        }
         if (!ValidCell(Nc, Nr)) return;
         FData[CellIndex(Nc, Nr)] = Value;
         Changed();
