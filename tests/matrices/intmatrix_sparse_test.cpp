@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -366,6 +367,25 @@ TEST(IntMatrixSparse, DenseOnlyMembersRefuseTheSparseForm) {
     // The entries survived every refusal.
     EXPECT_EQ(m.SparseNumElem(), 1);
     EXPECT_EQ(m.GetVal(2, 2), 3);
+
+    // Absurd sizes cost nothing in the sparse form; a dense view that cannot exist is refused
+    // with the heap message and the matrix stays as it was.
+    TIntMatrix huge(nullptr, CreateSparse, INT_MAX);
+    huge.SetName("Huge");
+    huge.SetVal(INT_MAX, INT_MAX, -1);
+    huge.SetVal(INT_MAX, INT_MAX - 1, 2);
+    EXPECT_EQ(huge.NumAllocated(), INT_MAX);
+    EXPECT_EQ(huge.Sum(0, 0, 0, 0), 1);
+    EXPECT_EQ(huge.Trace(), -1);
+    try {
+        huge.SparseToArray();
+        ADD_FAILURE() << "SparseToArray of 2^31 x 2^31 cells did not raise";
+    } catch (const EOZMMatrixError& e) {
+        EXPECT_EQ(e.message(), "Component \"Huge\": not enough memory on heap");
+    }
+    EXPECT_TRUE(huge.IsSparse());
+    EXPECT_EQ(huge.GetVal(INT_MAX, INT_MAX - 1), 2);
+    EXPECT_THROW(huge.SaveToStream(*std::make_unique<TMemoryStream>(), 0, 0, 0, 0), EOZMMatrixError);
 }
 
 TEST(IntMatrixSparse, ColumnOrderBuildAppendsAndAssignCopiesTheForm) {

@@ -275,7 +275,9 @@ public:
     // announced sizes only as far as the data backs them (both rules in ozm/matrix/persist.hpp).
     // Integer matrices round the values they read (ties to even); a value that is not finite or
     // lies outside the 32-bit range is a value error. Readers that fail leave the matrix
-    // unchanged unless a routine says otherwise; a successful read fires OnChange once.
+    // unchanged unless a routine says otherwise; a successful read fires OnChange once. The
+    // writers other than XML need the dense view of a sparse matrix: when it cannot be allocated
+    // they raise the heap message.
 
     // Applies one parsed element of the XML vocabulary. numcols/numrows record the integer at the
     // start of Content as the announced size (negative counts as 0). The first cell of a read
