@@ -121,6 +121,8 @@ public:
                   int SourceRowHi, int DestCol, int DestRow);
     // Copies from TIntMatrix and TMat3D are CopyFrom overloads with the same clamping and
     // notifications, built on CopyRectangle below.
+    void CopyFrom(const class TMat3D* MatSource, int SourceColLo, int SourceRowLo,
+                  int SourceColHi, int SourceRowHi, int SourceLayer, int DestCol, int DestRow);
 
     // Copies the normalised element range of VecSource into the matrix, starting at (DestCol,
     // DestRow): along a row for TDims::dimColumns, along a column for TDims::dimRows. Cells outside
