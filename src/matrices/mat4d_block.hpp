@@ -71,16 +71,25 @@ class TPercentSteps {
 public:
     TPercentSteps(int64_t Steps, Sink&& Fire) : FSteps(Steps), FFire(Fire) {
         FEvery = Steps / 100 > 1 ? Steps / 100 : 1;
+        FNext = FEvery;
     }
-    void Step(int64_t Count = 1) {
-        for (int64_t next = (FDone / FEvery + 1) * FEvery; next <= FDone + Count; next += FEvery)
-            FFire(static_cast<int>(Round(100.0 * static_cast<double>(next) / static_cast<double>(FSteps))));
+    void Step() {
+        if (++FDone >= FNext) FireDue();
+    }
+    void Step(int64_t Count) {
         FDone += Count;
+        if (FDone >= FNext) FireDue();
     }
 
 private:
+    void FireDue() {
+        for (; FNext <= FDone; FNext += FEvery)
+            FFire(static_cast<int>(Round(100.0 * static_cast<double>(FNext) / static_cast<double>(FSteps))));
+    }
+
     int64_t FSteps;
     int64_t FEvery;
+    int64_t FNext;
     int64_t FDone = 0;
     Sink FFire;
 };

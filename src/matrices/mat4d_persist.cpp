@@ -18,7 +18,8 @@ namespace ozm {
 
 namespace {
 
-constexpr size_t kChunkCells = static_cast<size_t>(matrix::kBinaryCellsPerRecord);
+// Cells per read of the streaming readers: 16 records.
+constexpr size_t kStreamCells = 16 * static_cast<size_t>(matrix::kBinaryCellsPerRecord);
 
 // a * b, or -1 when a or b is negative or the product leaves the 62-bit range (beyond any file).
 int64_t CheckedProduct(int64_t a, int64_t b) noexcept {
@@ -253,22 +254,32 @@ int TMat4D::ReadBinary(const std::string& FName, int TSlotStart, int TSlotEnd) {
 
     auto fire = [this](int Percent) { PercDone(nullptr, Percent); };
     matrix::detail::TPercentSteps<decltype(fire)> percent(total, std::move(fire));
-    double buffer[kChunkCells];
-    size_t have = 0, at = 0;
-    for (int it = 1; it <= slots; ++it)
-        for (int il = 1; il <= header.NumZ; ++il)
-            for (int iy = 1; iy <= header.NumY; ++iy)
-                for (int ix = 1; ix <= header.NumX; ++ix) {
-                    if (at == have) {
-                        // A file that ends inside the range is a read error, as a short record
-                        // of the original record files was.
-                        have = matrix::ReadBinaryCells(*file, buffer);
-                        at = 0;
-                        if (have == 0) throw EInOutError("Stream read error");
+    // Records are read a few at a time; the handler is looked up once, not per cell.
+    std::vector<double> buffer(kStreamCells);
+    const TOnReadMat4DElementEvent handler = OnReadElement;
+    int ix = 1, iy = 1, il = 1, it = 1;
+    for (int64_t left = total; left > 0;) {
+        const size_t wanted = static_cast<size_t>(std::min<int64_t>(int64_t(kStreamCells), left));
+        const size_t got = matrix::ReadBinaryCells(*file, std::span<double>(buffer.data(), wanted));
+        for (size_t k = 0; k < got; ++k) {
+            if (handler) handler(this, ix, iy, il, it, buffer[k]);
+            percent.Step();
+            if (++ix > header.NumX) {
+                ix = 1;
+                if (++iy > header.NumY) {
+                    iy = 1;
+                    if (++il > header.NumZ) {
+                        il = 1;
+                        ++it;
                     }
-                    ReadElement(this, ix, iy, il, it, buffer[at++]);
-                    percent.Step();
                 }
+            }
+        }
+        // A file that ends inside the range is a read error, as a short record was for the
+        // record files of old; the cells before the end have been handed on.
+        if (got < wanted) throw EInOutError("Stream read error");
+        left -= static_cast<int64_t>(got);
+    }
     return 0;
 }
 
@@ -289,7 +300,7 @@ int TMat4D::ReadLayer(const std::string& FName, int Layer, int TSlot) {
         auto fire = [this](int Percent) { PercDone(nullptr, Percent); };
         matrix::detail::TPercentSteps<decltype(fire)> percent(layer_cells, std::move(fire));
         for (int64_t done = 0; done < layer_cells;) {
-            const size_t n = static_cast<size_t>(std::min<int64_t>(int64_t(kChunkCells), layer_cells - done));
+            const size_t n = static_cast<size_t>(std::min<int64_t>(int64_t(kStreamCells), layer_cells - done));
             ReadCellsExactly(*file, out + done, n);
             done += static_cast<int64_t>(n);
             percent.Step(static_cast<int64_t>(n));
@@ -304,17 +315,21 @@ namespace matrix {
 
 namespace {
 
-// Reads layer Layer of slot TSlot row by row: Row(y, cells of row y) for y = 0..NumY - 1.
+// Reads layer Layer of slot TSlot a group of rows at a time: Rows(y0, n, cells) with the n rows
+// from row y0 (0-based) one after the other, NumX cells each.
 template <typename F>
 void ReadLayerRows(TFileStream& File, const TMatBinaryHeader& Header, int Layer, int TSlot,
-                   F&& Row) {
+                   F&& Rows) {
     int64_t layer_cells = 0, start = 0;
     if (!LayerPosition(Header, Layer, TSlot, layer_cells, start)) throw EInOutError("Stream read error");
     SeekToCells(File, start, layer_cells);
-    std::vector<double> row(static_cast<size_t>(Header.NumX));
-    for (int y = 0; y < Header.NumY; ++y) {
-        ReadCellsExactly(File, row.data(), row.size());
-        Row(y, row);
+    // Eight rows at a time: the caller then writes eight consecutive cells of each column array.
+    const int group = static_cast<int>(std::clamp<int64_t>(int64_t(kStreamCells) / Header.NumX, 1, 8));
+    std::vector<double> rows(static_cast<size_t>(Header.NumX) * group);
+    for (int y = 0; y < Header.NumY; y += group) {
+        const int n = std::min(group, Header.NumY - y);
+        ReadCellsExactly(File, rows.data(), static_cast<size_t>(Header.NumX) * n);
+        Rows(y, n, rows.data());
     }
 }
 
@@ -332,9 +347,14 @@ int Read4DLayer(const std::string& FName, int Layer, int TSlot, TDouble2DArray& 
         if (!LayerPosition(header, Layer, TSlot, layer_cells, start)) return -3;
         // The file must hold the layer before Dest grows to it.
         SeekToCells(*file, start, layer_cells);
-        Dest.assign(static_cast<size_t>(header.NumX), TDoubleArray(static_cast<size_t>(header.NumY)));
-        ReadLayerRows(*file, header, Layer, TSlot, [&](int y, const std::vector<double>& row) {
-            for (size_t x = 0; x < row.size(); ++x) Dest[x][static_cast<size_t>(y)] = row[x];
+        Dest.resize(static_cast<size_t>(header.NumX));
+        for (TDoubleArray& column : Dest) column.resize(static_cast<size_t>(header.NumY));
+        const size_t nx = static_cast<size_t>(header.NumX);
+        ReadLayerRows(*file, header, Layer, TSlot, [&](int y0, int n, const double* rows) {
+            for (size_t x = 0; x < nx; ++x) {
+                double* out = Dest[x].data() + y0;
+                for (int k = 0; k < n; ++k) out[k] = rows[k * nx + x];
+            }
         });
     } catch (const EInOutError&) {
         return -3;
@@ -359,8 +379,12 @@ int Read4DLayerAndAccumulate(const std::string& FName, int Layer, int TSlot, TDo
             shape = Dest[x].size() == static_cast<size_t>(header.NumY);
         if (!shape) result = -3;
         if (result != 0) return result;
-        ReadLayerRows(*file, header, Layer, TSlot, [&](int y, const std::vector<double>& row) {
-            for (size_t x = 0; x < row.size(); ++x) Dest[x][static_cast<size_t>(y)] += row[x];
+        const size_t nx = static_cast<size_t>(header.NumX);
+        ReadLayerRows(*file, header, Layer, TSlot, [&](int y0, int n, const double* rows) {
+            for (size_t x = 0; x < nx; ++x) {
+                double* out = Dest[x].data() + y0;
+                for (int k = 0; k < n; ++k) out[k] += rows[k * nx + x];
+            }
         });
     } catch (const EInOutError&) {
         return -4;
