@@ -74,11 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     // lie inside the header's extents.
     size_t streamed = 0;
     bool in_order = true;
+    bool compare = code == matrix::kBinaryOk;
     TMat4D reader;
     reader.OnReadElement = [&](TObject*, int ix, int iy, int il, int it, double v) {
         if (ix < 1 || iy < 1 || il < 1 || it < 1 || ix > nx || iy > ny || il > nz || it > nt)
             std::abort();
-        if (code == matrix::kBinaryOk)
+        if (compare)
             in_order = in_order && std::bit_cast<uint64_t>(v) ==
                                        std::bit_cast<uint64_t>(stack.Data()[streamed]);
         ++streamed;
@@ -91,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         if (code == matrix::kBinaryOk) std::abort();
     }
     if (!in_order) std::abort();
+    compare = false;
     try {
         reader.ReadBinary(path, 2, 3);
     } catch (const EInOutError&) {

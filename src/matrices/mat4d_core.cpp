@@ -374,8 +374,13 @@ void TMat4D::Resample(int XDiv, int XOffset, int YDiv, int YOffset, int ZDiv, in
                         continue;
                     }
                     double s = 0.0;
-                    const int x1 = std::min(x0 + div[0], FNumX), y1 = std::min(y0 + div[1], FNumY);
-                    const int z1 = std::min(z0 + div[2], FNumZ), t1 = std::min(t0 + div[3], FNumT);
+                    // The block's end, held to the old extents (in 64 bits: offset + divisor may
+                    // leave the int range).
+                    auto end = [](int from, int span, int extent) {
+                        return static_cast<int>(std::min<int64_t>(int64_t{from} + span, extent));
+                    };
+                    const int x1 = end(x0, div[0], FNumX), y1 = end(y0, div[1], FNumY);
+                    const int z1 = end(z0, div[2], FNumZ), t1 = end(t0, div[3], FNumT);
                     for (int tt = t0; tt < t1; ++tt)
                         for (int zz = z0; zz < z1; ++zz)
                             for (int yy = y0; yy < y1; ++yy) {

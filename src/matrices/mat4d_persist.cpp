@@ -21,11 +21,12 @@ namespace {
 // Cells per read of the streaming readers: 16 records.
 constexpr size_t kStreamCells = 16 * static_cast<size_t>(matrix::kBinaryCellsPerRecord);
 
-// a * b, or -1 when a or b is negative or the product leaves the 62-bit range (beyond any file).
+// a * b, or -1 when a or b is negative or the product exceeds 2^59 cells (far beyond any file,
+// and small enough that the byte offset of such a cell is still representable).
 int64_t CheckedProduct(int64_t a, int64_t b) noexcept {
     if (a < 0 || b < 0) return -1;
     int64_t p = 0;
-    if (__builtin_mul_overflow(a, b, &p) || p > (int64_t{1} << 62)) return -1;
+    if (__builtin_mul_overflow(a, b, &p) || p > (int64_t{1} << 59)) return -1;
     return p;
 }
 
@@ -48,10 +49,10 @@ std::unique_ptr<TFileStream> OpenWithHeader(const std::string& FName, TMatBinary
     return file;
 }
 
-// Positions the file at cell Start after making sure that it holds Count cells from there.
+// Positions the file at cell Start after making sure that it holds Count cells from there
+// (Start and Count at most 2^59, from CheckedProduct).
 void SeekToCells(TFileStream& File, int64_t Start, int64_t Count) {
-    const int64_t end = Start + Count;
-    if (end < Start || end > (File.Size() - matrix::kBinaryRecordSize) / 8)
+    if (Start + Count > (File.Size() - matrix::kBinaryRecordSize) / 8)
         throw EInOutError("Stream read error");
     File.Seek(matrix::BinaryCellOffset(Start), TSeekOrigin::soBeginning);
 }
@@ -250,7 +251,7 @@ int TMat4D::ReadBinary(const std::string& FName, int TSlotStart, int TSlotEnd) {
     const int64_t slots = int64_t{TSlotEnd} - TSlotStart + 1;
     const int64_t total = CheckedProduct(CheckedProduct(layer_cells, header.NumZ), slots);
     if (total < 0) throw EInOutError("Stream read error");
-    if (TSlotStart > 1) file->Seek(matrix::BinaryCellOffset(start), TSeekOrigin::soBeginning);
+    if (TSlotStart > 1) SeekToCells(*file, start, 0);
 
     auto fire = [this](int Percent) { PercDone(nullptr, Percent); };
     matrix::detail::TPercentSteps<decltype(fire)> percent(total, std::move(fire));

@@ -97,6 +97,10 @@ TEST(Mat4DFiles, ReadBinaryStreamsTheWorkedExample) {
     WriteWholeFile(h, HandFile(2000000000, 2000000000, 2000000000, 2000000000, 1, 0, CellK));
     got.clear();
     EXPECT_THROW(m.ReadBinary(h, 2, 3), EInOutError);
+    // A start far inside the 64-bit range whose byte offset would not be: refused, not wrapped.
+    WriteWholeFile(h, HandFile(1 << 30, 1 << 30, 2, 2, 1, 0, CellK));
+    EXPECT_THROW(m.ReadBinary(h, 2, 2), EInOutError);
+    EXPECT_TRUE(got.empty());
     WriteWholeFile(h, HandFile(-5, 3, 1, 4, 1, 0, CellK));
     EXPECT_EQ(m.ReadBinary(h, 0, 0), 0);
     EXPECT_TRUE(got.empty());
