@@ -1,4 +1,5 @@
 // TMat3D: the XML vocabulary and the record files (a stack of one time slot).
+#include <algorithm>
 #include <memory>
 
 #include "matrices/mat4d_files.hpp"
@@ -41,6 +42,10 @@ int TMat3D::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std:
         case TMatXmlTag::xmlInvalid:
             return -1;
         case TMatXmlTag::xmlMatBegin:
+            // A new document: its extents are announced afresh and applied at its first cell.
+            FirstCell = true;
+            std::fill(std::begin(FXmlExtent), std::end(FXmlExtent), -1);
+            return 0;
         case TMatXmlTag::xmlMatNumTimeSlots:
             return 0;
     }

@@ -104,6 +104,9 @@ int TMat4D::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std:
         case TMatXmlTag::xmlInvalid:
             return -1;
         case TMatXmlTag::xmlMatBegin:
+            // A new document: its extents are announced afresh and applied at its first cell.
+            FirstCell = true;
+            std::fill(std::begin(FXmlExtent), std::end(FXmlExtent), -1);
             return 0;
     }
     return -1;

@@ -61,6 +61,11 @@ int TMatrixCore<TCell, TSelf>::ProcessXmlTag(TMatXmlTag Tag, const std::string& 
         case TMatXmlTag::xmlInvalid:
             return -1;
         case TMatXmlTag::xmlMatBegin:
+            // A new document: its size is announced afresh and applied at its first cell.
+            FirstCell = true;
+            FXmlNumCols = -1;
+            FXmlNumRows = -1;
+            return 0;
         case TMatXmlTag::xmlMatNumLayers:
         case TMatXmlTag::xmlMatNumTimeSlots:
             return 0;

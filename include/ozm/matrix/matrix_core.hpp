@@ -281,8 +281,8 @@ public:
     // they raise the heap message.
 
     // Applies one parsed element of the XML vocabulary. numcols/numrows record the integer at the
-    // start of Content as the announced size (negative counts as 0). The first cell of a read
-    // (FirstCell) resizes the matrix to the announced size; every cell then stores the number
+    // start of Content as the announced size (negative counts as 0). xmlMatBegin starts a document: the
+    // first cell after it (FirstCell) resizes the matrix to the size announced since; every cell then stores the number
     // at the start of Content (ScanReal for real cells, ScanInteger for integer cells) at its
     // ix and iy attributes through SetVal (cells outside a dense matrix are ignored). Returns 1
     // for xmlMatEnd, -1 for xmlInvalid, 0 otherwise, and -1 for a cell when no size was
