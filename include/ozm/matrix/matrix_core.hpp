@@ -281,14 +281,14 @@ public:
     // they raise the heap message.
 
     // Applies one parsed element of the XML vocabulary. numcols/numrows record the integer at the
-    // start of Content as the announced size (negative counts as 0). xmlMatBegin starts a document: the
-    // first cell after it (FirstCell) resizes the matrix to the size announced since; every cell then stores the number
-    // at the start of Content (ScanReal for real cells, ScanInteger for integer cells) at its
-    // ix and iy attributes through SetVal (cells outside a dense matrix are ignored). Returns 1
-    // for xmlMatEnd, -1 for xmlInvalid, 0 otherwise, and -1 for a cell when no size was
-    // announced, the size exceeds kMaxXmlCells (dense form) or cannot be allocated (the matrix
-    // is then not resized), or when a cell of a sparse matrix lies outside the announced size.
-    // Raises nothing itself; exceptions of an OnChange handler pass.
+    // start of Content as the announced size (negative counts as 0). xmlMatBegin starts a document:
+    // the first cell after it (FirstCell) resizes the matrix to the size announced since; every
+    // cell then stores the number at the start of Content (ScanReal for real cells, ScanInteger for
+    // integer cells) at its ix and iy attributes through SetVal (cells outside a dense matrix are
+    // ignored). Returns 1 for xmlMatEnd, -1 for xmlInvalid, 0 otherwise, and -1 for a cell when no
+    // size was announced, the size exceeds kMaxXmlCells (dense form) or cannot be allocated (the
+    // matrix is then not resized), or when a cell of a sparse matrix lies outside the announced
+    // size. Raises nothing itself; exceptions of an OnChange handler pass.
     int ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std::string& Content);
     // The header record of a record file: columns, rows, data identifier and format code. True
     // when the file holds a two-dimensional matrix (no layers, no time slots, format 1). A file
