@@ -1,18 +1,23 @@
-// TMatrix::Square: the cross-product matrix A^T A / Norm, one column after the other on the
-// calling thread or by worker threads.
+// TMatrix::Square: the cross-product matrix A^T A / Norm on the blocked product.
 //
-// The unit of work is one column c of the result: the dot products of column c with columns
-// c..n, written to the cells (c, i) and (i, c), so workers write disjoint cells and take no lock.
-// Instead of one short-lived thread per column, NThreads threads (the calling thread and
-// NThreads - 1 workers, matrices/column_workers.hpp) take the next column from a shared counter
-// until none is left, so a thread is started once per call, not once per column, and no lock is
-// taken per column. The calling thread supervises between its columns and while it waits for the
-// workers (feedback procedure every 20 ms and after the last column, AbortMathProc).
+// The result is symmetric, so only its lower triangle is computed, in panels of kPanel columns:
+// panel [j0, j0 + w) is the product of rows j0..n-1 of A^T with columns j0..j0+w-1 of A, one call
+// of the blocked product (matrix_gemm.hpp) that packs its operands into cache-sized blocks and
+// runs the register kernel of the processor; the upper triangle is mirrored afterwards. Each cell
+// accumulates its products in increasing row order with the rounding of the active kernel, so the
+// result does not depend on the panels nor on the number of threads.
+//
+// Progress and abort keep the column as their unit: before a panel is computed, each of its
+// columns is announced (ProcStat, and the feedback procedure on one thread) after a look at
+// AbortMathProc; an abort leaves the columns from that one on uncomputed. With several threads
+// the panels are the units of the worker crew (matrices/column_workers.hpp): the calling thread
+// and NThreads - 1 workers take panels from a shared counter, largest first, while the calling
+// thread supervises (feedback procedure every 20 ms and after the last panel, AbortMathProc).
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "matrices/column_workers.hpp"
+#include "matrices/matrix_gemm.hpp"
 #include "matrices/matrix_internal.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/threads.hpp"
@@ -21,63 +26,24 @@ namespace ozm {
 
 namespace {
 
-#if defined(__GNUC__) || defined(__clang__)
-typedef double v2d __attribute__((vector_size(16)));
-inline v2d Load2(const double* p) noexcept {
-    v2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-#endif
+// Columns of a panel: a multiple of every kernel's tile width (4, 6 and 12).
+constexpr int kPanel = 96;
 
-// Dot products of x with W columns y[0..W-1], each of n cells. Every column is summed in the
-// same fixed pattern (two pairs of partial sums, then the tail), so a cell does not depend on
-// which columns it was grouped with.
-template <int W>
-inline void DotColumns(const double* x, const double* const* y, ptrdiff_t n, double* out) {
-    ptrdiff_t r = 0;
-#if defined(__GNUC__) || defined(__clang__)
-    v2d lo[W], hi[W];
-    for (int w = 0; w < W; ++w) lo[w] = hi[w] = v2d{0.0, 0.0};
-    for (; r + 4 <= n; r += 4) {
-        const v2d x0 = Load2(x + r);
-        const v2d x1 = Load2(x + r + 2);
-        for (int w = 0; w < W; ++w) {
-            lo[w] += x0 * Load2(y[w] + r);
-            hi[w] += x1 * Load2(y[w] + r + 2);
-        }
-    }
-    for (int w = 0; w < W; ++w) out[w] = (lo[w][0] + hi[w][0]) + (lo[w][1] + hi[w][1]);
-#else
-    double s[W][4] = {};
-    for (; r + 4 <= n; r += 4)
-        for (int w = 0; w < W; ++w)
-            for (int q = 0; q < 4; ++q) s[w][q] += x[r + q] * y[w][r + q];
-    for (int w = 0; w < W; ++w) out[w] = (s[w][0] + s[w][2]) + (s[w][1] + s[w][3]);
-#endif
-    for (; r < n; ++r)
-        for (int w = 0; w < W; ++w) out[w] += x[r] * y[w][r];
-}
-
-// Column c (0-based) of the result, rows c..cols-1. Only this column is written: threads that
-// also wrote the mirrored cells (i, c) would share cache lines with their neighbours' columns on
-// every write; the upper triangle is filled by MirrorComputedColumns afterwards.
-void SquareColumn(const double* a, int rows, int cols, int c, double norm, double* res) {
-    const size_t ld = static_cast<size_t>(rows);
-    const size_t ldr = static_cast<size_t>(cols);
-    const double* x = a + c * ld;
-    int i = c;
-    for (; i + 4 <= cols; i += 4) {
-        const double* y[4] = {a + i * ld, a + (i + 1) * ld, a + (i + 2) * ld, a + (i + 3) * ld};
-        double s[4];
-        DotColumns<4>(x, y, rows, s);
-        for (int w = 0; w < 4; ++w) res[c * ldr + (i + w)] = s[w] / norm;
-    }
-    for (; i < cols; ++i) {
-        const double* y[1] = {a + i * ld};
-        double s;
-        DotColumns<1>(x, y, rows, &s);
-        res[c * ldr + i] = s / norm;
+// Columns [j0, j0 + w) of the result, rows j0..cols-1: zeroed, accumulated by the blocked
+// product of A^T and A, divided by norm. Only these cells are written.
+void SquarePanel(const double* a, int rows, int cols, int j0, int w, double norm, double* res) {
+    using matrix::detail::TOperand;
+    const ptrdiff_t ld = rows, ldr = cols;
+    const int m = cols - j0;
+    double* c = res + j0 * ldr + j0;
+    for (int j = 0; j < w; ++j) std::fill_n(c + j * ldr, m, 0.0);
+    // Row i of A^T is column j0 + i of A; column j of the right operand is column j0 + j.
+    const TOperand left{a + j0 * ld, ld, 1};
+    const TOperand right{a + j0 * ld, 1, ld};
+    matrix::detail::GemmAccumulate(m, w, rows, left, right, c, ldr);
+    for (int j = 0; j < w; ++j) {
+        double* column = c + j * ldr;
+        for (int i = j; i < m; ++i) column[i] /= norm;
     }
 }
 
@@ -90,14 +56,16 @@ void MirrorComputedColumns(double* res, int cols, const std::vector<unsigned cha
     }
 }
 
-// Runs the columns on the calling thread and nthreads - 1 worker threads; true when every column
+// Runs the panels on the calling thread and nthreads - 1 worker threads; true when every panel
 // was computed.
 bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* res,
                      int nthreads, std::vector<unsigned char>& computed) {
-    return matrix::detail::RunColumnWorkers(cols, nthreads, true, [&](int c) {
-        SquareColumn(a, rows, cols, c, norm, res);
-        computed[c] = 1;
-        ProcStat.fetch_add(1.0);
+    const int panels = (cols + kPanel - 1) / kPanel;
+    return matrix::detail::RunColumnWorkers(panels, nthreads, true, [&](int p) {
+        const int j0 = p * kPanel, w = std::min(kPanel, cols - j0);
+        SquarePanel(a, rows, cols, j0, w, norm, res);
+        std::fill_n(computed.begin() + j0, w, 1);
+        ProcStat.fetch_add(static_cast<double>(w));
     });
 }
 
@@ -121,14 +89,18 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, int NThreads) {
     std::vector<unsigned char> computed = Guarded([&] { return std::vector<unsigned char>(cols, 0); });
     bool complete = true;
     if (NThreads <= 1) {
-        for (int c = 0; c < cols; ++c) {
-            if (progress::AbortRequested()) {
-                complete = false;
-                break;
+        for (int j0 = 0; j0 < cols && complete; j0 += kPanel) {
+            int w = 0;
+            for (; w < std::min(kPanel, cols - j0); ++w) {
+                if (progress::AbortRequested()) {
+                    complete = false;
+                    break;
+                }
+                progress::StepDone();
             }
-            progress::StepDone();
-            SquareColumn(a, rows, cols, c, Norm, res);
-            computed[c] = 1;
+            if (w == 0) break;
+            SquarePanel(a, rows, cols, j0, w, Norm, res);
+            std::fill_n(computed.begin() + j0, w, 1);
         }
     } else {
         // Starting and joining a thread costs some tens of microseconds; each thread gets at least
@@ -136,7 +108,8 @@ bool TMatrix::Square(TMatrix* MatRes, double Norm, int NThreads) {
         constexpr double kWorkPerThread = 2.0 * 1024 * 1024;
         const double work = static_cast<double>(rows) * cols * (cols + 1.0) / 2.0;
         const int byWork = static_cast<int>(std::min(1.0 + work / kWorkPerThread, 1e6));
-        complete = SquareByWorkers(a, rows, cols, Norm, res, std::min({NThreads, cols, byWork}),
+        const int panels = (cols + kPanel - 1) / kPanel;
+        complete = SquareByWorkers(a, rows, cols, Norm, res, std::min({NThreads, panels, byWork}),
                                    computed);
     }
     MirrorComputedColumns(res, cols, computed);
