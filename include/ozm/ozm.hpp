@@ -12,5 +12,6 @@
 #include "ozm/platform.hpp"
 #include "ozm/sline.hpp"
 #include "ozm/version.hpp"
+#include "ozm/statis.hpp"
 #include "ozm/vector.hpp"
 #include "ozm/wavelet.hpp"
