@@ -9,5 +9,6 @@ PYBIND11_MODULE(ozmnum, m) {
     ozmpy::BindOpenArrays(m);
     ozmpy::BindTransforms(m);
     ozmpy::BindMath2(m);
+    ozmpy::BindStatistics(m);
     m.attr("__version__") = OZM_VERSION_STRING;
 }
