@@ -29,6 +29,7 @@ void BindOpenArrays(py::module_& m);
 void BindTransforms(py::module_& m);
 void BindMath2(py::module_& m);
 void BindStatistics(py::module_& m);
+void BindDataTable(py::module_& m);
 
 // A Python callable held by a C++ event. The reference lives in a shared holder whose last owner
 // drops it with the GIL taken, so the library may copy and destroy its handlers on any thread.

@@ -10,5 +10,6 @@ PYBIND11_MODULE(ozmnum, m) {
     ozmpy::BindTransforms(m);
     ozmpy::BindMath2(m);
     ozmpy::BindStatistics(m);
+    ozmpy::BindDataTable(m);
     m.attr("__version__") = OZM_VERSION_STRING;
 }
