@@ -67,14 +67,18 @@ void ReleaseCells(PyObject* /*Owner*/, Py_buffer* View) {
     View->internal = nullptr;
 }
 
+// The container behind a Python object; nullptr with BufferError set when there is none (an
+// instance whose __init__ did not run).
 template <typename T>
 T* CppObject(PyObject* Obj) {
+    T* object = nullptr;
     try {
-        return py::cast<T*>(py::handle(Obj));
+        object = py::cast<T*>(py::handle(Obj));
     } catch (const py::cast_error&) {
-        PyErr_SetString(PyExc_BufferError, "not an initialised ozmnum container");
-        return nullptr;
+        object = nullptr;
     }
+    if (object == nullptr) PyErr_SetString(PyExc_BufferError, "not an initialised ozmnum container");
+    return object;
 }
 
 template <typename TVec>
@@ -253,6 +257,7 @@ void BindVectors(py::module_& m) {
         .def("Histogram",
              [](const TVector& v, int FirstElem, int LastElem, double FirstBin, double LastBin,
                 double BinWidth, TIntVector& Histo) {
+                 RequireNoViews(&Histo, "TIntVector");  // resized to the number of bins
                  int under = 0, over = 0, maxCnt = 0;
                  const bool ok = v.Histogram(FirstElem, LastElem, FirstBin, LastBin, BinWidth,
                                              &Histo, under, over, maxCnt);

@@ -70,7 +70,15 @@ void BindDataTable(py::module_& m) {
                                py::return_value_policy::reference_internal,
                                "The TMatrix of the values (owned by the table).")
         .def_property_readonly(
-            "Data", [](const TDataTable& t) { return py::module_::import("numpy").attr("asarray")(py::cast(t.NumericData(), py::return_value_policy::reference)); },
+            "Data",
+            [](const py::object& Self) {
+                // The matrix wrapper keeps the table, which owns the matrix, alive; the view
+                // keeps the wrapper.
+                const auto& t = Self.cast<const TDataTable&>();
+                py::object mat =
+                    py::cast(t.NumericData(), py::return_value_policy::reference_internal, Self);
+                return py::module_::import("numpy").attr("asarray")(mat);
+            },
             "The values as a Fortran-ordered numpy view (rows x columns) of NumericData.")
         .def_property("NrOfColumns", &TDataTable::NrOfColumns,
                       [](TDataTable& t, int Nc) { Sized(t).SetNrCols(Nc); })

@@ -72,7 +72,11 @@ void BindProgress(py::module_& m) {
           "True when running operations are asked to stop.");
     m.def("SetAbortMathProc", [](bool Value) { ozm::AbortMathProc.store(Value); },
           "Asks running operations to stop (True) or allows them to run (False).");
-    m.def("IncProcStat", [] { ozm::IncProcStat(); },
+    m.def("IncProcStat",
+          [] {
+              ozm::IncProcStat();
+              RaisePendingFeedbackError();
+          },
           "Adds 1 to ProcStat and calls MathFeedBackProc with the new value.");
     m.def(
         "SetMathFeedBackProc",

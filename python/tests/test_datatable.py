@@ -26,6 +26,12 @@ def test_table_from_numpy_and_view(data_dir):
         t.InsertRow(1)
     del view
     t.InsertRow(1)
+    # A view of the values keeps the table (which owns them) alive.
+    kept = ozmnum.TDataTable(x).Data
+    import gc
+
+    gc.collect()
+    np.testing.assert_array_equal(kept, x)
     assert t.NrOfRows == 151 and t.GetElem(1, 2) == 99.0
     # Statistics of the table against numpy on the same columns.
     t2 = ozmnum.TDataTable(x)

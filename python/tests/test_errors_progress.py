@@ -94,6 +94,18 @@ def test_error_in_feedback_proc_stops_and_propagates(rng):
     assert not ozmnum.GetAbortMathProc()  # the flag set to stop it is cleared again
 
 
+def test_inc_proc_stat_calls_feedback():
+    seen = []
+    ozmnum.SetMathFeedBackProc(seen.append)
+    ozmnum.SetProcStat(41)
+    ozmnum.IncProcStat()
+    assert seen == [42.0] and ozmnum.GetProcStat() == 42.0
+    ozmnum.SetMathFeedBackProc(lambda stat: 1 / 0)
+    with pytest.raises(ZeroDivisionError):
+        ozmnum.IncProcStat()
+    assert not ozmnum.GetAbortMathProc()
+
+
 def test_square_threads_with_feedback(rng):
     b = rng.normal(size=(200, 120))
     m = ozmnum.TMatrix(b)
