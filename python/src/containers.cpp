@@ -362,18 +362,19 @@ void BindMatrix(py::module_& m) {
         .def(py::init(&MatrixFromArray), py::arg("array"),
              "A matrix holding a copy of a two-dimensional array: array[r, c] is cell (c+1, r+1).")
         .def_property(
-            "NrOfColumns", &TMatrix::NrOfColumns,
+            "NrOfColumns", [](const TMatrix& t) { return t.NrOfColumns(); },
             [](TMatrix& t, int Nc) {
                 if (std::max(Nc, 0) != t.NrOfColumns()) Replaces(&t);
                 t.SetNCols(Nc);
             })
         .def_property(
-            "NrOfRows", &TMatrix::NrOfRows,
+            "NrOfRows", [](const TMatrix& t) { return t.NrOfRows(); },
             [](TMatrix& t, int Nr) {
                 if (std::max(Nr, 0) != t.NrOfRows()) Replaces(&t);
                 t.SetNRows(Nr);
             })
-        .def_property("DataID", &TMatrix::DataID, &TMatrix::SetDataID)
+        .def_property("DataID", [](const TMatrix& t) { return t.DataID(); },
+                      [](TMatrix& t, const std::string& ID) { t.SetDataID(ID); })
         .def_property_readonly("Data", &AsArray,
                                "The cells as a Fortran-ordered numpy array sharing the storage.")
         .def("Resize",
@@ -383,7 +384,9 @@ void BindMatrix(py::module_& m) {
                  return t.Resize(Nc, Nr);
              },
              py::arg("Nc"), py::arg("Nr"))
-        .def("GetVal", &TMatrix::GetVal, py::arg("Nc"), py::arg("Nr"))
+        // Lambdas for members that may live in a base template pybind11 does not see.
+        .def("GetVal", [](const TMatrix& t, int Nc, int Nr) { return t.GetVal(Nc, Nr); },
+             py::arg("Nc"), py::arg("Nr"))
         .def("SetVal", &TMatrix::SetVal, py::arg("Nc"), py::arg("Nr"), py::arg("Value"))
         .def("Fill", py::overload_cast<double>(&TMatrix::Fill), py::arg("value"))
         .def("FillDiag", &TMatrix::FillDiag, py::arg("value"))
