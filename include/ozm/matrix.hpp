@@ -5,3 +5,6 @@
 
 #include "ozm/matrix/svd.hpp"
 #include "ozm/matrix/tmatrix.hpp"
+#include "ozm/matrix/tintmatrix.hpp"
+#include "ozm/matrix/tmat3d.hpp"
+#include "ozm/matrix/tmat4d.hpp"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ozm/math2/curvefit.hpp"
+#include "ozm/math2/parabola.hpp"
 #include "ozm/platform/exceptions.hpp"
 
 namespace ozm {
@@ -36,37 +37,10 @@ void TCurveFit::CalcLinFit(double& k, double& d, double& FitQual) const {
 
 void TCurveFit::CalcParabolFit(double& k0, double& k1, double& k2, double& FitQual) const {
     k0 = k1 = k2 = FitQual = 0;
-    const int n = FNumData;
-    if (n < 3) throw EOZMMath2Error("CalcParabolFit: not enough data points");
-    const double mx = ColumnMean(1), my = ColumnMean(2);
+    if (FNumData < 3) throw EOZMMath2Error("CalcParabolFit: not enough data points");
     const double* xs = FData.Data();
-    const double* ys = xs + FData.NrOfRows();
-    long double su = 0, sv = 0, suu = 0, svv = 0, suv = 0, suuv = 0, suuu = 0, suuuu = 0;
-    for (int i = 0; i < n; ++i) {
-        const long double u = xs[i] - mx, v = ys[i] - my, uu = u * u;
-        su += u;
-        sv += v;
-        suu += uu;
-        svv += v * v;
-        suv += u * v;
-        suuv += uu * v;
-        suuu += uu * u;
-        suuuu += uu * uu;
-    }
-    const long double c = n * suu - su * su;
-    const long double A = n * suuv - suu * sv;
-    const long double g = n * suuu - suu * su;
-    const long double B = n * suv - su * sv;
-    const long double e = n * suuuu - suu * suu;
-    const long double a2 = g * g != c * e ? (c * A - g * B) / (c * e - g * g) : 0.0L;
-    const long double a1 = c != 0 ? (B - g * a2) / c : 0.0L;
-    const long double a0 = (sv - a1 * su - a2 * suu) / n;
-    k2 = static_cast<double>(a2);
-    k1 = static_cast<double>(a1 - 2 * a2 * mx);
-    k0 = static_cast<double>(a2 * mx * mx + a0 - a1 * mx + my);
-    const long double q = svv - sv * sv / n;
-    FitQual = q != 0 ? static_cast<double>((sv * a0 + a1 * suv + a2 * suuv - sv * sv / n) / q)
-                     : 1.0;
+    math2::FitParabolaCentred(xs, xs + FData.NrOfRows(), static_cast<size_t>(FNumData),
+                              ColumnMean(1), ColumnMean(2), k0, k1, k2, FitQual);
 }
 
 void TCurveFit::CalcCircleFit(double& r, double& dx, double& dy) const {

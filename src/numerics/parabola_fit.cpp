@@ -1,68 +1,65 @@
-// Least-squares parabola through centred, scaled abscissae.
+// The least-squares parabola on centred data.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <utility>
 
 #include "ozm/math2/parabola.hpp"
 
 namespace ozm::math2 {
 
+void FitParabolaCentred(const double* x, const double* y, size_t Count, double MeanX, double MeanY,
+                        double& k0, double& k1, double& k2, double& FitQual) noexcept {
+    using ld = long double;
+    const ld n = static_cast<ld>(Count);
+    ld su = 0, sv = 0, suu = 0, svv = 0, suv = 0, suuv = 0, suuu = 0, suuuu = 0;
+    for (size_t i = 0; i < Count; ++i) {
+        const ld u = x[i] - MeanX, v = y[i] - MeanY, uu = u * u;
+        su += u;
+        sv += v;
+        suu += uu;
+        svv += v * v;
+        suv += u * v;
+        suuv += uu * v;
+        suuu += uu * u;
+        suuuu += uu * uu;
+    }
+    const ld c = n * suu - su * su;
+    const ld A = n * suuv - suu * sv;
+    const ld g = n * suuu - suu * su;
+    const ld B = n * suv - su * sv;
+    const ld e = n * suuuu - suu * suu;
+    const ld a2 = g * g != c * e ? (c * A - g * B) / (c * e - g * g) : 0.0L;
+    const ld a1 = c != 0 ? (B - g * a2) / c : 0.0L;
+    const ld a0 = (sv - a1 * su - a2 * suu) / n;
+    k2 = static_cast<double>(a2);
+    k1 = static_cast<double>(a1 - 2 * a2 * MeanX);
+    k0 = static_cast<double>(a2 * MeanX * MeanX + a0 - a1 * MeanX + MeanY);
+    const ld q = svv - sv * sv / n;
+    FitQual = q != 0 ? static_cast<double>((sv * a0 + a1 * suv + a2 * suuv - sv * sv / n) / q)
+                     : 1.0;
+}
+
 bool FitParabola(std::span<const double> x, std::span<const double> y, double& k0, double& k1,
                  double& k2) noexcept {
-    using ld = long double;
     const size_t n = std::min(x.size(), y.size());
     if (n < 3) return false;
-    ld lo = x[0], hi = x[0], mean = 0;
+    // Three distinct abscissae at least (a parabola through fewer is not determined).
+    double first = x[0], second = x[0];
+    bool third = false;
+    long double meanX = 0, meanY = 0;
     for (size_t i = 0; i < n; ++i) {
         if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return false;
-        lo = std::min<ld>(lo, x[i]);
-        hi = std::max<ld>(hi, x[i]);
-        mean += x[i];
+        meanX += x[i];
+        meanY += y[i];
+        if (x[i] != first && second == first)
+            second = x[i];
+        else if (x[i] != first && x[i] != second)
+            third = true;
     }
-    mean /= static_cast<ld>(n);
-    const ld scale = (hi - lo) / 2;
-    if (!(scale > 0)) return false;
-    // Normal equations in t = (x - mean)/scale: A c = r with A[i][j] = Σ t^(i+j), r[i] = Σ y t^i.
-    ld s[5] = {0, 0, 0, 0, 0}, r[3] = {0, 0, 0};
-    for (size_t i = 0; i < n; ++i) {
-        const ld t = (x[i] - mean) / scale;
-        ld p = 1;
-        for (int j = 0; j < 5; ++j) {
-            if (j < 3) r[j] += y[i] * p;
-            s[j] += p;
-            p *= t;
-        }
-    }
-    ld a[3][4];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) a[i][j] = s[i + j];
-        a[i][3] = r[i];
-    }
-    for (int col = 0; col < 3; ++col) {
-        int piv = col;
-        for (int i = col + 1; i < 3; ++i)
-            if (std::fabs(a[i][col]) > std::fabs(a[piv][col])) piv = i;
-        // Fewer than three distinct abscissae leave the system singular (to rounding).
-        if (!(std::fabs(a[piv][col]) > 1e-12L * static_cast<ld>(n))) return false;
-        if (piv != col)
-            for (int j = 0; j < 4; ++j) std::swap(a[piv][j], a[col][j]);
-        for (int i = col + 1; i < 3; ++i) {
-            const ld f = a[i][col] / a[col][col];
-            for (int j = col; j < 4; ++j) a[i][j] -= f * a[col][j];
-        }
-    }
-    ld c[3];
-    for (int i = 2; i >= 0; --i) {
-        ld v = a[i][3];
-        for (int j = i + 1; j < 3; ++j) v -= a[i][j] * c[j];
-        c[i] = v / a[i][i];
-    }
-    // Back to powers of x: c0 + c1 t + c2 t², t = (x - mean)/scale.
-    const ld b1 = c[1] / scale, b2 = c[2] / (scale * scale);
-    k0 = static_cast<double>(c[0] - b1 * mean + b2 * mean * mean);
-    k1 = static_cast<double>(b1 - 2 * b2 * mean);
-    k2 = static_cast<double>(b2);
+    if (!third) return false;
+    double q = 0;
+    FitParabolaCentred(x.data(), y.data(), n, static_cast<double>(meanX / n),
+                       static_cast<double>(meanY / n), k0, k1, k2, q);
     return true;
 }
 

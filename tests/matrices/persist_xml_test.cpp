@@ -239,3 +239,30 @@ TEST(PersistXml, StreamPositionAfterAFailedRead) {
 
 }  // namespace
 }  // namespace ozm
+
+namespace ozm {
+namespace {
+
+// A caller that feeds the tags of two documents to the same matrix gets the second document's
+// size: the begin tag starts a new document. The size was once applied to the first document
+// fed and never again.
+TEST(PersistXml, ProcessXmlTagFeedsOneDocumentAfterAnother) {
+    TMatrix m;
+    const auto feed = [&m](int cols, int rows) {
+        EXPECT_EQ(m.ProcessXmlTag(TMatXmlTag::xmlMatBegin, "<matrix>", ""), 0);
+        m.ProcessXmlTag(TMatXmlTag::xmlMatNumCols, "<numcols>", std::to_string(cols));
+        m.ProcessXmlTag(TMatXmlTag::xmlMatNumRows, "<numrows>", std::to_string(rows));
+        EXPECT_EQ(m.ProcessXmlTag(TMatXmlTag::xmlMatCell, "<cell ix=\"1\" iy=\"1\">", "7"), 0);
+        EXPECT_EQ(m.ProcessXmlTag(TMatXmlTag::xmlMatEnd, "</matrix>", ""), 1);
+    };
+    feed(2, 3);
+    EXPECT_EQ(m.NrOfColumns(), 2);
+    EXPECT_EQ(m.NrOfRows(), 3);
+    feed(4, 1);
+    EXPECT_EQ(m.NrOfColumns(), 4);
+    EXPECT_EQ(m.NrOfRows(), 1);
+    EXPECT_EQ(m.GetVal(1, 1), 7);
+}
+
+}  // namespace
+}  // namespace ozm
