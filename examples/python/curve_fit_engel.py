@@ -24,7 +24,9 @@ print(f"line:  food = {k:.4f} income + {d:.2f}   (R^2 {r2:.4f})")
 print(f"power: food = {a:.4f} income^{b:.4f}      (R^2 of the logs {r2pow:.4f})")
 print(f"Pearson r {fit.Rxy:.4f}, Spearman {fit.Spearman:.4f}, Kendall tau {tau:.4f} (p {p_tau:.2g})")
 
-fit.SplineSmoothing = 0.02
+# The weight p of the fit against the curvature penalty depends on the units: incomes in
+# thousands of francs make the curvature integral small, so p must be small to smooth.
+fit.SplineSmoothing = 1e-8
 grid = np.linspace(fit.MinX, fit.MaxX, 300)
 spline = np.array([fit.SmoothedSpline(t) for t in grid])
 print(f"smoothing spline (p = {fit.SplineSmoothing}): R^2 {fit.SplineFitQuality:.4f}")
