@@ -3,9 +3,11 @@
 # build of scripts/run-examples.sh), then a build under AddressSanitizer +
 # UndefinedBehaviorSanitizer that stops at the first report. The release pass also installs the
 # library into a scratch prefix and builds the consumer project in tests/package against it.
-# Last, the file-reader fuzzers run for a short while when clang's libFuzzer is present (their
-# output goes to build/fuzz/logs/). OZM_SKIP_SANITIZE=1 and OZM_SKIP_FUZZ=1 leave those passes
-# out. The closing line counts distinct tests; the line before it says how many passes ran them.
+# Then the Python module is built and its pytest suite run (scripts/run-python-tests.sh). Last,
+# the file-reader fuzzers run for a short while when clang's libFuzzer is present (their output
+# goes to build/fuzz/logs/). OZM_SKIP_PYTHON=1, OZM_SKIP_SANITIZE=1 and OZM_SKIP_FUZZ=1 leave
+# those passes out. The closing line counts distinct tests; the line before it says how many
+# passes ran them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -31,6 +33,11 @@ g++ -std=c++20 tests/package/consumer.cpp -o build/package/pc_consumer \
   $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs ozmnum)
 LD_LIBRARY_PATH="$prefix/lib:${LD_LIBRARY_PATH:-}" build/package/pc_consumer
 
+if [ "${OZM_SKIP_PYTHON:-0}" != "1" ]; then
+  echo "=== Python module ==="
+  OZM_JOBS="$jobs" bash scripts/run-python-tests.sh | tee -a "$summary"
+fi
+
 if [ "${OZM_SKIP_SANITIZE:-0}" != "1" ]; then
   echo "=== sanitizer build ==="
   cmake --preset sanitize -DOZM_WERROR=ON >/dev/null
@@ -43,8 +50,12 @@ if [ "${OZM_SKIP_FUZZ:-0}" != "1" ]; then
 fi
 # Every pass runs the same tests, and a failed test stops the script in its pass; so reaching
 # this point means every distinct test passed in every pass.
+# The Python tests (pytest's "N passed" line) are distinct tests of their own, run once.
 awk '/tests passed, .* tests failed out of/ {
        passes += 1; runs += $NF; if ($NF > distinct) distinct = $NF; failed += $4 }
+     /^[0-9]+ passed/ || /^=+ [0-9]+ passed/ {
+       for (i = 1; i <= NF; ++i) if ($(i + 1) ~ /^passed/) { python = $i; break } }
      END {
-       printf "%d distinct tests, run in %d passes (%d runs)\n", distinct, passes, runs
-       printf "tests: %d passed, %d failed\n", distinct - failed, failed }' "$summary"
+       printf "%d distinct C++ tests, run in %d passes (%d runs); %d Python tests\n",
+              distinct, passes, runs, python
+       printf "tests: %d passed, %d failed\n", distinct + python - failed, failed }' "$summary"
