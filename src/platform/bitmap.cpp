@@ -193,7 +193,12 @@ struct JpegImageSink : JpegSink {
         const uint8_t* rgb = self.RowBuffer.data();
         const size_t width = size_t(self.Image->Width);
         try {
-            pixels.reserve(pixels.size() + width);  // grows geometrically
+            // Geometric growth up to the announced size (reserve alone would grow row by row).
+            if (pixels.capacity() - pixels.size() < width) {
+                const size_t total = width * size_t(self.Image->Height);
+                const size_t wanted = std::max(2 * pixels.capacity(), pixels.size() + width);
+                pixels.reserve(std::min(total, wanted));
+            }
         } catch (const std::bad_alloc&) {
             self.OutOfMemory = true;
             return false;
