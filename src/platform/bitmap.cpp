@@ -142,7 +142,9 @@ bool ReadJpeg(const uint8_t* data, size_t size, JpegSink* sink) {
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_RGB;
-    if (!SizeIsAllowed(cinfo.image_width, cinfo.image_height)) {
+    // The arithmetic decoder reads a scan cut short as zeros without a warning, so damage would
+    // go unnoticed (and a few bytes decode to any size); such files are refused.
+    if (cinfo.arith_code || !SizeIsAllowed(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }

@@ -11,7 +11,8 @@
 //   of 128 coefficient bytes takes at least one bit per scan), and at most 1000 scans are read;
 // - all: at most kMaxPixels pixels.
 // libjpeg's warnings about corrupt data (a damaged or truncated scan, which it would fill with
-// grey) are errors here.
+// grey) are errors here. Arithmetic-coded JPEGs are refused: that decoder reads a scan cut short
+// as zeros without any warning.
 #pragma once
 
 #include <cstdint>

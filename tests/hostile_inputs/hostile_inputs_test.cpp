@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>  // jpeglib.h needs FILE
+#include <jpeglib.h>
+
 #include "ozm/base/crc32.hpp"
 #include "ozm/base/streamhelp.hpp"
 #include "ozm/platform/bitmap.hpp"
@@ -198,6 +201,47 @@ TEST(HostileInputs, JpegScansCutAndClosedByEoi) {
             {reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()}, image);
     }
     EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(limit.Refused(), 0u);
+}
+
+// An arithmetic-coded scan cut short decodes as zeros without any warning from libjpeg, so such
+// files are refused whole: a few bytes would otherwise load as a full-size image of garbage.
+TEST(HostileInputs, ArithmeticCodedJpegIsRefused) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long out_size = 0;
+    jpeg_mem_dest(&cinfo, &out, &out_size);
+    cinfo.image_width = 64;
+    cinfo.image_height = 64;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.arith_code = TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(64 * 3);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (size_t x = 0; x < row.size(); ++x)
+            row[x] = static_cast<unsigned char>(x * 7 + cinfo.next_scanline * 13);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const std::string whole(reinterpret_cast<const char*>(out), out_size);
+    std::free(out);
+
+    ScratchDir dir;
+    const std::string cut = whole.substr(0, whole.size() / 2) + "\xFF\xD9";
+    WriteWholeFile(dir.file("whole.jpg"), whole);
+    WriteWholeFile(dir.file("cut.jpg"), cut);
+    AllocationLimit limit(kLimit);
+    for (const char* name : {"whole.jpg", "cut.jpg"}) {
+        ozm::TBitmap bitmap;
+        EXPECT_THROW(bitmap.LoadFromJPEG(dir.file(name)), ozm::EInOutError) << name;
+    }
     EXPECT_EQ(limit.Refused(), 0u);
 }
 
