@@ -13,7 +13,7 @@ using ozm::fuzzing::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::string_view text = ozm::fuzzing::AsText(Data, Size);
-    TTextReader reader(text);
+    TTextReader reader(text.data(), text.size());
     TAscHeader header;
     const int code = ReadHeaderOfASC(reader, header);
     if (code != kAscHeaderOk) {
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     Require(header.NrColumns >= 0 && header.NrRows >= 0, "negative count");
     // The reader stands after the fourth line: four line reads from the start reach the same
     // place.
-    TTextReader again(text);
+    TTextReader again(text.data(), text.size());
     std::string line;
     for (int i = 0; i < 4; ++i) Require(again.ReadLine(line), "header of fewer than four lines");
     std::string rest_a, rest_b;

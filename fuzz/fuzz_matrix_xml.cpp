@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const bool stream_ok = from_stream.ReadFromXMLStream(input);
     Require(input.Position() >= 0 && input.Position() <= input.Size(), "stream position outside");
 
-    TTextReader text(ozm::fuzzing::AsText(Data, Size));
+    TTextReader text(reinterpret_cast<const char*>(Data), Size);
     TMatrix from_text;
     const bool text_ok = from_text.ReadFromOpenXMLFile(text);
     Require(stream_ok == text_ok, "stream and text readers disagree");

@@ -26,12 +26,12 @@ void ReadAll(std::string_view Text) {
     for (const bool adjust : {true, false}) {
         V list;
         const int before = list.NrOfElem();
-        TTextReader reader(Text);
+        TTextReader reader(Text.data(), Text.size());
         TTextReaders::LoadList(list, reader, adjust);
         RequireBacked(list.NrOfElem(), before, Text.size());
     }
     V asc;
-    TTextReader reader(Text);
+    TTextReader reader(Text.data(), Text.size());
     std::string comment;
     const int code = TTextReaders::ImportAsc(asc, reader, comment);
     Require(code <= 0 && code >= -9, "unknown ASC result");
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     ReadAll<TIntVector>(text);
 
     TVector column;
-    TTextReader reader(text);
+    TTextReader reader(text.data(), text.size());
     Require(TTextReaders::LoadColumn(column, reader, true), "a text in memory cannot fail");
     RequireBacked(column.NrOfElem(), 1, Size);
     return 0;

@@ -53,8 +53,8 @@ TTextReader::TTextReader(const std::string& FileName) : FBuf(new char[kBufSize])
     FText = FBuf.get();
 }
 
-TTextReader::TTextReader(std::string_view Text)
-    : FText(Text.data()), FLen(Text.size()), FSize(static_cast<int64_t>(Text.size())) {}
+TTextReader::TTextReader(const char* Text, size_t Size)
+    : FText(Text), FLen(Size), FSize(static_cast<int64_t>(Size)) {}
 
 TTextReader::~TTextReader() {
     if (FFile) std::fclose(FFile);

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace ozm {
 
@@ -37,8 +36,9 @@ private:
 class TTextReader {
 public:
     explicit TTextReader(const std::string& FileName);
-    // Reads Text, which must outlive the reader; nothing is copied.
-    explicit TTextReader(std::string_view Text);
+    // Reads the Size bytes of text at Text, which must outlive the reader; nothing is copied.
+    // (A text, not a file name: the one-argument constructor opens a file.)
+    TTextReader(const char* Text, size_t Size);
     ~TTextReader();
     TTextReader(const TTextReader&) = delete;
     TTextReader& operator=(const TTextReader&) = delete;
