@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
                 "record cells beyond the file");
         Require(record.SaveBinary(copy.Path()), "record file not written");
         TMatrix back;
-        Require(back.LoadBinary(copy.Path()) == matrix::kBinaryOk, "record file does not read back");
+        Require(back.LoadBinary(copy.Path()) == matrix::kBinaryOk,
+                "record file does not read back");
         RequireSameCells(record, back, NaNRule::Exact);
         Require(back.DataID() == record.DataID(), "data identifier changed");
     }

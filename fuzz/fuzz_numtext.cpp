@@ -67,12 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         Require(TryParseInt64(text, i64) && i64 == i32, "32- and 64-bit parsers disagree");
     }
 
-    Walk<uint32_t>(text, [](std::string_view t, size_t& p, uint32_t& v) { return ScanHex(t, p, v); });
-    Walk<uint32_t>(text, [](std::string_view t, size_t& p, uint32_t& v) { return ScanOctal(t, p, v); });
-    Walk<uint32_t>(text, [](std::string_view t, size_t& p, uint32_t& v) { return ScanBin(t, p, v); });
-    Walk<int32_t>(text, [](std::string_view t, size_t& p, int32_t& v) { return ScanDecimal(t, p, v); });
-    Walk<double>(text, [](std::string_view t, size_t& p, double& v) { return ScanFPNum(t, p, v); });
-    Walk<double>(text, [](std::string_view t, size_t& p, double& v) { return ScanDegrees(t, p, v); });
+    using ScanU = bool (*)(std::string_view, size_t&, uint32_t&);
+    using ScanI = bool (*)(std::string_view, size_t&, int32_t&);
+    using ScanD = bool (*)(std::string_view, size_t&, double&);
+    for (const ScanU scan : {ScanU(ScanHex), ScanU(ScanOctal), ScanU(ScanBin)})
+        Walk<uint32_t>(text, scan);
+    Walk<int32_t>(text, ScanI(ScanDecimal));
+    Walk<double>(text, ScanD(ScanFPNum));
+    Walk<double>(text, ScanD(ScanDegrees));
 
     if (IsValidDouble(text)) {
         size_t pos = 0;

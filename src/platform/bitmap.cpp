@@ -370,7 +370,8 @@ bool EncodeJPEG(int Width, int Height, std::span<const TColor> Pixels, int Quali
     const std::vector<uint8_t> rgb = ToRGB(Pixels);
     unsigned char* out = nullptr;  // libjpeg's buffer, from malloc
     unsigned long out_size = 0;
-    const bool ok = WriteJpeg(rgb.data(), Width, Height, std::clamp(Quality, 1, 100), &out, &out_size);
+    const bool ok =
+        WriteJpeg(rgb.data(), Width, Height, std::clamp(Quality, 1, 100), &out, &out_size);
     struct Freer {
         unsigned char* Buffer;
         ~Freer() { std::free(Buffer); }

@@ -162,7 +162,8 @@ TEST(HostileInputs, ImageHeadersClaiming16384Squared) {
     ihdr[8] = 8;
     ihdr[9] = 2;
     const std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr) +
-                            PngChunk("IDAT", std::string("\x78\x9C\x63\x60\x60\x60\x00\x00\x00\x04\x00\x01", 12)) +
+                            PngChunk("IDAT", std::string("\x78\x9C\x63\x60\x60\x60\x00\x00\x00\x04\x00"
+                                                         "\x01", 12)) +
                             PngChunk("IEND", "");
     ASSERT_EQ(png.size(), 69u);
     WriteWholeFile(dir.file("huge.png"), png);
