@@ -359,6 +359,7 @@ TEST(VectorHostile, AnnouncedLastIndexBeyondTheDataIsRefused) {
         EXPECT_FALSE(v.LoadFromStream(high_stream, true));
         EXPECT_EQ(v.NrOfElem(), size);
         EXPECT_EQ(events, 0);
+        v.OnChange = nullptr;  // the counter ends with this lambda
     };
     TVector reals;
     TIntVector ints;
