@@ -1,7 +1,13 @@
-// Helpers of the fuzz targets: a scratch file per process for the readers that take file names,
-// and the cell comparison of the round-trip checks.
+// Helpers of the fuzz targets: the input as text, a file in memory for the readers that only take
+// file names, and the checks of the round trips.
+//
+// Every target is fed from memory. Readers with a stream or text reader entry take the input
+// bytes directly (TMemoryStream, TTextReader over a string_view, the image decoders); the few
+// that open files by name read a memfd (a file that lives in memory), rewritten for each input,
+// so no input touches a disk.
 #pragma once
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <bit>
@@ -9,58 +15,83 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <string_view>
 
+#include "ozm/base/streamhelp.hpp"
 #include "ozm/matrix.hpp"
 
 namespace ozm::fuzzing {
 
-// A file in the temporary folder named after the target and the process, and its sibling with
-// the suffix ".out" for written copies; both are removed at exit.
-class ScratchFile {
+// Aborts (the fuzzer's crash) with a reason on stderr.
+[[noreturn]] inline void Fail(const char* Why) {
+    std::fprintf(stderr, "fuzz check failed: %s\n", Why);
+    std::abort();
+}
+
+inline void Require(bool Condition, const char* Why) {
+    if (!Condition) Fail(Why);
+}
+
+inline std::string_view AsText(const uint8_t* Data, size_t Size) {
+    return {reinterpret_cast<const char*>(Data), Size};
+}
+
+// A file in memory named by a path that every open() accepts (/proc/self/fd/N). Write replaces
+// its content; each open sees the file from its start.
+class MemoryFile {
 public:
-    explicit ScratchFile(const std::string& Stem) {
-        FPath = (std::filesystem::temp_directory_path() /
-                 (Stem + "_" + std::to_string(::getpid()))).string();
+    MemoryFile() {
+        FFd = ::memfd_create("ozm-fuzz", 0);
+        if (FFd < 0) Fail("memfd_create");
+        FPath = "/proc/self/fd/" + std::to_string(FFd);
     }
-    ~ScratchFile() {
-        std::remove(FPath.c_str());
-        std::remove(Sibling(".out").c_str());
-    }
+    ~MemoryFile() { ::close(FFd); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
     const std::string& Path() const { return FPath; }
-    std::string Sibling(const std::string& Suffix) const { return FPath + Suffix; }
-    void Write(const uint8_t* Data, size_t Size) const { Write(FPath, Data, Size); }
-    static void Write(const std::string& Path, const uint8_t* Data, size_t Size) {
-        std::FILE* f = std::fopen(Path.c_str(), "wb");
-        if (f == nullptr) std::abort();
-        if (Size > 0 && std::fwrite(Data, 1, Size, f) != Size) std::abort();
-        std::fclose(f);
+    void Write(const uint8_t* Data, size_t Size) const {
+        if (::ftruncate(FFd, 0) != 0) Fail("ftruncate");
+        size_t done = 0;
+        while (done < Size) {
+            const ssize_t n = ::pwrite(FFd, Data + done, Size - done, static_cast<off_t>(done));
+            if (n <= 0) Fail("pwrite");
+            done += static_cast<size_t>(n);
+        }
+    }
+    void Write(std::string_view Text) const {
+        Write(reinterpret_cast<const uint8_t*>(Text.data()), Text.size());
     }
 
 private:
+    int FFd = -1;
     std::string FPath;
 };
 
 // How a cell must come back from a round trip through a format that cannot hold all values.
 enum class NaNRule { Exact, AnyNaN, NaNAsZero };
 
-// Aborts (the fuzzer's crash) when B does not hold A's size and cells under the rule.
+inline bool SameValue(double a, double b, NaNRule Rule) {
+    if (std::isnan(a) && Rule == NaNRule::AnyNaN) return std::isnan(b);
+    if (std::isnan(a) && Rule == NaNRule::NaNAsZero) return b == 0.0;
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+// Aborts when B does not hold A's size and cells under the rule.
 inline void RequireSameCells(const TMatrix& A, const TMatrix& B, NaNRule Rule) {
-    if (A.NrOfColumns() != B.NrOfColumns() || A.NrOfRows() != B.NrOfRows()) std::abort();
-    for (int c = 1; c <= A.NrOfColumns(); ++c) {
-        for (int r = 1; r <= A.NrOfRows(); ++r) {
-            const double a = A.GetVal(c, r);
-            const double b = B.GetVal(c, r);
-            if (std::isnan(a) && Rule == NaNRule::AnyNaN) {
-                if (!std::isnan(b)) std::abort();
-            } else if (std::isnan(a) && Rule == NaNRule::NaNAsZero) {
-                if (b != 0.0) std::abort();
-            } else if (std::bit_cast<uint64_t>(a) != std::bit_cast<uint64_t>(b)) {
-                std::abort();
-            }
-        }
-    }
+    Require(A.NrOfColumns() == B.NrOfColumns() && A.NrOfRows() == B.NrOfRows(),
+            "round trip changed the matrix size");
+    for (int c = 1; c <= A.NrOfColumns(); ++c)
+        for (int r = 1; r <= A.NrOfRows(); ++r)
+            Require(SameValue(A.GetVal(c, r), B.GetVal(c, r), Rule),
+                    "round trip changed a matrix cell");
+}
+
+// Storage a reader may hold for an input of Bytes bytes that backs Bytes / BytesPerValue values:
+// the bound every reader keeps (ozm/base/streamhelp.hpp).
+inline bool WithinAnnouncedBound(int64_t Elements, int64_t Bytes, int64_t BytesPerValue) {
+    return AnnouncedCountIsBacked(Elements, Bytes / BytesPerValue);
 }
 
 }  // namespace ozm::fuzzing

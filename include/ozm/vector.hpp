@@ -89,7 +89,8 @@ public:
     // column of numbers without header. Every non-empty line that holds a decimal digit is one
     // entry (its first field is the value); with AdjustVectorSize the vector takes their count.
     // Entries go to elements 1, 2, ... up to NrOfElem; an entry that is no number is skipped
-    // (its element keeps its value). OnChange once. False only when the file cannot be read.
+    // (its element keeps its value). OnChange when resized and once at the end. False only when
+    // the file cannot be read.
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize, bool AutoDetect);
 };
 

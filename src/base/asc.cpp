@@ -45,9 +45,13 @@ int ReadHeaderOfASC(const std::string& FileName, TAscHeader& Header) {
     } catch (const EInOutError&) {
         return kAscCannotOpen;
     }
+    return ReadHeaderOfASC(*reader, Header);
+}
+
+int ReadHeaderOfASC(TTextReader& Reader, TAscHeader& Header) {
     std::string lines[4];
     for (auto& line : lines)
-        if (!reader->ReadLine(line)) return kAscHeaderTruncated;
+        if (!Reader.ReadLine(line)) return kAscHeaderTruncated;
 
     TAscHeader h;
     h.Comment = lines[0];

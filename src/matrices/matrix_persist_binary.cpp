@@ -66,8 +66,10 @@ bool TMatrixCore<TCell, TSelf>::LoadFromStream(TStream& InStream, bool AdjustMat
     try {
         for (int64_t& bound : bounds) {
             long double value = 0;
+            // The writer stores integers; a fraction (1.5) marks a damaged header, not a bound
+            // to be rounded.
             if (!ReadExtendedFromStream(InStream, value) || !std::isfinite(value) ||
-                std::fabs(value) > 2147483647.0L)
+                std::fabs(value) > 2147483647.0L || std::trunc(value) != value)
                 return false;
             bound = Round(value);
         }

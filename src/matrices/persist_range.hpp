@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "ozm/matrix.hpp"
 
@@ -15,8 +16,8 @@ struct TStoredRange {
 // Whether the cells of Range may be read into Mat. The range must be normalised as the writers
 // store it (an empty one as 1, 0) and be backed in full by BackedCells stored values; with
 // AdjustMatrixSize the matrix is first resized to the upper bounds, within the limit of
-// AnnouncedSizeIsBacked. A matrix that still cannot hold the range fires OnChange (the load got
-// past its header) and is refused.
+// AnnouncedSizeIsBacked, without notifying (the load fires OnChange once, at its end). A matrix
+// that still cannot hold the range fires OnChange (the load got past its header) and is refused.
 template <typename TMat>
 bool AcceptStoredRange(TMat& Mat, const TStoredRange& Range, int64_t BackedCells,
                        bool AdjustMatrixSize) {
@@ -27,6 +28,12 @@ bool AcceptStoredRange(TMat& Mat, const TStoredRange& Range, int64_t BackedCells
 
     if (AdjustMatrixSize && (high_col != Mat.NrOfColumns() || high_row != Mat.NrOfRows())) {
         if (!AnnouncedSizeIsBacked(high_col, high_row, BackedCells)) return false;
+        // The load notifies once, when it is done: the resize is part of it and stays silent.
+        struct TMutedOnChange {
+            TMat& M;
+            TNotifyEvent Saved;
+            ~TMutedOnChange() { M.OnChange = std::move(Saved); }
+        } muted{Mat, std::exchange(Mat.OnChange, nullptr)};
         try {
             Mat.Resize(static_cast<int>(high_col), static_cast<int>(high_row));
         } catch (const EOZMMatrixError&) {

@@ -59,7 +59,6 @@ std::string FormatExp(long double x, int width) {
     const int digits = std::clamp(width - 8, 2, 18);
     std::string text;
     if (NonFiniteText(x, text)) return PadLeft(text, width);
-    if (x == 0) x = 0;  // no sign for a negative zero
     // to_chars writes "d.ddde+XX" with the point whatever the process locale says (printf would
     // write the locale's separator); the exponent is recast to its sign and four digits.
     char buf[64];

@@ -43,13 +43,18 @@ void TTextWriter::Close() {
 TTextReader::TTextReader(const std::string& FileName) : FBuf(new char[kBufSize]) {
     FFile = std::fopen(FileName.c_str(), "rb");
     // fopen opens a folder for reading on POSIX systems; every read would then fail.
-    struct stat info;
+    struct stat info {};
     if (FFile && (fstat(fileno(FFile), &info) != 0 || S_ISDIR(info.st_mode))) {
         std::fclose(FFile);
         FFile = nullptr;
     }
     if (!FFile) throw EInOutError("Cannot open file \"" + FileName + "\"");
+    FSize = static_cast<int64_t>(info.st_size);
+    FText = FBuf.get();
 }
+
+TTextReader::TTextReader(const char* Text, size_t Size)
+    : FText(Text), FLen(Size), FSize(static_cast<int64_t>(Size)) {}
 
 TTextReader::~TTextReader() {
     if (FFile) std::fclose(FFile);
@@ -57,16 +62,25 @@ TTextReader::~TTextReader() {
 
 bool TTextReader::Fill() {
     if (FPos < FLen) return true;
+    if (!FFile) return false;  // text in memory: all of it is there from the start
     FLen = std::fread(FBuf.get(), 1, kBufSize, FFile);
     FPos = 0;
     return FLen > 0;
 }
 
+void TTextReader::Rewind() {
+    FPos = 0;
+    if (FFile) {
+        std::rewind(FFile);
+        FLen = 0;
+    }
+}
+
 bool TTextReader::Eof() { return !Fill(); }
 
-int TTextReader::Peek() { return Fill() ? static_cast<unsigned char>(FBuf[FPos]) : -1; }
+int TTextReader::Peek() { return Fill() ? static_cast<unsigned char>(FText[FPos]) : -1; }
 
-int TTextReader::Get() { return Fill() ? static_cast<unsigned char>(FBuf[FPos++]) : -1; }
+int TTextReader::Get() { return Fill() ? static_cast<unsigned char>(FText[FPos++]) : -1; }
 
 bool TTextReader::ReadLine(std::string& Line) {
     Line.clear();

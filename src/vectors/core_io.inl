@@ -65,9 +65,13 @@ bool TVectorCore<TCell, TSelf>::LoadFromStream(TStream& InStream, bool AdjustVec
     // is a damaged header and must not make the vector allocate on its word.
     if (first < 1 || last < first || last > INT32_MAX) return false;
     const int64_t count = last - first + 1;
-    if (count > remaining / vecimpl::kExtendedBytes) return false;
+    const int64_t backed = remaining / vecimpl::kExtendedBytes;
+    if (count > backed) return false;
 
     if (AdjustVectorSize && last != FNElem) {
+        // Only the elements from first to last are in the stream; a high first index would
+        // otherwise make a few bytes allocate gigabytes.
+        if (!AnnouncedCountIsBacked(last, backed)) return false;
         try {
             ResizeStorage(static_cast<int>(last));
         } catch (const EOZMVectorError&) {
@@ -126,15 +130,45 @@ bool TVectorCore<TCell, TSelf>::LoadFromStream(TFileStream* InStream, bool Adjus
 
 template <typename TCell, typename TSelf>
 int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& Comment) {
+    constexpr int kNoSuchFile = -8;
+    std::error_code ec;
+    if (!std::filesystem::exists(FName, ec)) return kNoSuchFile;
+    std::unique_ptr<TTextReader> reader;
+    try {
+        reader = std::make_unique<TTextReader>(FName);
+    } catch (const EInOutError&) {
+        return kAscCannotOpen;
+    }
+    return vecimpl::TTextReaders::ImportAsc(*this, *reader, Comment);
+}
+
+template <typename TCell, typename TSelf>
+bool TVectorCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool AdjustVectorSize) {
+    std::unique_ptr<TTextReader> reader;
+    try {
+        reader = std::make_unique<TTextReader>(FileName);
+    } catch (const EInOutError&) {
+        return false;
+    }
+    return vecimpl::TTextReaders::LoadList(*this, *reader, AdjustVectorSize);
+}
+
+namespace vecimpl {
+
+template <typename TCell, typename TSelf>
+int TTextReaders::ImportAsc(TVectorCore<TCell, TSelf>& V, TTextReader& Reader,
+                            std::string& Comment) {
+    using TCellArray = typename TVectorCore<TCell, TSelf>::TCellArray;
     constexpr int kBadRowAttribute = -5;
     constexpr int kBadValue = -6;
     constexpr int kTooManyColumns = -7;
-    constexpr int kNoSuchFile = -8;
 
-    std::error_code ec;
-    if (!std::filesystem::exists(FName, ec)) return kNoSuchFile;
     TAscHeader header;
-    if (const int rc = ReadHeaderOfASC(FName, header); rc != kAscHeaderOk) return rc;
+    try {
+        if (const int rc = ReadHeaderOfASC(Reader, header); rc != kAscHeaderOk) return rc;
+    } catch (const EInOutError&) {
+        return kAscCannotOpen;
+    }
     Comment = header.Comment;
     if (header.NrColumns > 1) return kTooManyColumns;
 
@@ -143,30 +177,28 @@ int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& 
     TCellArray values;
     int code = 0;
     try {
-        TTextReader reader(FName);
-        reader.SkipLines(4);
         std::string text;
-        if (header.ColumnNames && reader.ReadQuoted(text)) reader.ReadLine(text);
+        if (header.ColumnNames && Reader.ReadQuoted(text)) Reader.ReadLine(text);
         for (int64_t row = 1; row <= header.NrRows; ++row) {
             if (header.RowAttributes) {
                 double attribute = 0;
-                if (!TryParseDouble(vecimpl::NextAscField(reader), attribute)) {
+                if (!TryParseDouble(NextAscField(Reader), attribute)) {
                     code = kBadRowAttribute;
                     break;
                 }
             }
-            if (header.RowNames) reader.ReadQuoted(text);
-            const std::string word = StripLTBlanks(vecimpl::NextAscField(reader));
+            if (header.RowNames) Reader.ReadQuoted(text);
+            const std::string word = StripLTBlanks(NextAscField(Reader));
             TCell value{};
-            if (vecimpl::IsMissingAscValue(word)) {
+            if (IsMissingAscValue(word)) {
                 value = 0;
-            } else if (!vecimpl::CellFromText(word, value)) {
+            } else if (!CellFromText(word, value)) {
                 code = kBadValue;
                 break;
             }
             GuardAllocation<EOZMVectorError>(
-                *this, [&] { values.push_back(value); }, kMsgNoMemory);
-            reader.ReadLine(text);  // fields after the value are not part of a vector
+                V, [&] { values.push_back(value); }, kMsgNoMemory);
+            Reader.ReadLine(text);  // fields after the value are not part of a vector
         }
     } catch (const EInOutError&) {
         return kAscCannotOpen;
@@ -182,71 +214,73 @@ int TVectorCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& 
         new_size = static_cast<int>(values.size()) + 1;
     }
     TCellArray cells = GuardAllocation<EOZMVectorError>(
-        *this,
+        V,
         [&] {
             TCellArray c(size_t(new_size), TCell(0));
-            if (code != 0 && new_size <= FNElem)
-                c[size_t(new_size - 1)] = FVec[size_t(new_size - 1)];
+            if (code != 0 && new_size <= V.FNElem)
+                c[size_t(new_size - 1)] = V.FVec[size_t(new_size - 1)];
             return c;
         },
         kMsgNoMemory);
     std::copy(values.begin(), values.end(), cells.begin());
-    AdoptCells(std::move(cells));
-    if (!values.empty()) FIsEmpty = false;
-    Changed();
+    V.AdoptCells(std::move(cells));
+    if (!values.empty()) V.FIsEmpty = false;
+    V.Changed();
     return code;
 }
 
 template <typename TCell, typename TSelf>
-bool TVectorCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool AdjustVectorSize) {
-    std::unique_ptr<TTextReader> reader;
+bool TTextReaders::LoadList(TVectorCore<TCell, TSelf>& V, TTextReader& Reader,
+                            bool AdjustVectorSize) {
     int32_t first = 0;
     int32_t last = 0;
     try {
-        reader = std::make_unique<TTextReader>(FileName);
-        if (!reader->ReadInt(first) || !reader->ReadInt(last)) return false;
+        if (!Reader.ReadInt(first) || !Reader.ReadInt(last)) return false;
     } catch (const EInOutError&) {
         return false;
     }
-    // Every entry takes at least one character and a separator, so a file of S bytes holds at
-    // most S entries; a header that claims more is not believed.
+    const int64_t backed = Reader.Size() / kMinBytesPerTextValue;
     const int64_t count = std::max<int64_t>(0, int64_t(last) - first + 1);
-    if (count > vecimpl::FileSizeOrMinus1(FileName)) return false;
-
-    if (AdjustVectorSize && last > 0 && last != FNElem) {
+    // The entries must be in the file; the vector may grow beyond them (a sub-range goes back to
+    // its own positions) only within the bound every reader keeps.
+    if (count > backed || (count > 0 && first < 1)) return false;
+    if (AdjustVectorSize && last > 0 && last != V.FNElem) {
+        if (!AnnouncedCountIsBacked(last, backed)) return false;
         try {
-            ResizeStorage(last);
+            V.ResizeStorage(last);
         } catch (const EOZMVectorError&) {
             return false;
         }
-        Changed();
+        V.Changed();
     }
-    if (FNElem < last) {
-        Changed();
+    if (V.FNElem < last) {
+        V.Changed();
         return false;
     }
     bool ok = true;
     try {
         for (int64_t i = first; i <= last; ++i) {
-            const std::string word = reader->ReadWord();
+            const std::string word = Reader.ReadWord();
             if (word.empty()) {
                 ok = false;  // the file ends before the last entry
                 break;
             }
             TCell value{};
-            if (!vecimpl::CellFromText(word, value)) continue;  // unreadable entries are skipped
-            if (OnChange) {
-                SetVal(static_cast<int>(i), value);
-            } else if (i >= 1) {
-                FVec[size_t(i - 1)] = value;
-                FIsEmpty = false;
+            if (!CellFromText(word, value)) continue;  // unreadable entries are skipped
+            if (V.OnChange) {
+                V.SetVal(static_cast<int>(i), value);
+            } else {
+                V.FVec[size_t(i - 1)] = value;
+                V.FIsEmpty = false;
             }
         }
     } catch (const EInOutError&) {
         ok = false;
     }
-    Changed();
+    V.Changed();
     return ok;
 }
+
+}  // namespace vecimpl
 
 }  // namespace ozm

@@ -8,6 +8,7 @@
 #include "ozm/platform/textfile.hpp"
 #include "ozm/vector.hpp"
 #include "vectors/vector_impl.hpp"
+#include "vectors/vector_text_readers.hpp"
 
 namespace ozm {
 
@@ -50,47 +51,57 @@ bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision,
 
 bool TVector::LoadFromFile(const std::string& FileName, bool AdjustVectorSize, bool AutoDetect) {
     if (!AutoDetect) return LoadFromFile(FileName, AdjustVectorSize);
+    std::unique_ptr<TTextReader> reader;
+    try {
+        reader = std::make_unique<TTextReader>(FileName);
+    } catch (const EInOutError&) {
+        return false;
+    }
+    return vecimpl::TTextReaders::LoadColumn(*this, *reader, AdjustVectorSize);
+}
+
+bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool AdjustVectorSize) {
     // An entry is a non-empty line holding a decimal digit. The same rule decides which lines
     // are read in the second pass, so a header word or a blank line cannot shift the values.
+    // Each entry is a line of the text, so the count is bounded by the text's size.
     const auto is_entry = [](const std::string& line) {
         return !line.empty() && StringContains(line, "//dig");
     };
     int64_t entries = 0;
     try {
-        TTextReader counter(FileName);
         std::string line;
-        while (counter.ReadLine(line))
+        while (Reader.ReadLine(line))
             if (is_entry(line)) ++entries;
     } catch (const EInOutError&) {
         return false;
     }
     if (AdjustVectorSize && entries > 0 && entries <= INT32_MAX) {
         try {
-            Resize(static_cast<int>(entries));
+            V.Resize(static_cast<int>(entries));
         } catch (const EOZMVectorError&) {
             return false;
         }
     }
     try {
-        TTextReader reader(FileName);
+        Reader.Rewind();
         std::string line;
         int elem = 1;
         bool stored = false;
-        while (elem <= FNElem && reader.ReadLine(line)) {
+        while (elem <= V.FNElem && Reader.ReadLine(line)) {
             if (!is_entry(line)) continue;
             const TStrArray fields = Tokenize(line, " \t");
             double value = 0;
-            if (!fields.empty() && vecimpl::CellFromText(fields[0], value)) {
-                FVec[size_t(elem - 1)] = value;
+            if (!fields.empty() && CellFromText(fields[0], value)) {
+                V.FVec[size_t(elem - 1)] = value;
                 stored = true;
             }
             ++elem;  // an unreadable entry keeps its element's value
         }
-        if (stored) FIsEmpty = false;
+        if (stored) V.FIsEmpty = false;
     } catch (const EInOutError&) {
         return false;
     }
-    Changed();
+    V.Changed();
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include "ozm/platform/textfile.hpp"
 #include "ozm/vector.hpp"
 #include "vectors/vector_impl.hpp"
+#include "vectors/vector_text_readers.hpp"
 
 #include "vectors/core_access.inl"
 #include "vectors/core_order.inl"
@@ -26,5 +27,13 @@ namespace ozm {
 
 template class TVectorCore<double, TVector>;
 template class TVectorCore<int32_t, TIntVector>;
+
+namespace vecimpl {
+template int TTextReaders::ImportAsc(TVectorCore<double, TVector>&, TTextReader&, std::string&);
+template int TTextReaders::ImportAsc(TVectorCore<int32_t, TIntVector>&, TTextReader&,
+                                     std::string&);
+template bool TTextReaders::LoadList(TVectorCore<double, TVector>&, TTextReader&, bool);
+template bool TTextReaders::LoadList(TVectorCore<int32_t, TIntVector>&, TTextReader&, bool);
+}  // namespace vecimpl
 
 }  // namespace ozm

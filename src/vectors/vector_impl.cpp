@@ -1,10 +1,8 @@
 #include "vectors/vector_impl.hpp"
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <new>
-#include <system_error>
 
 #include "ozm/platform/numtext.hpp"
 #include "ozm/platform/rounding.hpp"
@@ -81,12 +79,6 @@ std::string NextAscField(TTextReader& R) {
         R.ReadLine(rest);  // the comment runs to the end of the line
         if (semicolon > 0) return word.substr(0, semicolon);
     }
-}
-
-int64_t FileSizeOrMinus1(const std::string& FileName) noexcept {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(FileName, ec);
-    return ec ? -1 : static_cast<int64_t>(size);
 }
 
 }  // namespace ozm::vecimpl

@@ -120,9 +120,6 @@ void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment,
 // comment runs to the end of its line); "" at the end of the file.
 std::string NextAscField(TTextReader& R);
 
-// Size of a file in bytes, or -1 when it cannot be determined.
-int64_t FileSizeOrMinus1(const std::string& FileName) noexcept;
-
 // --- implementation of the selection template ------------------------------------------------
 
 // Selection among numbers (no NaN) with the plain order. A wanted position next to the one just

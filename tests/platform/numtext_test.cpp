@@ -77,7 +77,7 @@ TEST(NumberText, FormatExpDigitsAndExponent) {
     EXPECT_EQ(FormatExp(std::numeric_limits<double>::denorm_min(), 13), " 4.9407E-0324");
     // Zero, negative zero, non-finite values.
     EXPECT_EQ(FormatExp(0.0, 10), " 0.0E+0000");
-    EXPECT_EQ(FormatExp(-0.0, 12), " 0.000E+0000");
+    EXPECT_EQ(FormatExp(-0.0, 12), "-0.000E+0000");
     EXPECT_EQ(FormatExp(kNaN, 10), "       NAN");
     EXPECT_EQ(FormatExp(-kInf, 10), "      -INF");
     // The extended overload reaches four-digit exponents.

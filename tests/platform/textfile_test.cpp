@@ -159,3 +159,53 @@ TEST(TextFiles, LargeFilesCrossTheBufferBoundary) {
 }
 
 }  // namespace
+
+namespace {
+
+// The reader over text in memory reads exactly what the reader over a file of the same bytes
+// reads, across the file reader's buffer boundary, and both start again with Rewind.
+TEST(TextFiles, MemoryAndFileReadersAgree) {
+    ozm::testing::ScratchDir dir;
+    std::string text = "first line\r\n\"a\r\nname\" 12 -3.5e2\rword\n";
+    while (text.size() < 70000) text += "entry " + std::to_string(text.size()) + "\r\n";
+    text += "last";
+    WriteWholeFile(dir.file("t.txt"), text);
+    ozm::TTextReader from_file(dir.file("t.txt"));
+    ozm::TTextReader from_memory(text.data(), text.size());
+    EXPECT_EQ(from_file.Size(), static_cast<int64_t>(text.size()));
+    EXPECT_EQ(from_memory.Size(), static_cast<int64_t>(text.size()));
+    for (int pass = 0; pass < 2; ++pass) {
+        std::string a, b;
+        ASSERT_TRUE(from_file.ReadLine(a));
+        ASSERT_TRUE(from_memory.ReadLine(b));
+        EXPECT_EQ(a, b);
+        ASSERT_TRUE(from_file.ReadQuoted(a));
+        ASSERT_TRUE(from_memory.ReadQuoted(b));
+        EXPECT_EQ(a, "a name");
+        EXPECT_EQ(b, a);
+        int32_t i = 0, j = 0;
+        ASSERT_TRUE(from_file.ReadInt(i));
+        ASSERT_TRUE(from_memory.ReadInt(j));
+        EXPECT_EQ(i, 12);
+        EXPECT_EQ(j, 12);
+        double x = 0, y = 0;
+        ASSERT_TRUE(from_file.ReadDouble(x));
+        ASSERT_TRUE(from_memory.ReadDouble(y));
+        EXPECT_EQ(x, -350.0);
+        EXPECT_EQ(y, x);
+        size_t lines = 0;
+        while (from_file.ReadLine(a)) {
+            ASSERT_TRUE(from_memory.ReadLine(b));
+            ASSERT_EQ(a, b) << lines;
+            ++lines;
+        }
+        EXPECT_FALSE(from_memory.ReadLine(b));
+        EXPECT_TRUE(from_memory.Eof());
+        EXPECT_EQ(b, "");
+        EXPECT_GT(lines, 3000u);
+        from_file.Rewind();
+        from_memory.Rewind();
+    }
+}
+
+}  // namespace

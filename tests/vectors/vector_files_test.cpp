@@ -335,6 +335,64 @@ TEST(VectorList, RoundTripAndPartialLoads) {
     EXPECT_EQ(Values(w), (std::vector<double>{1, 2}));
 }
 
+// A high first index backed by a few bytes must not size the vector: the growth beyond the data
+// is held to max(2^20, backed elements), as for the matrices. Reversed ranges announce nothing.
+TEST(VectorHostile, AnnouncedLastIndexBeyondTheDataIsRefused) {
+    ScratchDir dir;
+    const std::string f = dir.file("l.txt");
+    std::string high_list = "2147483600 2147483647\n";
+    for (int i = 0; i < 48; ++i) high_list += "1\n";
+    TMemoryStream high_stream;
+    WriteExtendedToStream(high_stream, 2147483600.0L);
+    WriteExtendedToStream(high_stream, 2147483647.0L);
+    for (int i = 0; i < 48; ++i) WriteExtendedToStream(high_stream, 1.0L);
+    const auto refuses = [&](auto& v) {
+        int events = 0;
+        v.OnChange = [&](TObject*) { ++events; };
+        const int size = v.NrOfElem();
+        for (const char* text : {high_list.c_str(), "24012393 4012393", "1048578 1048577\n",
+                                 "0 3\n1\n2\n3\n4\n"}) {
+            WriteWholeFile(f, text);
+            EXPECT_FALSE(v.LoadFromFile(f, true)) << text;
+        }
+        high_stream.SetPosition(0);
+        EXPECT_FALSE(v.LoadFromStream(high_stream, true));
+        EXPECT_EQ(v.NrOfElem(), size);
+        EXPECT_EQ(events, 0);
+        v.OnChange = nullptr;  // the counter ends with this lambda
+    };
+    TVector reals;
+    TIntVector ints;
+    refuses(reals);
+    refuses(ints);
+
+    // Within the floor an empty range (as the integer writer stores one) still sizes the vector.
+    WriteWholeFile(f, "6 5\n");
+    ASSERT_TRUE(ints.LoadFromFile(f, true));
+    EXPECT_EQ(ints.NrOfElem(), 5);
+    // Growth is granted up to 2^20 elements from any file.
+    WriteWholeFile(f, "1048576 1048576\n7\n");
+    ASSERT_TRUE(reals.LoadFromFile(f, true));
+    EXPECT_EQ(reals.NrOfElem(), 1 << 20);
+    EXPECT_EQ(reals.GetVal(1 << 20), 7.0);
+}
+
+// Exponential text keeps the sign of a negative zero, so precision -2 reads back bit for bit.
+TEST(VectorList, NegativeZeroReadsBackWithItsSign) {
+    ScratchDir dir;
+    const std::string f = dir.file("z.txt");
+    TVector v;
+    Set(v, std::vector<double>{-0.0, 0.0, -1e-310});
+    for (const int precision : {-1, -2}) {
+        ASSERT_TRUE(v.StoreOnFile(0, 0, precision, f));
+        TVector w;
+        ASSERT_TRUE(w.LoadFromFile(f, true));
+        EXPECT_TRUE(std::signbit(w.GetVal(1))) << precision;
+        EXPECT_FALSE(std::signbit(w.GetVal(2))) << precision;
+        EXPECT_TRUE(std::signbit(w.GetVal(3))) << precision;
+    }
+}
+
 TEST(VectorList, AutoDetectReadsAPlainColumn) {
     ScratchDir dir;
     const std::string f = dir.file("col.txt");

@@ -7,6 +7,8 @@
 
 namespace ozm {
 
+class TTextReader;
+
 // Results of ReadHeaderOfASC.
 constexpr int kAscHeaderOk = 0;
 constexpr int kAscCannotOpen = -1;       // the file cannot be opened
@@ -28,5 +30,8 @@ struct TAscHeader {
 // Reads the four header lines of FileName; returns one of the results above. Flags are read
 // without regard to case.
 int ReadHeaderOfASC(const std::string& FileName, TAscHeader& Header);
+// The same from an open reader, which is left at the first line after the header (the readers
+// of the table formats go on from there).
+int ReadHeaderOfASC(TTextReader& Reader, TAscHeader& Header);
 
 }  // namespace ozm

@@ -30,6 +30,7 @@
 #include <string>
 
 #include "ozm/base/asc.hpp"
+#include "ozm/base/streamhelp.hpp"
 #include "ozm/matrix/binary.hpp"
 #include "ozm/matrix/scan.hpp"
 #include "ozm/matrix/xml.hpp"
@@ -37,7 +38,7 @@
 namespace ozm::matrix {
 
 // Matrices up to this many cells (8 MiB of doubles) may always be allocated on a file's word.
-inline constexpr int64_t kAnnouncedCellsFloor = int64_t{1} << 20;
+inline constexpr int64_t kAnnouncedCellsFloor = kAnnouncedCountFloor;  // shared with the vectors
 
 // True when storage for Cols x Rows cells (a dimension of 0 counting as 1) may be allocated for
 // data that backs BackedCells cells: at most max(kAnnouncedCellsFloor, BackedCells) cells, and

@@ -41,8 +41,11 @@ public:
     void SaveToPNG(const std::string& FileName) const;   // 8-bit RGB
     void SaveToJPEG(const std::string& FileName, int Quality = 90) const;
     // Readers replace size and pixels; a missing, damaged, truncated or unsupported file (BMP:
-    // 24-bit uncompressed only) raises EInOutError "Cannot read image file \"<name>\"" and leaves
-    // the bitmap as it was. Images of more than 2^28 pixels are refused the same way.
+    // 24-bit uncompressed only; JPEG: Huffman-coded only) raises EInOutError "Cannot read image file \"<name>\"" and leaves
+    // the bitmap as it was. Images of more than 2^28 pixels are refused the same way. Memory
+    // follows the file: BMP pixel rows and PNG image data must be present before the pixels
+    // are allocated, a JPEG grows row by row, and libjpeg's warnings about corrupt or missing
+    // scan data are errors (see docs/ARCHITECTURE.md, image readers).
     void LoadFromBMP(const std::string& FileName);
     void LoadFromPNG(const std::string& FileName);
     void LoadFromJPEG(const std::string& FileName);

@@ -18,7 +18,8 @@ std::string FormatFixed(double x, int width, int decimals);
 // Exponential text: a sign character (blank or "-"), one digit, the point, further digits, "E",
 // the exponent sign and four exponent digits, e.g. " 1.2345E+0003". The number of significant
 // digits is width - 8, held to 2..18, so the text has at least width characters (at least 10).
-// Zero is " 0.0...E+0000" (a negative zero has no sign); NaN and infinities as FormatFixed.
+// Zero is " 0.0...E+0000" and a negative zero "-0.0...E+0000", so that text with enough digits
+// reads back to the same double bit for bit; NaN and infinities as FormatFixed.
 std::string FormatExp(double x, int width);
 std::string FormatExp(long double x, int width);
 

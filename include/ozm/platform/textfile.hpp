@@ -31,9 +31,14 @@ private:
 // Reads a text file through a buffer of fixed size, so any file size works in bounded memory.
 // Construction raises EInOutError "Cannot open file \"<name>\"" when the file cannot be opened
 // (or is a folder). A read error of the file system ends the text like the end of the file.
+// The same reader runs over text in memory, so that every reader of a text format can be fed
+// from a buffer (the fuzz targets do) through the code that reads files.
 class TTextReader {
 public:
     explicit TTextReader(const std::string& FileName);
+    // Reads the Size bytes of text at Text, which must outlive the reader; nothing is copied.
+    // (A text, not a file name: the one-argument constructor opens a file.)
+    TTextReader(const char* Text, size_t Size);
     ~TTextReader();
     TTextReader(const TTextReader&) = delete;
     TTextReader& operator=(const TTextReader&) = delete;
@@ -60,14 +65,22 @@ public:
     // Skips the given number of lines.
     void SkipLines(int Count);
 
+    // Size of the text in bytes (of a file as it was when it was opened), which bounds what a
+    // reader may allocate on the text's word.
+    int64_t Size() const noexcept { return FSize; }
+    // Starts again at the first character (readers that take two passes).
+    void Rewind();
+
 private:
     bool Fill();
 
     static constexpr size_t kBufSize = 65536;
     std::FILE* FFile = nullptr;
     std::unique_ptr<char[]> FBuf;  // on the heap: readers live on worker threads' stacks too
+    const char* FText = nullptr;   // FBuf's content, or the text in memory
     size_t FPos = 0;
     size_t FLen = 0;
+    int64_t FSize = 0;
 };
 
 }  // namespace ozm

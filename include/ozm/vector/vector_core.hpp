@@ -43,8 +43,14 @@ struct TVectorCellTraits<int32_t> {
     static constexpr int32_t kMinMaxStartMax = -2147483647;
 };
 
+namespace vecimpl {
+struct TTextReaders;  // the text readers under the file API, fed from files or memory
+}
+
 template <typename TCell, typename TSelf>
 class TVectorCore : public TOZMContainer {
+    friend struct vecimpl::TTextReaders;
+
 public:
     using TCellType = TCell;
     using TCellArray = std::vector<TCell>;
@@ -209,7 +215,8 @@ public:
     // Reads the stream layout. The first and last index are read (rounded); a failed read, an
     // index range that starts below 1 or is reversed, or one announcing more elements than the
     // stream still holds gives false with the vector unchanged. With AdjustVectorSize the vector
-    // is resized to the last index; if it is then shorter than that index: false, nothing read.
+    // is resized to the last index, which must not exceed max(2^20, elements the stream still
+    // holds) (false, unchanged); if it is then shorter than that index: false, nothing read.
     // Otherwise each element is stored through SetVal; an element that cannot be read (or does
     // not fit an integer vector) keeps its value and makes the result false. OnChange fires at
     // the end whenever the header was accepted. A null stream gives false.
@@ -228,12 +235,14 @@ public:
 
     // Reads the list format: a line "first last", then one value per line. With
     // AdjustVectorSize the vector is resized to the last index. False when the file cannot be
-    // opened, the header is not two integers, the file is too small to hold the announced
-    // entries, the vector is shorter than the last index (nothing read), or the file ends before
-    // the last entry. An entry that is no number is skipped (its element keeps its value).
-    // Entries are stored through SetVal; OnChange fires at the end once the header was accepted
-    // (a header announcing more entries than the file can hold changes nothing and fires
-    // nothing). Integer vectors round each value (ties to even).
+    // opened, the header is not two integers, entries start below index 1, the file is too small
+    // to hold the announced entries (a file of S bytes holds at most S / 2), the last index to
+    // adjust to exceeds max(2^20, S / 2), the vector is shorter than the last index (nothing
+    // read), or the file ends before the last entry. A reversed range ("5 3", as an integer
+    // vector writes an empty range) announces no entries. An entry that is no number is skipped
+    // (its element keeps its value). Entries are stored through SetVal; OnChange fires at the
+    // end once the header was accepted (a refused header changes nothing and fires nothing).
+    // Integer vectors round each value (ties to even).
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize);
 
 protected:
