@@ -46,7 +46,7 @@ if [ "${OZM_SKIP_SANITIZE:-0}" != "1" ]; then
 fi
 if [ "${OZM_SKIP_FUZZ:-0}" != "1" ]; then
   echo "=== fuzzers (when clang's libFuzzer is present) ==="
-  FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/run-fuzzers.sh
+  bash scripts/run-fuzzers.sh
 fi
 # Every pass runs the same tests, and a failed test stops the script in its pass; so reaching
 # this point means every distinct test passed in every pass.
