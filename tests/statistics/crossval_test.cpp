@@ -162,8 +162,9 @@ TEST(CrossValidator, CheckedInputsAndTestSize) {
         }
         return std::string("no error");
     };
-    if (cv.XMat()->NrOfRows() == 0)
+    if (cv.XMat()->NrOfRows() == 0) {
         EXPECT_EQ(message(), "TCrossValidator.Execute: data matrix not assigned");
+    }
     cv.XMat()->Resize(1, 4);
     EXPECT_EQ(message(), "TCrossValidator.Execute: data matrix not assigned");
     cv.YMat()->Resize(1, 5);
