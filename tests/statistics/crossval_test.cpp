@@ -166,7 +166,6 @@ TEST(CrossValidator, CheckedInputsAndTestSize) {
         EXPECT_EQ(message(), "TCrossValidator.Execute: data matrix not assigned");
     }
     cv.XMat()->Resize(1, 4);
-    EXPECT_EQ(message(), "TCrossValidator.Execute: data matrix not assigned");
     cv.YMat()->Resize(1, 5);
     EXPECT_EQ(message(), "TCrossValidator.Execute: number of rows of XMat and YMat not equal");
     cv.YMat()->Resize(1, 4);
