@@ -17,6 +17,7 @@
 #include "ozm/base/crc32.hpp"
 #include "ozm/base/globals.hpp"
 #include "ozm/base/types.hpp"
+#include "ozm/platform/component_error.hpp"
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/object.hpp"
 
@@ -26,35 +27,6 @@ namespace ozm {
 constexpr uint8_t kExchangeElements = 0;
 constexpr uint8_t kExchangeColumns = 1;
 constexpr uint8_t kExchangeRows = 2;
-
-// Detail texts of component messages (they follow "Component \"<Name>\"").
-inline constexpr std::string_view kMsgNoMemoryOnHeap = ": not enough memory on heap";
-inline constexpr std::string_view kMsgNoMemory = ": not enough memory";
-
-// "Component \"<Name>\"" followed directly by Detail.
-std::string ComponentMessage(const TComponent& Component, std::string_view Detail);
-
-// Raises the unit's exception class E with the component message.
-template <typename E>
-[[noreturn]] void RaiseComponentError(const TComponent& Component, std::string_view Detail) {
-    throw E(ComponentMessage(Component, Detail));
-}
-
-// Runs Allocate and turns a failed allocation into E with the component message (by default
-// ": not enough memory on heap"). Allocate must leave the object unchanged when it throws. A size
-// beyond what a std::vector can hold (std::length_error, e.g. columns * rows of a huge matrix)
-// counts as a failed allocation too; other exceptions pass through.
-template <typename E, typename F>
-decltype(auto) GuardAllocation(const TComponent& Component, F&& Allocate,
-                               std::string_view Detail = kMsgNoMemoryOnHeap) {
-    try {
-        return std::forward<F>(Allocate)();
-    } catch (const std::bad_alloc&) {
-        RaiseComponentError<E>(Component, Detail);
-    } catch (const std::length_error&) {
-        RaiseComponentError<E>(Component, Detail);
-    }
-}
 
 // Normalises the 1-based range [Low, High] of a dimension with Count entries: (0, 0) means all;
 // bounds below 1 become 1, bounds above Count become Count; reversed bounds are swapped. On a

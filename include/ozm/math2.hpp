@@ -8,6 +8,8 @@
 
 #include "ozm/math2/curvefit.hpp"
 #include "ozm/math2/polygons.hpp"
+#include "ozm/math2/filters.hpp"
+#include "ozm/math2/kernels.hpp"
 
 namespace ozm::math2 {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ozm/platform/bitmap.hpp"
+#include "ozm/platform/component_error.hpp"
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/numtext.hpp"
 #include "ozm/platform/object.hpp"

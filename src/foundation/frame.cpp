@@ -4,14 +4,6 @@
 
 namespace ozm {
 
-std::string ComponentMessage(const TComponent& Component, std::string_view Detail) {
-    std::string msg = "Component \"";
-    msg += Component.Name();
-    msg += '"';
-    msg += Detail;
-    return msg;
-}
-
 void MakeValidRange(int& Low, int& High, int Count) noexcept {
     if (Count <= 0) {
         Low = 1;

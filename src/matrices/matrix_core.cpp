@@ -6,7 +6,6 @@
 #include <limits>
 #include <new>
 
-#include <unistd.h>
 
 #include "matrices/matrix_internal.hpp"
 #include "ozm/math1/scalar.hpp"
@@ -17,27 +16,11 @@ namespace ozm {
 
 namespace matrix::detail {
 
-namespace {
-
-// Bytes of physical memory. A larger request could only be met by overcommitted pages, and
-// zeroing them would get the process killed instead of reporting the shortage.
-size_t PhysicalMemory() noexcept {
-    static const size_t bytes = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long size = sysconf(_SC_PAGESIZE);
-        if (pages <= 0 || size <= 0) return std::numeric_limits<size_t>::max();
-        return static_cast<size_t>(pages) * static_cast<size_t>(size);
-    }();
-    return bytes;
-}
-
-}  // namespace
-
 std::vector<double> NewCells(int nc, int nr) {
     const size_t cols = static_cast<size_t>(std::max(nc, 1));
     const size_t rows = static_cast<size_t>(std::max(nr, 1));
     if (rows > std::vector<double>().max_size() / cols) throw std::bad_alloc();
-    if (rows * cols > PhysicalMemory() / sizeof(double)) throw std::bad_alloc();
+    if (rows * cols > ozm::PhysicalMemory() / sizeof(double)) throw std::bad_alloc();
     try {
         return std::vector<double>(cols * rows, 0.0);
     } catch (const std::length_error&) {

@@ -54,79 +54,61 @@ bool PlaneFromSums(int n, ld s1, ld s2, ld s11, ld s12, ld s22, ld sv, ld s1v, l
 
 }  // namespace
 
-bool TCurveFit::CalcHyperbolFit(double& a, double& b, double& FitQual) const {
+// The two-parameter models: v = p + q u in the transformed variables, refused when an entered
+// pair met one of the Refusing conditions; with ExpP the first parameter is e^p.
+bool TCurveFit::LinearisedFit(std::initializer_list<TCurveFitError> Refusing, const TLineSums& s,
+                              bool ExpP, double& a, double& b, double& FitQual) const {
     a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeXEQ0)) return false;
+    for (TCurveFitError e : Refusing)
+        if (FErrIndic.Contains(e)) return false;
     ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.r1byx, FSum.y, FSum.r1byxq, FSum.ybyx, FSum.yq, p, q, r2))
-        return false;
-    a = double(p), b = double(q), FitQual = double(r2);
+    if (!LineFromSums(FNumData, s.u, s.v, s.uu, s.uv, s.vv, p, q, r2)) return false;
+    a = double(ExpP ? std::exp(p) : p);
+    b = double(q);
+    FitQual = double(r2);
     return true;
+}
+
+bool TCurveFit::CalcHyperbolFit(double& a, double& b, double& FitQual) const {
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeXEQ0}, {s.r1byx, s.y, s.r1byxq, s.ybyx, s.yq}, false,
+                         a, b, FitQual);
 }
 
 bool TCurveFit::CalcReciLinFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeYEQ0)) return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.x, FSum.r1byy, FSum.xq, FSum.xbyy, FSum.r1byyq, p, q, r2))
-        return false;
-    a = double(p), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeYEQ0}, {s.x, s.r1byy, s.xq, s.xbyy, s.r1byyq}, false,
+                         a, b, FitQual);
 }
 
 bool TCurveFit::CalcReciHyperbolFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeXEQ0) || FErrIndic.Contains(TCurveFitError::cfeYEQ0))
-        return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.r1byx, FSum.r1byy, FSum.r1byxq, FSum.r1byxy, FSum.r1byyq, p,
-                      q, r2))
-        return false;
-    a = double(p), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeXEQ0, TCurveFitError::cfeYEQ0},
+                         {s.r1byx, s.r1byy, s.r1byxq, s.r1byxy, s.r1byyq}, false, a, b, FitQual);
 }
 
 bool TCurveFit::CalcLogFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeXLE0)) return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.lnx, FSum.y, FSum.lnxq, FSum.ylnx, FSum.yq, p, q, r2))
-        return false;
-    a = double(p), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeXLE0}, {s.lnx, s.y, s.lnxq, s.ylnx, s.yq}, false, a,
+                         b, FitQual);
 }
 
 bool TCurveFit::CalcReciLogFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeXLE0) || FErrIndic.Contains(TCurveFitError::cfeYEQ0))
-        return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.lnx, FSum.r1byy, FSum.lnxq, FSum.lnxbyy, FSum.r1byyq, p, q,
-                      r2))
-        return false;
-    a = double(p), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeXLE0, TCurveFitError::cfeYEQ0},
+                         {s.lnx, s.r1byy, s.lnxq, s.lnxbyy, s.r1byyq}, false, a, b, FitQual);
 }
 
 bool TCurveFit::CalcPowerFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeXLE0) || FErrIndic.Contains(TCurveFitError::cfeYLE0))
-        return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.lnx, FSum.lny, FSum.lnxq, FSum.lnxlny, FSum.lnyq, p, q, r2))
-        return false;
-    a = double(std::exp(p)), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeXLE0, TCurveFitError::cfeYLE0},
+                         {s.lnx, s.lny, s.lnxq, s.lnxlny, s.lnyq}, true, a, b, FitQual);
 }
 
 bool TCurveFit::CalcExponentialFit(double& a, double& b, double& FitQual) const {
-    a = b = FitQual = 0;
-    if (FErrIndic.Contains(TCurveFitError::cfeYLE0)) return false;
-    ld p, q, r2;
-    if (!LineFromSums(FNumData, FSum.x, FSum.lny, FSum.xq, FSum.xlny, FSum.lnyq, p, q, r2))
-        return false;
-    a = double(std::exp(p)), b = double(q), FitQual = double(r2);
-    return true;
+    const TSums& s = FSum;
+    return LinearisedFit({TCurveFitError::cfeYLE0}, {s.x, s.lny, s.xq, s.xlny, s.lnyq}, true, a,
+                         b, FitQual);
 }
 
 bool TCurveFit::CalcHoerlFit(double& a, double& b, double& c, double& FitQual) const {

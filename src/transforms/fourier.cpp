@@ -7,14 +7,13 @@
 
 #include "ozm/base/constants.hpp"
 #include "ozm/platform/rounding.hpp"
+#include "ozm/platform/component_error.hpp"
 #include "transforms/component_error.hpp"
 #include "transforms/fft_kernels.hpp"
 
 namespace ozm {
 
-using transforms::detail::GuardAllocation;
 using transforms::detail::IsPowerOfTwo;
-using transforms::detail::RaiseComponentError;
 
 TFastFourier::TFastFourier(TComponent* AOwner) : TComponent(AOwner) {
     SetNumData(256);
@@ -22,11 +21,12 @@ TFastFourier::TFastFourier(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 void TFastFourier::SetNumData(int n) {
-    if (!IsPowerOfTwo(n)) RaiseComponentError<EOZMFourierError>(*this, transforms::detail::kMsgNotPowerOf2);
+    if (!IsPowerOfTwo(n))
+        RaiseComponentError<EOZMFourierError>(*this, transforms::detail::kMsgNotPowerOf2);
     GuardAllocation<EOZMFourierError>(*this, [&] {
         const size_t count = static_cast<size_t>(n);
         // samples, user weights and twiddles: 5 doubles per sample
-        transforms::detail::CheckStorageRequest(5 * sizeof(double) * count);
+        CheckStorageRequest(5 * sizeof(double) * count);
         std::vector<double> data(2 * count, 0.0);
         std::vector<double> weights(count, 0.0);
         std::vector<double> twiddle;

@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ozm/platform/component_error.hpp"
 #include "transforms/component_error.hpp"
 
 namespace ozm {
 
-using transforms::detail::GuardAllocation;
 using transforms::detail::IsPowerOfTwo;
-using transforms::detail::RaiseComponentError;
 
 namespace {
 
@@ -61,9 +60,10 @@ TWavelet1D::TWavelet1D(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 void TWavelet1D::SetNumData(int n) {
-    if (!IsPowerOfTwo(n)) RaiseComponentError<EOZMWaveletError>(*this, transforms::detail::kMsgNotPowerOf2);
+    if (!IsPowerOfTwo(n))
+        RaiseComponentError<EOZMWaveletError>(*this, transforms::detail::kMsgNotPowerOf2);
     GuardAllocation<EOZMWaveletError>(*this, [&] {
-        transforms::detail::CheckStorageRequest(static_cast<size_t>(n) * sizeof(long double));
+        CheckStorageRequest(static_cast<size_t>(n) * sizeof(long double));
         std::vector<long double> data(static_cast<size_t>(n), 0.0L);
         FData.swap(data);
     });

@@ -14,7 +14,7 @@ void TVectorCore<TCell, TSelf>::ResizeStorage(int NE) {
     GuardAllocation<EOZMVectorError>(
         *this,
         [this, NE] {
-            vecimpl::CheckStorageRequest(static_cast<size_t>(NE) * sizeof(TCell));
+            CheckStorageRequest(static_cast<size_t>(NE) * sizeof(TCell));
             FVec.resize(static_cast<size_t>(NE), TCell(0));
         },
         kMsgNoMemory);
@@ -89,7 +89,7 @@ void TVectorCore<TCell, TSelf>::Assign(const TPersistent* Source) {
     TCellArray cells = GuardAllocation<EOZMVectorError>(
         *this,
         [&src] {
-            vecimpl::CheckStorageRequest(src.FVec.size() * sizeof(TCell));
+            CheckStorageRequest(src.FVec.size() * sizeof(TCell));
             return src.FVec;
         },
         kMsgNoMemory);

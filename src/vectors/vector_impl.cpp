@@ -1,7 +1,5 @@
 #include "vectors/vector_impl.hpp"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -23,16 +21,6 @@ void RaiseEuclideanMismatch() {
 
 void RaiseInvalidBinCount(const TComponent& Vector) {
     throw EOZMVectorError("Component \"" + Vector.Name() + ".Histogram\": invalid number of bins");
-}
-
-void CheckStorageRequest(size_t Bytes) {
-    static const size_t physical = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long page_size = sysconf(_SC_PAGE_SIZE);
-        if (pages <= 0 || page_size <= 0) return std::numeric_limits<size_t>::max();
-        return static_cast<size_t>(pages) * static_cast<size_t>(page_size);
-    }();
-    if (Bytes > physical) throw std::bad_alloc();
 }
 
 bool CellFromReal(long double Value, double& Cell) noexcept {

@@ -32,9 +32,6 @@ inline constexpr std::string_view kMsgHarmMeanNotPositive =
 // "Component \"<Name>.Histogram\": invalid number of bins".
 [[noreturn]] void RaiseInvalidBinCount(const TComponent& Vector);
 
-// Throws std::bad_alloc when Bytes exceed the machine's physical memory: such a request could
-// only end in swapping or the out-of-memory killer, so it is reported like a failed allocation.
-void CheckStorageRequest(size_t Bytes);
 
 // --- cell arithmetic ---------------------------------------------------------------------------
 

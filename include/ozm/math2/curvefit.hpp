@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -220,6 +221,12 @@ private:
     // records the conditions met in FErrIndic.
     void Accumulate(double x, double y, int Sign);
     void InvalidateCaches() noexcept;
+    // The sums of a straight-line fit v = p + q u: sum u, sum v, sum u^2, sum u v, sum v^2.
+    struct TLineSums {
+        long double u, v, uu, uv, vv;
+    };
+    bool LinearisedFit(std::initializer_list<TCurveFitError> Refusing, const TLineSums& Sums,
+                       bool ExpP, double& a, double& b, double& FitQual) const;
     void EnsureCapacity(int Rows);
     void UpdateKendallCounts() const;
     // The pairs' column Col (1 = x, 2 = y) of FData as a matrix range of rows 1..n.
