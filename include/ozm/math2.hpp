@@ -10,6 +10,10 @@
 #include "ozm/math2/polygons.hpp"
 #include "ozm/math2/filters.hpp"
 #include "ozm/math2/kernels.hpp"
+#include "ozm/math2/lsq.hpp"
+#include "ozm/math2/pca.hpp"
+#include "ozm/math2/regression.hpp"
+#include "ozm/math2/parabola.hpp"
 
 namespace ozm::math2 {
 

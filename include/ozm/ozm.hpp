@@ -14,5 +14,6 @@
 #include "ozm/statis/classifier.hpp"
 #include "ozm/statis/crossval.hpp"
 #include "ozm/version.hpp"
+#include "ozm/statis.hpp"
 #include "ozm/vector.hpp"
 #include "ozm/wavelet.hpp"
