@@ -11,8 +11,6 @@
 #include "ozm/openarrays.hpp"
 #include "ozm/platform.hpp"
 #include "ozm/sline.hpp"
-#include "ozm/statis/classifier.hpp"
-#include "ozm/statis/crossval.hpp"
 #include "ozm/version.hpp"
 #include "ozm/statis.hpp"
 #include "ozm/vector.hpp"

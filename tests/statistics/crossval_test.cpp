@@ -162,9 +162,6 @@ TEST(CrossValidator, CheckedInputsAndTestSize) {
         }
         return std::string("no error");
     };
-    if (cv.XMat()->NrOfRows() == 0) {
-        EXPECT_EQ(message(), "TCrossValidator.Execute: data matrix not assigned");
-    }
     cv.XMat()->Resize(1, 4);
     cv.YMat()->Resize(1, 5);
     EXPECT_EQ(message(), "TCrossValidator.Execute: number of rows of XMat and YMat not equal");
