@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "htest_refs.hpp"
+#include "ozm/base/asc.hpp"
 #include "ozm/base/constants.hpp"
 #include "ozm/statis/critical.hpp"
 #include "ozm/statis/distributions.hpp"
@@ -321,6 +322,27 @@ TEST(HypothesisTests, OutliersPercentilesAndDensity) {
     }
     EXPECT_NEAR(dens.GetVal(ixMax), mx, 1e-14);
     EXPECT_NEAR(dens.GetVal(ixMin), mn, 1e-14);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HypothesisTests, PLSModelComment) {
+    ozm::testing::ScratchDir dir;
+    ozm::TMatrix coeffs;
+    coeffs.Resize(2, 3);
+    coeffs.Fill(0.25);
+    const std::string file = dir.file("model.asc");
+    ASSERT_EQ(coeffs.ExportAsASC(file, "SIMPLS, 2 components, scaled X"), 0);
+    std::string comment = "stale";
+    EXPECT_EQ(LoadPLSModelComment(file, comment), ozm::kAscHeaderOk);
+    EXPECT_EQ(comment, "SIMPLS, 2 components, scaled X");
+    EXPECT_EQ(LoadPLSModelComment(dir.file("missing.asc"), comment), ozm::kAscCannotOpen);
+    EXPECT_EQ(comment, "");
+    ozm::testing::WriteWholeFile(dir.file("short.asc"), "a comment\n2\n");
+    EXPECT_EQ(LoadPLSModelComment(dir.file("short.asc"), comment), ozm::kAscHeaderTruncated);
+    EXPECT_EQ(comment, "");
 }
 
 }  // namespace
