@@ -238,6 +238,20 @@ def write_tests():
     t = stats.t.ppf(1 - 0.05 / (2 * n), n - 2)
     gcrit = (n - 1) / np.sqrt(n) * np.sqrt(t * t / (n - 2 + t * t))
     lines.append("grubbs: " + fmt([np.max(np.abs(x - x.mean())) / x.std(ddof=1), gcrit] + list(x)))
+    # Median test: the 2 x 2 table of group by side of the pooled median (R's median), tested
+    # with chisq.test (correct FALSE and TRUE) and the smaller one-sided fisher.test p-value.
+    lines.append("case: median")
+    for nx, ny, shift, rounded in [(9, 12, 1.0, False), (25, 30, 0.3, True), (6, 5, 2.5, False)]:
+        x = rng.normal(0, 1, nx)
+        y = rng.normal(shift, 1, ny)
+        if rounded:
+            x, y = np.round(x), np.round(y)
+        r = rscript(f"x<-{r_vec(x)}; y<-{r_vec(y)}; v<-c(x,y); m<-median(v); "
+                    f"t<-table(factor(c(rep(1,{nx}),rep(2,{ny}))), factor(v<=m, levels=c(FALSE,TRUE))); "
+                    "a<-suppressWarnings(chisq.test(t,correct=FALSE)); b<-suppressWarnings(chisq.test(t,correct=TRUE)); "
+                    "f<-min(fisher.test(t,alternative='less')$p.value, fisher.test(t,alternative='greater')$p.value); "
+                    "cat(a$statistic,a$p.value,b$statistic,b$p.value,f)")
+        lines.append(f"med: {nx} {ny} " + fmt(list(x) + list(y) + r))
     # Kernel density with one fixed width h: gaussian_kde with factor h / std.
     lines.append("case: kde")
     x = rng.normal(0, 1, 60)

@@ -346,3 +346,33 @@ TEST(HypothesisTests, PLSModelComment) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HypothesisTests, MedianTestAgainstR) {
+    int checked = 0;
+    for (const auto& [key, v] : Case("median").records) {
+        const size_t nx = size_t(v[0]), ny = size_t(v[1]);
+        const ozm::TDoubleArray x(v.begin() + 2, v.begin() + 2 + long(nx));
+        const ozm::TDoubleArray y(v.begin() + 2 + long(nx), v.begin() + 2 + long(nx + ny));
+        const double* r = &v[2 + nx + ny];
+        double chi2, p, chi2y, py, pf;
+        ASSERT_EQ(MedianTest(x, y, chi2, p, chi2y, py, pf), 0);
+        EXPECT_NEAR(chi2, r[0], 1e-13 * std::max(1.0, r[0]));
+        ExpectRel(p, r[1], kPTol);
+        EXPECT_NEAR(chi2y, r[2], 1e-13 * std::max(1.0, r[2]));
+        ExpectRel(py, r[3], kPTol);
+        ExpectRel(pf, r[4], 1e-11);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 3);
+    double chi2, p, chi2y, py, pf;
+    EXPECT_EQ(MedianTest({}, {1.0}, chi2, p, chi2y, py, pf), -1);
+    EXPECT_EQ(pf, -1.0);
+    // All values equal: every value lies at the median, one side is empty.
+    EXPECT_EQ(MedianTest({2.0, 2.0}, {2.0, 2.0, 2.0}, chi2, p, chi2y, py, pf), -2);
+    EXPECT_EQ(chi2y, 0.0);
+    EXPECT_EQ(pf, 1.0);
+}
+
+}  // namespace

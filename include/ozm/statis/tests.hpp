@@ -167,6 +167,15 @@ double Anova1F(const TVector& Data, const TIntVector& Groups, double& SSBetween,
 // Levene's test of equal variances in the mean-centred form (the analysis of variance of
 // |x - group mean|, not the median-centred Brown-Forsythe form); codes as Anova1F.
 double LeveneTest(const TVector& Data, const TIntVector& Groups, double& F);
+// Median test of two samples: each value is classed by group (1, 2) and side (2 when at most the
+// median of all values, Q2 of TDataTable::QuartilesOfNumCells, else 1), and the 2 x 2 table of
+// group by side is tested: Chi2 and p by Chi2OfContTab, Chi2Yates and pYates by
+// Chi2OfContTabYates, pFisher = min(pLow, pHigh) of FisherExactTest, a one-sided p-value (the
+// more extreme of the two directions), -1 when that test fails (more than 1000 values).
+// Results: 0; -1 a sample is empty; -2 the Yates statistic cannot be formed (a side is empty:
+// all values equal), Chi2Yates and pYates 0.
+int MedianTest(const TDoubleArray& Data1, const TDoubleArray& Data2, double& Chi2, double& p,
+               double& Chi2Yates, double& pYates, double& pFisher);
 // Friedman's test of k treatments (columns of Data) in n blocks (rows), ranks within each row
 // with mean ranks for ties and the usual tie correction. The result is P(chi²(k - 1) >= Chi2);
 // -1 for fewer than 3 columns (or fewer than 1 row).
