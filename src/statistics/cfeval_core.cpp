@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
+#include <utility>
+#include <vector>
 
 #include "ozm/openarrays/statistics.hpp"
 #include "ozm/statis/classifier.hpp"
@@ -117,21 +118,18 @@ int TCFEvaluator::SortEstimated() {
     if (NData() < 0) return -1;
     if (FIsSorted) return 0;
     const size_t n = FEstVec.size();
-    std::vector<size_t> order(n);
-    std::iota(order.begin(), order.end(), size_t{0});
+    // The pairs are sorted together (not through an index), so the sort runs on contiguous data.
+    std::vector<std::pair<double, double>> pairs(n);
+    for (size_t i = 0; i < n; ++i) pairs[i] = {FEstVec[i], FTrueVec[i]};
     // Descending, NaN after every number; stable so that equal estimates keep their order.
-    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-        const double ea = FEstVec[a], eb = FEstVec[b];
-        if (std::isnan(eb)) return !std::isnan(ea);
-        return ea > eb;
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) {
+        if (std::isnan(b.first)) return !std::isnan(a.first);
+        return a.first > b.first;
     });
-    TDoubleArray t(n), e(n);
     for (size_t i = 0; i < n; ++i) {
-        t[i] = FTrueVec[order[i]];
-        e[i] = FEstVec[order[i]];
+        FEstVec[i] = pairs[i].first;
+        FTrueVec[i] = pairs[i].second;
     }
-    FTrueVec.swap(t);
-    FEstVec.swap(e);
     FIsSorted = true;
     return 0;
 }
