@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "ozm/base/asc.hpp"
 #include "ozm/math1/scalar.hpp"
@@ -105,7 +106,7 @@ void EstimateProbDensity(TVector& Data, TVector& Density, double XLow, double XH
     }
 
     std::vector<double> dens(static_cast<size_t>(NumSteps) + 1);
-    const double scale = n > 0 ? 1.0 / (n * std::sqrt(2.0 * M_PI)) : 0.0;
+    const double scale = n > 0 ? 1.0 / (n * std::sqrt(2.0 * std::numbers::pi)) : 0.0;
     const double dx = (XHigh - XLow) / NumSteps;
     double best = -1, worst = std::numeric_limits<double>::infinity();
     IxMin = IxMax = 1;

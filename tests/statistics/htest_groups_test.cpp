@@ -376,3 +376,39 @@ TEST(HypothesisTests, MedianTestAgainstR) {
 }
 
 }  // namespace
+
+namespace {
+
+// Adaptive widths: the values closer than Radius to a point set its width (their mean spacing,
+// Radius/count when they are equal, Radius when alone); the estimate integrates to 1.
+TEST(HypothesisTests, DensityWithAdaptiveWidths) {
+    TVector data;
+    const double x[] = {10, 2, 0, 1};
+    Put(data, x, 4);
+    TVector dens;
+    int ixMin, ixMax;
+    // Widths 0.5·1 for 0, 1, 2 (spacing 1 within radius 1.5), 0.5·1.5 for the lone 10.
+    EstimateProbDensity(data, dens, -10, 25, 0.5, 1.5, 10000, ixMin, ixMax, nullptr);
+    EXPECT_EQ(data.GetVal(1), 0.0);  // sorted in place
+    EXPECT_EQ(data.GetVal(4), 10.0);
+    double integral = 0;
+    for (int j = 1; j <= 10001; ++j) integral += dens.GetVal(j) * 35.0 / 10000;
+    EXPECT_NEAR(integral, 1.0, 1e-9);
+    // At x = 10 (grid index 5715 + 1: -10 + 5714·0.0035 = 9.999) the lone point dominates.
+    const double at = -10 + 5714 * 0.0035;
+    const double h10 = 0.75, h = 0.5, c = 1 / (4 * std::sqrt(2 * std::acos(-1.0)));
+    const double want = c * (std::exp(-0.5 * std::pow((at - 10) / h10, 2)) / h10 +
+                             std::exp(-0.5 * std::pow((at - 2) / h, 2)) / h);
+    EXPECT_NEAR(dens.GetVal(5715), want, 1e-14);
+    EXPECT_NEAR(-10 + (ixMax - 1) * 0.0035, 1.0, 0.01);  // the peak lies over the cluster
+
+    // Three equal values within the radius: width Radius/3 each, times the band width 1.
+    const double same[] = {3, 3, 3};
+    Put(data, same, 3);
+    EstimateProbDensity(data, dens, 3, 4, 1, 0.9, 10, ixMin, ixMax, nullptr);
+    EXPECT_NEAR(dens.GetVal(1), 1 / (0.3 * std::sqrt(2 * std::acos(-1.0))), 1e-14);
+    EXPECT_EQ(ixMax, 1);
+    EXPECT_EQ(ixMin, 11);
+}
+
+}  // namespace
