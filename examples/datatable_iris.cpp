@@ -16,17 +16,8 @@
 
 namespace {
 
-// data/iris.csv of the source tree: beside this source file, or above the working folder (the
-// build folders lie inside the source tree).
-std::string DefaultTable() {
-    namespace fs = std::filesystem;
-    const fs::path from_source = fs::path(__FILE__).parent_path().parent_path() / "data" / "iris.csv";
-    if (fs::exists(from_source)) return from_source.string();
-    fs::path dir = fs::current_path();
-    for (int up = 0; up < 5 && !dir.empty(); ++up, dir = dir.parent_path())
-        if (fs::exists(dir / "data" / "iris.csv")) return (dir / "data" / "iris.csv").string();
-    return from_source.string();
-}
+// data/iris.csv of the source tree (the build passes the data folder).
+std::string DefaultTable() { return std::string(OZM_DATA_DIR) + "/iris.csv"; }
 
 }  // namespace
 
