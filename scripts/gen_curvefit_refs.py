@@ -19,6 +19,10 @@ The splines use the "noties" set: scipy.interpolate.CubicSpline with natural end
 end slopes 0.5 and -1 (clamped), and scipy.interpolate.make_smoothing_spline with lam = 0.05 and
 lam = 2 (which minimises sum (y - g)^2 + lam integral g''^2), each evaluated on a grid that
 reaches beyond the outer pairs.
+The polynomial fits: numpy.polyfit of degree 3 on "noties" and of degree 2 on "far" (with its
+x - mean(x) shift), the coefficient of determination, and each coefficient's two-sided
+significance 2 P(T > |t|) from scipy.stats.t with t = coefficient / standard error, the standard
+errors from the unscaled covariance of polyfit times RSS / (n - degree - 1).
 Needs Debian's python3-numpy and python3-scipy.
 """
 import pathlib
@@ -117,6 +121,28 @@ out.append(cpp_array("kNaturalSpline", CubicSpline(xs, ys, bc_type="natural")(gr
 out.append(cpp_array("kClampedSpline", CubicSpline(xs, ys, bc_type=((1, 0.5), (1, -1.0)))(grid)))
 out.append(cpp_array("kSmoothingLam005", make_smoothing_spline(xs, ys, lam=0.05)(grid)))
 out.append(cpp_array("kSmoothingLam2", make_smoothing_spline(xs, ys, lam=2.0)(grid)))
+
+def poly(x, y, deg, shift):
+    u = x - shift
+    coef, cov = np.polyfit(u, y, deg, cov="unscaled")
+    fitted = np.polyval(coef, u)
+    rss = np.sum((y - fitted) ** 2)
+    df = len(x) - deg - 1
+    se = np.sqrt(np.diag(cov) * rss / df)
+    alpha = 2 * stats.t.sf(np.abs(coef / se), df)
+    r2 = np.corrcoef(y, fitted)[0, 1] ** 2
+    # Lowest power first, as the library returns them.
+    return list(coef[::-1]), list(alpha[::-1]), r2
+
+
+for name, deg, centred in (("noties", 3, False), ("far", 2, True)):
+    x, y = sets[name]
+    shift = x.mean() if centred else 0.0
+    coef, alpha, r2 = poly(x, y, deg, shift)
+    tag = name.capitalize()
+    out.append(cpp_array(f"kPoly{tag}Coef", coef))
+    out.append(cpp_array(f"kPoly{tag}Alpha", alpha))
+    out.append(f"inline constexpr double kPoly{tag}R2 = {float(r2)!r};")
 out += ["", "}  // namespace ozm::curvefit_refs", ""]
 path = pathlib.Path(__file__).resolve().parent.parent / "tests" / "numerics" / "curvefit_refs.hpp"
 path.write_text("\n".join(out))

@@ -6,3 +6,5 @@
 #include "ozm/matrix/svd.hpp"
 #include "ozm/matrix/tmatrix.hpp"
 #include "ozm/matrix/tintmatrix.hpp"
+#include "ozm/matrix/tmat3d.hpp"
+#include "ozm/matrix/tmat4d.hpp"

@@ -4,22 +4,15 @@
 // The unit of work is one column c of the result: the dot products of column c with columns
 // c..n, written to the cells (c, i) and (i, c), so workers write disjoint cells and take no lock.
 // Instead of one short-lived thread per column, NThreads threads (the calling thread and
-// NThreads - 1 workers) take the next column from a shared counter until none is left, so a
-// thread is started once per call, not once per column, and no lock is taken per column. The
-// calling thread supervises between its columns and, once none is left, while it waits for the
-// workers: every 20 ms it calls the feedback procedure with ProcStat, and on AbortMathProc no
-// further column is started (the workers test the flag as well). The feedback procedure thus
-// always runs on the calling thread; it is called once more after the last column.
+// NThreads - 1 workers, matrices/column_workers.hpp) take the next column from a shared counter
+// until none is left, so a thread is started once per call, not once per column, and no lock is
+// taken per column. The calling thread supervises between its columns and while it waits for the
+// workers (feedback procedure every 20 ms and after the last column, AbortMathProc).
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "matrices/column_workers.hpp"
 #include "matrices/matrix_internal.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/threads.hpp"
@@ -101,90 +94,11 @@ void MirrorComputedColumns(double* res, int cols, const std::vector<unsigned cha
 // was computed.
 bool SquareByWorkers(const double* a, int rows, int cols, double norm, double* res,
                      int nthreads, std::vector<unsigned char>& computed) {
-    // How often the calling thread calls the feedback procedure and looks at the abort flag.
-    constexpr auto kPass = std::chrono::milliseconds(20);
-    std::atomic<int> next{0};      // next column to take
-    std::atomic<int> finished{0};  // columns done
-    std::atomic<bool> stop{false};
-    std::mutex lock;
-    std::condition_variable wake;
-    int running = 0;  // live workers, guarded by lock
-
-    // Takes columns until none is left or the computation is stopped; Pass is called after each
-    // column.
-    auto takeColumns = [&](auto&& pass) {
-        for (;;) {
-            if (stop.load(std::memory_order_relaxed) || progress::AbortRequested()) break;
-            const int c = next.fetch_add(1);
-            if (c >= cols) break;
-            SquareColumn(a, rows, cols, c, norm, res);
-            computed[c] = 1;
-            ProcStat.fetch_add(1.0);
-            finished.fetch_add(1);
-            pass();
-        }
-    };
-    auto worker = [&] {
-        takeColumns([] {});
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            --running;
-        }
-        wake.notify_one();
-    };
-
-    // Joins every worker on all paths, also when the feedback procedure throws.
-    struct Crew {
-        std::vector<std::thread> threads;
-        std::atomic<bool>& stop;
-        ~Crew() {
-            stop.store(true);
-            for (auto& t : threads)
-                if (t.joinable()) t.join();
-        }
-    } crew{{}, stop};
-
-    crew.threads.reserve(static_cast<size_t>(nthreads));
-    for (int t = 1; t < nthreads; ++t) {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ++running;
-        }
-        try {
-            crew.threads.emplace_back(worker);
-        } catch (const std::system_error&) {
-            // No more threads to be had: go on with those that started.
-            std::lock_guard<std::mutex> guard(lock);
-            --running;
-            break;
-        }
-    }
-
-    // The supervising passes: feedback with ProcStat, and an abort passed on to the workers.
-    auto supervise = [&] {
-        if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
-        if (progress::AbortRequested()) stop.store(true);
-    };
-    // The calling thread computes columns too and supervises between them...
-    auto lastPass = std::chrono::steady_clock::now();
-    takeColumns([&] {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPass < kPass) return;
-        lastPass = now;
-        supervise();
+    return matrix::detail::RunColumnWorkers(cols, nthreads, true, [&](int c) {
+        SquareColumn(a, rows, cols, c, norm, res);
+        computed[c] = 1;
+        ProcStat.fetch_add(1.0);
     });
-    // ...then waits for the workers' last columns, still supervising.
-    std::unique_lock<std::mutex> guard(lock);
-    for (;;) {
-        const bool allStopped = wake.wait_for(guard, kPass, [&] { return running == 0; });
-        guard.unlock();
-        supervise();
-        guard.lock();
-        if (allStopped) break;
-    }
-    guard.unlock();
-    for (auto& t : crew.threads) t.join();
-    return finished.load() == cols;
 }
 
 }  // namespace

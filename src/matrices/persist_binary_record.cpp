@@ -110,17 +110,18 @@ void WriteBinaryPadding(TStream& Stream, int64_t CellsWritten) {
 }
 
 size_t ReadBinaryCells(TStream& Stream, std::span<double> Cells) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The file's bytes are the cells' bytes: read them in place, in one call.
+        const int64_t got = Stream.Read(Cells.data(), static_cast<int64_t>(Cells.size() * 8));
+        return got > 0 ? static_cast<size_t>(got) / 8 : 0;
+    }
     uint8_t buffer[kChunkCells * 8];
     size_t done = 0;
     while (done < Cells.size()) {
         const size_t n = std::min(kChunkCells, Cells.size() - done);
         const int64_t got = Stream.Read(buffer, static_cast<int64_t>(n * 8));
         const size_t whole = got > 0 ? static_cast<size_t>(got) / 8 : 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(Cells.data() + done, buffer, whole * 8);
-        } else {
-            for (size_t k = 0; k < whole; ++k) Cells[done + k] = GetDouble(buffer + 8 * k);
-        }
+        for (size_t k = 0; k < whole; ++k) Cells[done + k] = GetDouble(buffer + 8 * k);
         done += whole;
         if (whole < n) break;
     }

@@ -78,16 +78,18 @@ bool TCurveFit::PolyFit(int nOrder, bool Centred, TDoubleArray& kArray, TDoubleA
             power *= u;
             value += s.GetVal(j) * power;
         }
-        observed[static_cast<size_t>(i)] = ys[i] - meanY;
+        const double target = ys[i] - meanY;
+        observed[static_cast<size_t>(i)] = target;
         fitted[static_cast<size_t>(i)] = value;
-        rss += (value - observed[static_cast<size_t>(i)]) * (value - observed[static_cast<size_t>(i)]);
+        rss += (value - target) * (value - target);
     }
     const int df = n - nOrder - 1;
     const double sigma = df > 0 ? std::sqrt(rss / df) : 0.0;
     const double r = PearsonFromSums(observed, fitted);
     FitQual = r * r;
 
-    if (kArray.size() < static_cast<size_t>(nOrder) + 1) kArray.resize(static_cast<size_t>(nOrder) + 1);
+    const size_t terms = static_cast<size_t>(nOrder) + 1;
+    if (kArray.size() < terms) kArray.resize(terms);
     double scalePower = 1;
     for (int j = 1; j <= nOrder; ++j) {
         scalePower *= scale;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "curvefit_refs.hpp"
+#include "ozm/math1.hpp"
 #include "ozm/math2.hpp"
 #include "ozm/platform/exceptions.hpp"
 
@@ -58,7 +59,9 @@ TEST(CurveFit, StatisticsAndFitsAgainstScipy) {
         double p = 0;
         EXPECT_NEAR(fit.KendallsTau(p), ref.kendall, kTol);
         if (ref.kendallP >= 0) {
-            EXPECT_NEAR(p, ref.kendallP, 1e-9 * ref.kendallP + 1e-15);
+            // p = 1 - ErfApprox: the fractional error 1.2e-7 of its complementary function,
+            // plus the rounding of 1 - erf.
+            EXPECT_NEAR(p, ref.kendallP, 1.2e-7 * ref.kendallP + 1e-15);
         }
         double k, d, q;
         fit.CalcLinFit(k, d, q);
@@ -378,6 +381,53 @@ TEST(CurveFit, SplinesAgainstScipy) {
     } catch (const EOZMMath2Error& e) {
         EXPECT_STREQ(e.what(), "SmoothedSpline: not enough data points");
     }
+}
+
+TEST(CurveFit, PolynomialFitsAgainstNumpy) {
+    using namespace curvefit_refs;
+    TCurveFit fit;
+    Enter(fit, kRefSets[1].x, kRefSets[1].y);
+    TDoubleArray k, alpha;
+    double q = 0;
+    bool near = true;
+    ASSERT_TRUE(fit.CalcPolyFit(3, k, alpha, q, near));
+    EXPECT_FALSE(near);
+    ASSERT_EQ(k.size(), 4u);
+    for (size_t j = 0; j < 4; ++j) {
+        EXPECT_NEAR(k[j], kPolyNotiesCoef[j], 1e-11 * std::fabs(kPolyNotiesCoef[j])) << j;
+        EXPECT_NEAR(alpha[j], kPolyNotiesAlpha[j], 1e-9 * kPolyNotiesAlpha[j]) << j;
+    }
+    EXPECT_NEAR(q, kPolyNotiesR2, 1e-12);
+
+    // Far from the origin the centred fit keeps every digit, and its tiny significances too.
+    Enter(fit, kRefSets[2].x, kRefSets[2].y);
+    double shift = 0;
+    ASSERT_TRUE(fit.CalcCenteredPolyFit(2, k, alpha, shift, q, near));
+    EXPECT_DOUBLE_EQ(shift, fit.GetMeanX());
+    for (size_t j = 0; j < 3; ++j)
+        EXPECT_NEAR(k[j], kPolyFarCoef[j], 1e-11 * std::fabs(kPolyFarCoef[j])) << j;
+    // The constant's significance refers to the system with y centred; the powers' do not.
+    for (size_t j = 1; j < 3; ++j) EXPECT_NEAR(alpha[j], kPolyFarAlpha[j], 1e-8 * kPolyFarAlpha[j]);
+    EXPECT_NEAR(q, kPolyFarR2, 1e-12);
+    EXPECT_NEAR(math1::CenteredPolynomial(k, 2, shift, 1010.0),
+                kPolyFarCoef[0] + kPolyFarCoef[1] * (1010 - shift) +
+                    kPolyFarCoef[2] * (1010 - shift) * (1010 - shift),
+                1e-9);
+
+    // An order not below the number of pairs changes nothing.
+    TDoubleArray untouched = {7, 7};
+    EXPECT_FALSE(fit.CalcPolyFit(30, untouched, q, near));
+    EXPECT_FALSE(fit.CalcPolyFit(-1, untouched, q, near));
+    EXPECT_EQ(untouched, (TDoubleArray{7, 7}));
+    // Exact data: a perfect fit, zero residual error, significances 0 by definition.
+    fit.Init();
+    for (double x = -2; x <= 2; x += 0.5) fit.EnterStatValue(x, 1 - x + 0.25 * x * x * x);
+    ASSERT_TRUE(fit.CalcPolyFit(3, k, alpha, q, near));
+    EXPECT_NEAR(k[0], 1, 1e-13);
+    EXPECT_NEAR(k[1], -1, 1e-13);
+    EXPECT_NEAR(k[2], 0, 1e-13);
+    EXPECT_NEAR(k[3], 0.25, 1e-13);
+    EXPECT_NEAR(q, 1, 1e-14);
 }
 
 TEST(CurveFit, AscFileRoundTripAndRefusals) {

@@ -76,7 +76,8 @@ void WriteBinaryCells(TStream& Stream, std::span<const double> Cells);
 // Zero bytes after CellsWritten cells, up to the end of their last record.
 void WriteBinaryPadding(TStream& Stream, int64_t CellsWritten);
 // Reads Cells.size() little-endian doubles from the stream's position; returns the number of
-// whole cells read (fewer at the end of the stream).
+// whole cells read (fewer at the end of the stream, and then the cell after the last whole one
+// may hold part of the bytes that were left).
 size_t ReadBinaryCells(TStream& Stream, std::span<double> Cells);
 
 }  // namespace ozm::matrix

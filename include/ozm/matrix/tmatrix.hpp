@@ -70,6 +70,9 @@ public:
     // The same from an integer matrix (in either form); integer values become doubles.
     void CopyFrom(const TIntMatrix* MatSource, int SourceColLo, int SourceRowLo, int SourceColHi,
                   int SourceRowHi, int DestCol, int DestRow);
+    // The same from layer SourceLayer of a three-dimensional matrix.
+    void CopyFrom(const class TMat3D* MatSource, int SourceColLo, int SourceRowLo,
+                  int SourceColHi, int SourceRowHi, int SourceLayer, int DestCol, int DestRow);
 
     // Copies the normalised element range of VecSource into the matrix, starting at (DestCol,
     // DestRow): along a row for TDims::dimColumns, along a column for TDims::dimRows. Cells outside
