@@ -84,9 +84,11 @@ TKMeansResult RunKMeans(const TRowBlock& X, int k, int Seed, std::vector<double>
                 }
             }
         }
-        const bool changed = next != ix;
+        // The first pass counts as a change whatever the incoming assignment was: that one is
+        // the caller's, not the result of these centres.
+        const bool changed = first || next != ix;
         ix.swap(next);
-        if (changed || first) {
+        if (changed) {
             std::fill(cent.begin(), cent.end(), 0.0);
             std::fill(size.begin(), size.end(), 0);
             for (int i = 0; i < n; ++i) ++size[static_cast<size_t>(ix[static_cast<size_t>(i)])];

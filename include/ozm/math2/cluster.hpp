@@ -28,10 +28,10 @@ namespace ozm::math2 {
 //
 // Each pass assigns every object to the centre at the smallest squared distance (the first such
 // centre on ties; an object whose distances are all NaN goes to centre 1) and then, when any
-// assignment changed or on the first pass, recomputes every centre as the mean of its objects (a
-// centre without objects becomes 0). The first pass always recomputes, so the centres returned
-// are the means of their clusters even when the incoming ClustIx already held the final
-// assignment. The loop ends when a pass changes nothing, when AbortMathProc is set or after the
+// assignment changed, recomputes every centre as the mean of its objects (a
+// centre without objects becomes 0). The first pass always counts as a change, so the centres
+// returned are the means of their clusters and the iteration goes on even when the incoming
+// ClustIx already held the first pass's assignment. The loop ends when a pass changes nothing, when AbortMathProc is set or after the
 // 1001st pass.
 //
 // Result: the total within-cluster sum of squared distances. The clusters are renumbered by
