@@ -23,20 +23,19 @@ namespace ozm::math2 {
 //
 // Centers is resized to (columns x k) and ClustIx to n when their sizes differ; ClustSize (second
 // overload) to k. Start centres: with Seed > 0 the shared generator is seeded with it and centre c
-// is a copy of a randomly drawn object (draws may repeat); otherwise centre c is object c. The
-// incoming ClustIx is the assignment the first pass compares with.
+// is a copy of a randomly drawn object (draws may repeat); otherwise centre c is object c.
 //
 // Each pass assigns every object to the centre at the smallest squared distance (the first such
 // centre on ties; an object whose distances are all NaN goes to centre 1) and then, when any
-// assignment changed, recomputes every centre as the mean of its objects (a
-// centre without objects becomes 0). The first pass always counts as a change, so the centres
-// returned are the means of their clusters and the iteration goes on even when the incoming
-// ClustIx already held the first pass's assignment. The loop ends when a pass changes nothing, when AbortMathProc is set or after the
-// 1001st pass.
+// assignment changed, recomputes every centre as the mean of its objects (a centre without
+// objects becomes 0). The first pass always counts as a change: the incoming content of ClustIx
+// is the caller's, not an assignment to these centres, so it cannot end the iteration early and
+// the centres returned are always the means of their clusters. The loop ends when a pass changes
+// nothing, when AbortMathProc is set or after the 1001st pass.
 //
 // Result: the total within-cluster sum of squared distances. The clusters are renumbered by
 // decreasing size (equal sizes keep their order of the iteration, i.e. the sort is stable), the
-// centre rows move along. On abort: 0, the outputs as the last pass left them. Raises
+// centre rows move along. On abort: 0, the outputs resized but otherwise untouched. Raises
 // "kMeansClustering: number of clusters is greater than number of objects" (k > n) and
 // "kMeansClustering: number of clusters must be at least 1" (k < 1) before any work, and
 // "kMeansClustering: max. number of iterations exceeded" after the outputs are complete when
