@@ -5,7 +5,7 @@
 // With gnuplot installed it draws the flowers on the first two components (pca_scores.png in the
 // working directory); otherwise it says where the score table is.
 //
-//   example_pca_regression [iris.csv]   (default: data/iris_sklearn.csv of the source tree)
+//   example_pca_regression [iris.csv]   (default: data/iris.csv of the source tree)
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -83,9 +83,9 @@ void PrintComponents(const char* title, const ozm::TStrArray& vars) {
 int main(int argc, char** argv) {
     using namespace ozm;
     using namespace ozm::math2;
-    // The table: the argument, else data/iris_sklearn.csv of the source tree.
+    // The table: the argument, else data/iris.csv of the source tree.
     const std::string path =
-        argc > 1 ? argv[1] : std::string(OZM_DATA_DIR) + "/iris_sklearn.csv";
+        argc > 1 ? argv[1] : std::string(OZM_DATA_DIR) + "/iris.csv";
     TMatrix iris;
     std::vector<int> species;
     std::vector<std::string> speciesNames;

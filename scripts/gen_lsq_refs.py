@@ -122,7 +122,9 @@ summ <- function(prefix, fit) {
   emit(paste0(prefix, "_coef"), coef(s)[, 1])
   emit(paste0(prefix, "_se"), coef(s)[, 2])
   emit(paste0(prefix, "_stats"), c(s$r.squared, s$adj.r.squared, s$fstatistic[1],
-                                   s$fstatistic[2], s$fstatistic[3], s$sigma))
+                                   s$fstatistic[2], s$fstatistic[3], s$sigma,
+                                   pf(s$fstatistic[1], s$fstatistic[2], s$fstatistic[3],
+                                      lower.tail = FALSE)))
 }
 emit("longley_data", as.matrix(longley))
 summ("longley", lm(Employed ~ ., data = longley))

@@ -13,6 +13,7 @@
 
 #include "ozm/math1/scalar.hpp"
 #include "ozm/math2/curvefit.hpp"
+#include "ozm/statis/special.hpp"
 
 namespace ozm {
 
@@ -136,7 +137,7 @@ double TCurveFit::KendallsTau(double& P) const {
     const double tau = (c - d) / root;
     const double n = FNumData;
     const double sigma = std::sqrt((4 * n + 10) / (9 * n * (n - 1)));
-    P = 1 - std::erf(std::fabs(tau / sigma) / std::numbers::sqrt2);
+    P = 1 - statis::ErfApprox(std::fabs(tau / sigma) / std::numbers::sqrt2);
     return tau;
 }
 

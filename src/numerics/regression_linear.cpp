@@ -9,6 +9,7 @@
 
 #include "numerics/lsq_internal.hpp"
 #include "ozm/math2/regression.hpp"
+#include "ozm/statis/distributions.hpp"
 
 namespace ozm::math2 {
 
@@ -241,6 +242,9 @@ bool MultiLinReg(const TMatrix& X, const TVector& y, TLinRegResult& Result, cons
             res.SigmaResid = std::sqrt(sigma2);
             res.AdjRSquared = 1.0 - (1.0 - res.RSquared) * (n - 1) / res.DFResid;
             res.FValue = res.DFModel > 0 ? (res.MSS / res.DFModel) / sigma2 : kNaN;
+            // P(F > f) is P(1/F < 1/f), and 1/F follows F with the degrees of freedom exchanged.
+            if (!std::isnan(res.FValue))
+                res.FPValue = statis::FDistriIntegral(1.0 / res.FValue, res.DFResid, res.DFModel);
             // Var(b) = sigma^2 (Xc^T W Xc)^+ = sigma^2 D^-1 C D^-1 with D the column lengths;
             // Var(b0) = sigma^2 (1/sum w + m^T Var(b)/sigma^2 m).
             res.StdErrors.assign(static_cast<size_t>(p) + 1, 0.0);

@@ -336,8 +336,8 @@ TEST(LsqPrincComp, NormalisedSortedComponents) {
     // Iris against numpy's eigh of the sample covariance.
     const lsqtest::Refs refs("lsq_iris.txt");
     TMatrix iris;
-    std::ifstream in(std::string(OZM_TEST_DATA_DIR) + "/iris_sklearn.csv");
-    ASSERT_TRUE(in.good()) << "data/iris_sklearn.csv";
+    std::ifstream in(std::string(OZM_TEST_DATA_DIR) + "/iris.csv");
+    ASSERT_TRUE(in.good()) << "data/iris.csv";
     std::string line;
     std::getline(in, line);
     iris.Resize(4, 150);

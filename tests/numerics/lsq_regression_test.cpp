@@ -72,7 +72,8 @@ TEST(LsqMultiLinReg, LongleyAndWamplerDigits) {
     EXPECT_EQ(res.DFModel, st.v[3]);
     EXPECT_EQ(res.DFResid, st.v[4]);
     EXPECT_NEAR(res.SigmaResid, st.v[5], 1e-11 * st.v[5]);
-    EXPECT_TRUE(std::isnan(res.FPValue));
+    // pf(F, df1, df2, lower.tail = FALSE) in R; the tail is tiny (about 4e-10).
+    EXPECT_NEAR(res.FPValue, st.v[6], 1e-11 * st.v[6]);
     double rss = 0.0;
     for (int i = 0; i < 16; ++i) rss += res.Residuals[i] * res.Residuals[i];
     EXPECT_NEAR(rss, res.RSS, 1e-12 * res.RSS);

@@ -131,6 +131,28 @@ public:
     // y = k0 + k1 x + k2 x^2 by least squares on the centred pairs; FitQual as above. Raises
     // "CalcParabolFit: not enough data points" for n < 3.
     void CalcParabolFit(double& k0, double& k1, double& k2, double& FitQual) const;
+    // The polynomial y = sum_j kArray[j] x^j of order nOrder by least squares through the
+    // singular value decomposition of the power design (columns x, x^2, ..., x^nOrder, 1);
+    // singular values below 1e-14 of the largest are dropped and reported by NearSingular.
+    // kArray is enlarged to nOrder + 1 elements when it is shorter (never shrunk). FitQual is r^2
+    // between y and the fitted values. Alpha receives nOrder + 1 two-sided significances of the
+    // coefficients (index 0 the constant): 2 P(T > |t|) with t = coefficient / standard error on
+    // n - nOrder - 1 degrees of freedom, 0 where the standard error or the residual error is 0.
+    // False, with nothing changed, when nOrder >= NumData or nOrder < 0; false also when the
+    // decomposition fails or AbortMathProc stops it (the flag is cleared at the start).
+    // The power design of data far from 0 is ill conditioned: prefer CalcCenteredPolyFit there.
+    bool CalcPolyFit(int nOrder, TDoubleArray& kArray, double& FitQual, bool& NearSingular) const;
+    bool CalcPolyFit(int nOrder, TDoubleArray& kArray, TDoubleArray& Alpha, double& FitQual,
+                     bool& NearSingular) const;
+    // The same in the centred and scaled variable (x - XShift) / s, s the standard deviation of x
+    // (1 when it is 0), with y centred on its mean; XShift = 0 on entry is replaced by the mean of
+    // x. The coefficients are returned for powers of (x - XShift):
+    // y = sum_j kArray[j] (x - XShift)^j (math1::CenteredPolynomial). FitQual and Alpha refer to
+    // the centred and scaled system. Well conditioned also for data far from the origin.
+    bool CalcCenteredPolyFit(int nOrder, TDoubleArray& kArray, double& XShift, double& FitQual,
+                             bool& NearSingular) const;
+    bool CalcCenteredPolyFit(int nOrder, TDoubleArray& kArray, TDoubleArray& Alpha,
+                             double& XShift, double& FitQual, bool& NearSingular) const;
     // The circle through the pairs by algebraic least squares: radius r, centre (dx, dy).
     // Raises "CalcCircleFit: not enough data points" for n <= 2 and "CalcCircleFit: radius is
     // infinite" for collinear pairs.
@@ -244,6 +266,8 @@ private:
     void SortedPairs(const char* Routine, std::vector<double>& x, std::vector<double>& y,
                      std::vector<double>* Weights = nullptr) const;
     const TSplineData& SmoothingSpline(const char* Routine, double Lambda) const;
+    bool PolyFit(int nOrder, bool Centred, TDoubleArray& kArray, TDoubleArray* Alpha,
+                 double& XShift, double& FitQual, bool& NearSingular) const;
 
     TSums FSum;
     int FNumData = 0;

@@ -41,8 +41,9 @@ struct TLinRegResult {
     int DFModel = 0;          // Rank - 1
     int DFResid = 0;          // NumObs - Rank
     double FValue = 0.0;      // (MSS / DFModel) / (RSS / DFResid); NaN when a df is 0
-    // Upper-tail probability of FValue on (DFModel, DFResid) degrees of freedom. This build does
-    // not yet link the F distribution of the statistics unit and leaves it NaN.
+    // Upper-tail probability P(F > FValue) on (DFModel, DFResid) degrees of freedom, computed as
+    // the lower tail of 1/FValue on (DFResid, DFModel), which keeps its accuracy for tiny p; NaN
+    // when FValue is.
     double FPValue = 0.0;
 };
 
