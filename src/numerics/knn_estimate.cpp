@@ -119,11 +119,18 @@ void EstimateByKNN(const TMatrix& DataMat, const TVector& Responses, int k, TKnn
     if (Mode != TKnnWMode::kwmMedian) Estimate = 0;
     switch (Mode) {
         case TKnnWMode::kwmGauss: {
+            // The weights are scaled by exp(t_min^2), which leaves the weighted mean unchanged
+            // and keeps the nearest weight at 1: a wide Width cannot underflow them all to 0.
+            double t2min = std::numeric_limits<double>::infinity();
+            for (int r = 0; r < k; ++r) {
+                const double t = Width * d[static_cast<size_t>(r)] / D;
+                t2min = std::min(t2min, t * t);
+            }
             double sw = 0;
             double swy = 0;
             for (int r = 0; r < k; ++r) {
                 const double t = Width * d[static_cast<size_t>(r)] / D;
-                const double g = std::exp(-t * t);
+                const double g = std::exp(-(t * t - t2min));
                 sw += g;
                 swy += g * y[static_cast<size_t>(r)];
             }

@@ -125,6 +125,9 @@ TEST(KnnEstimate, EdgeCasesAndLocalQuadratic) {
     EstimateByKNN(same, y, 3, TKnnWMode::kwmGauss, 1, t2, est, md);
     EXPECT_EQ(md, 0.0);
     EXPECT_DOUBLE_EQ(est, 20.0);
+    // A width that would underflow every Gaussian weight: the nearest response wins.
+    EstimateByKNN(X, y, 3, TKnnWMode::kwmGauss, 1e3, between, est, md);
+    EXPECT_DOUBLE_EQ(est, 35.0);  // rows 3 and 4 at distance 0.5 each
     EXPECT_THROW(EstimateByKNN(X, y, 0, TKnnWMode::kwmAverage, 1, target, est, md), EOZMMath2Error);
 
     // Local quadratic: exact on a quadratic surface, numpy's lstsq on a smooth one.

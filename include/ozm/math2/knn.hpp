@@ -29,8 +29,10 @@ void FindNearestNeighbors(int k, const TMatrix& DataMat, int FirstRow, int LastR
                           const TKnnDistFunc& DistFunc = {});
 
 // Estimates the response at Target from its k nearest rows of DataMat (Euclidean distance over
-// all rows; k lowered to the number of rows) with the responses Responses(row):
-//   kwmGauss    sum g_r y_r / sum g_r, g_r = exp(-(Width d_r / D)^2)
+// all rows; k lowered to the number of rows and, as in the search, to 100) with the responses
+// Responses(row):
+//   kwmGauss    sum g_r y_r / sum g_r, g_r = exp(-(Width d_r / D)^2) (evaluated relative to
+//               the nearest weight, so a large Width gives the nearest responses, not 0/0)
 //   kwmAverage  sum y_r / k
 //   kwmMedian   the median of the y_r (TVector::Quartiles)
 //   kwmLinear   sum l_r y_r / sum l_r over the l_r = 1 - d_r / D / Width > 0; 0 when none is
