@@ -5,3 +5,4 @@
 
 #include "ozm/matrix/svd.hpp"
 #include "ozm/matrix/tmatrix.hpp"
+#include "ozm/matrix/tintmatrix.hpp"

@@ -1,8 +1,9 @@
-// TMatrix: copies between the matrix and plain two-dimensional arrays.
+// Copies between the matrices and plain two-dimensional arrays.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
+#include "matrices/matrix_internal.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/rounding.hpp"
 
@@ -18,8 +19,10 @@ int32_t RoundToInt32(double x) noexcept {
 
 }  // namespace
 
-void TMatrix::CopyToArray(TDouble2DArray& DestArray, int LowCol, int HighCol, int LowRow,
-                          int HighRow) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::CopyToArray(TCell2DArray& DestArray, int LowCol, int HighCol,
+                                            int LowRow, int HighRow) const {
+    DenseOnly("CopyToArray");
     if (CellCount() == 0) {
         DestArray.clear();
         return;
@@ -28,9 +31,9 @@ void TMatrix::CopyToArray(TDouble2DArray& DestArray, int LowCol, int HighCol, in
     MakeValidRowRange(LowRow, HighRow);
     const size_t rows = static_cast<size_t>(HighRow - LowRow + 1);
     Guarded([&] {
-        TDouble2DArray out(static_cast<size_t>(HighCol - LowCol + 1));
+        TCell2DArray out(static_cast<size_t>(HighCol - LowCol + 1));
         for (int c = LowCol; c <= HighCol; ++c) {
-            const double* col = Column(c) + (LowRow - 1);
+            const TCell* col = Column(c) + (LowRow - 1);
             out[static_cast<size_t>(c - LowCol)].assign(col, col + rows);
         }
         DestArray = std::move(out);
@@ -65,14 +68,16 @@ void CopyArrayCells(const std::vector<std::vector<Cell>>& src, Store&& store) {
     const size_t rows = src.front().size();
     for (size_t i = 0; i < src.size(); ++i) {
         const size_t n = std::min(rows, src[i].size());
-        for (size_t j = 0; j < n; ++j) store(i, j, static_cast<double>(src[i][j]));
+        for (size_t j = 0; j < n; ++j) store(i, j, src[i][j]);
     }
 }
 
 }  // namespace
 
-void TMatrix::CopyFromArray(const TDouble2DArray& SrcArray, int Col, int Row) {
-    CopyArrayCells(SrcArray, [&](size_t i, size_t j, double v) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::CopyFromArray(const TCell2DArray& SrcArray, int Col, int Row) {
+    DenseOnly("CopyFromArray");
+    CopyArrayCells(SrcArray, [&](size_t i, size_t j, TCell v) {
         SetValWide(int64_t{Col} + static_cast<int64_t>(i), int64_t{Row} + static_cast<int64_t>(j), v);
     });
 }
@@ -82,5 +87,11 @@ void TMatrix::CopyFromArray(const TInt2DArray& SrcArray, int Col, int Row) {
         SetValWide(int64_t{Col} + static_cast<int64_t>(i), int64_t{Row} + static_cast<int64_t>(j), v);
     });
 }
+
+#define OZM_COPY_MEMBERS(TCell, TSelf)                                                             \
+    template void TMatrixCore<TCell, TSelf>::CopyToArray(TCell2DArray&, int, int, int, int) const; \
+    template void TMatrixCore<TCell, TSelf>::CopyFromArray(const TCell2DArray&, int, int);
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_COPY_MEMBERS)
 
 }  // namespace ozm

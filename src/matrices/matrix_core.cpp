@@ -1,5 +1,6 @@
-// TMatrix: construction, sizing, access, assignment, fills, structure changes, element-wise
-// arithmetic and queries.
+// The matrix core (TMatrix and TIntMatrix): construction, sizing, access, fills, structure
+// changes, element-wise arithmetic and queries; and what only TMatrix has of these: assignment,
+// precision settings and the random fills.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,59 +12,57 @@
 #include "ozm/math1/scalar.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/random.hpp"
+#include "vectors/vector_impl.hpp"
 
 namespace ozm {
 
-namespace matrix::detail {
+using matrix::detail::CellDistance;
+using matrix::detail::NewCellsOf;
+using vecimpl::CellAdd;
+using vecimpl::CellMul;
+using vecimpl::CellSub;
 
-std::vector<double> NewCells(int nc, int nr) {
-    const size_t cols = static_cast<size_t>(std::max(nc, 1));
-    const size_t rows = static_cast<size_t>(std::max(nr, 1));
-    if (rows > std::vector<double>().max_size() / cols) throw std::bad_alloc();
-    if (rows * cols > ozm::PhysicalMemory() / sizeof(double)) throw std::bad_alloc();
-    try {
-        return std::vector<double>(cols * rows, 0.0);
-    } catch (const std::length_error&) {
-        throw std::bad_alloc();
-    }
+template <typename TCell, typename TSelf>
+TMatrixCore<TCell, TSelf>::TMatrixCore(TComponent* AOwner) : TOZMContainer(AOwner) {
+    FData = Guarded([] { return NewCellsOf<TCell>(1, 1); });
 }
 
-}  // namespace matrix::detail
-
-using matrix::detail::NewCells;
-
-TMatrix::TMatrix(TComponent* AOwner) : TOZMContainer(AOwner) {
-    FData = Guarded([] { return NewCells(1, 1); });
-}
+TMatrix::TMatrix(TComponent* AOwner) : TMatrixCore(AOwner) {}
 
 TMatrix::~TMatrix() = default;
 
-void TMatrix::RaiseError(std::string_view Detail) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::RaiseError(std::string_view Detail) const {
     RaiseComponentError<EOZMMatrixError>(*this, Detail);
 }
 
-void TMatrix::NotifyEachCell(size_t Count) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::NotifyEachCell(size_t Count) {
     if (!OnChange) return;
     for (size_t i = 0; i < Count; ++i) Changed();
 }
 
-void TMatrix::AdoptStorage(std::vector<double>&& Cells, int Nc, int Nr) noexcept {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::AdoptStorage(std::vector<TCell>&& Cells, int Nc, int Nr) noexcept {
     FData = std::move(Cells);
     FNCol = Nc;
     FNRow = Nr;
 }
 
-void TMatrix::PercDone(TObject* /*Sender*/, int Percent) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::PercDone(TObject* /*Sender*/, int Percent) {
     if (OnPercentDone) OnPercentDone(this, Percent);
 }
 
 // --- size and access ---------------------------------------------------------------------------
 
-bool TMatrix::Resize(int Nc, int Nr) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Resize(int Nc, int Nr) {
+    DenseOnly("Resize");
     Nc = std::max(Nc, 0);
     Nr = std::max(Nr, 0);
     if (Nc == FNCol && Nr == FNRow) return true;
-    std::vector<double> cells = Guarded([&] { return NewCells(Nc, Nr); });
+    std::vector<TCell> cells = Guarded([&] { return NewCellsOf<TCell>(Nc, Nr); });
     const int keepCols = std::min(Nc, FNCol);
     const int keepRows = std::min(Nr, FNRow);
     for (int c = 0; c < keepCols; ++c)
@@ -74,25 +73,34 @@ bool TMatrix::Resize(int Nc, int Nr) {
     return true;
 }
 
-bool TMatrix::ResizeAndClear(int Nc, int Nr) {
-    if (!Resize(Nc, Nr)) return false;
-    Fill(0.0);
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ResizeAndClear(int Nc, int Nr) {
+    if (!Self().Resize(Nc, Nr)) return false;
+    Self().Fill(TCell(0));
     return true;
 }
 
-void TMatrix::SetNCols(int Nc) { Resize(std::max(Nc, 0), FNRow); }
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SetNCols(int Nc) {
+    Self().Resize(std::max(Nc, 0), FNRow);
+}
 
-void TMatrix::SetNRows(int Nr) { Resize(FNCol, std::max(Nr, 0)); }
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SetNRows(int Nr) {
+    Self().Resize(FNCol, std::max(Nr, 0));
+}
 
 void TMatrix::SetFPrecis(int ix, int Value) noexcept {
     FPrecis[ix <= 1 ? 0 : 1] = std::clamp(Value, -1, 25);
 }
 
-void TMatrix::MakeValidColRange(int& LowCol, int& HighCol) const noexcept {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MakeValidColRange(int& LowCol, int& HighCol) const noexcept {
     MakeValidRange(LowCol, HighCol, FNCol);
 }
 
-void TMatrix::MakeValidRowRange(int& LowRow, int& HighRow) const noexcept {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MakeValidRowRange(int& LowRow, int& HighRow) const noexcept {
     MakeValidRange(LowRow, HighRow, FNRow);
 }
 
@@ -123,8 +131,11 @@ void TMatrix::AssignTo(TPersistent* Dest) const {
     TPersistent::AssignTo(Dest);
 }
 
-void TMatrix::Clone(const TMatrix* MatSource) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::Clone(const TSelf* MatSource) {
     if (MatSource == nullptr) return;
+    DenseOnly("Clone");
+    DenseOperand(MatSource, "Clone");
     if (MatSource != this) {
         Resize(MatSource->FNCol, MatSource->FNRow);
         std::copy_n(MatSource->FData.data(), CellCount(), FData.data());
@@ -142,14 +153,29 @@ void TMatrix::CopyFrom(const TMatrix* MatSource, int SourceColLo, int SourceRowL
         SourceColLo, SourceRowLo, SourceColHi, SourceRowHi, DestCol, DestRow);
 }
 
+void TMatrix::CopyFrom(const TIntMatrix* MatSource, int SourceColLo, int SourceRowLo,
+                       int SourceColHi, int SourceRowHi, int DestCol, int DestRow) {
+    if (MatSource == nullptr) return;
+    // Read through GetVal, so a source in sparse form is read as well.
+    CopyRectangle(
+        MatSource->NrOfColumns(), MatSource->NrOfRows(),
+        [MatSource](int c, int r) { return static_cast<double>(MatSource->GetVal(c, r)); },
+        SourceColLo, SourceRowLo, SourceColHi, SourceRowHi, DestCol, DestRow);
+}
+
 // --- filling -------------------------------------------------------------------------------------
 
-void TMatrix::Fill(double value) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::Fill(TCell value) {
+    DenseOnly("Fill");
     std::fill_n(FData.data(), CellCount(), value);
     Changed();
 }
 
-void TMatrix::Fill(int LowCol, int HighCol, int LowRow, int HighRow, double value) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::Fill(int LowCol, int HighCol, int LowRow, int HighRow,
+                                     TCell value) {
+    DenseOnly("Fill");
     if (CellCount() > 0) {
         MakeValidColRange(LowCol, HighCol);
         MakeValidRowRange(LowRow, HighRow);
@@ -159,7 +185,9 @@ void TMatrix::Fill(int LowCol, int HighCol, int LowRow, int HighRow, double valu
     Changed();
 }
 
-void TMatrix::FillDiag(double value) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::FillDiag(TCell value) {
+    DenseOnly("FillDiag");
     const int n = std::min(FNCol, FNRow);
     for (int i = 1; i <= n; ++i) FData[CellIndex(i, i)] = value;
     Changed();
@@ -202,106 +230,134 @@ void TMatrix::FillRandomGauss(int LowCol, int HighCol, int LowRow, int HighRow, 
 
 // --- structure -----------------------------------------------------------------------------------
 
-bool TMatrix::RemoveColumn(int col) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::RemoveColumn(int col) {
+    DenseOnly("RemoveColumn");
     if (col < 1 || col > FNCol || FNCol <= 1) return false;
     // The columns right of col move one place left; the last one is then cut off.
-    double* dst = Column(col);
+    TCell* dst = Column(col);
     const size_t tail = static_cast<size_t>(FNCol - col) * FNRow;
-    std::memmove(dst, dst + FNRow, tail * sizeof(double));
+    std::memmove(dst, dst + FNRow, tail * sizeof(TCell));
     Resize(FNCol - 1, FNRow);
     return true;
 }
 
-bool TMatrix::RemoveRow(int row) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::RemoveRow(int row) {
+    DenseOnly("RemoveRow");
     if (row < 1 || row > FNRow || FNRow <= 1) return false;
     for (int c = 1; c <= FNCol; ++c) {
-        double* col = Column(c);
-        std::memmove(col + (row - 1), col + row, static_cast<size_t>(FNRow - row) * sizeof(double));
+        TCell* col = Column(c);
+        std::memmove(col + (row - 1), col + row, static_cast<size_t>(FNRow - row) * sizeof(TCell));
     }
     Resize(FNCol, FNRow - 1);
     return true;
 }
 
-void TMatrix::ExchangeColumns(int c1, int c2) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::ExchangeColumns(int c1, int c2) {
+    DenseOnly("ExchangeColumns");
     if (c1 < 1 || c1 > FNCol || c2 < 1 || c2 > FNCol) return;
     if (c1 != c2) std::swap_ranges(Column(c1), Column(c1) + FNRow, Column(c2));
     Changed();
 }
 
-void TMatrix::ExchangeRows(int r1, int r2) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::ExchangeRows(int r1, int r2) {
+    DenseOnly("ExchangeRows");
     if (r1 < 1 || r1 > FNRow || r2 < 1 || r2 > FNRow) return;
     if (r1 != r2)
         for (int c = 1; c <= FNCol; ++c) std::swap(Column(c)[r1 - 1], Column(c)[r2 - 1]);
     Changed();
 }
 
-void TMatrix::MirrorColumns() {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MirrorColumns() {
+    DenseOnly("MirrorColumns");
     for (int lo = 1, hi = FNCol; lo < hi; ++lo, --hi)
         std::swap_ranges(Column(lo), Column(lo) + FNRow, Column(hi));
     Changed();
 }
 
-void TMatrix::MirrorRows() {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MirrorRows() {
+    DenseOnly("MirrorRows");
     for (int c = 1; c <= FNCol; ++c) std::reverse(Column(c), Column(c) + FNRow);
     Changed();
 }
 
 // --- element-wise arithmetic ---------------------------------------------------------------------
 
-void TMatrix::SAdd(double Scalar) {
-    double* p = FData.data();
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SAdd(TCell Scalar) {
+    DenseOnly("SAdd");
+    TCell* p = FData.data();
     const size_t n = CellCount();
-    for (size_t i = 0; i < n; ++i) p[i] += Scalar;
+    for (size_t i = 0; i < n; ++i) p[i] = CellAdd(p[i], Scalar);
     Changed();
 }
 
-void TMatrix::SMult(double Scalar) {
-    double* p = FData.data();
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SMult(TCell Scalar) {
+    DenseOnly("SMult");
+    TCell* p = FData.data();
     const size_t n = CellCount();
-    for (size_t i = 0; i < n; ++i) p[i] *= Scalar;
+    for (size_t i = 0; i < n; ++i) p[i] = CellMul(p[i], Scalar);
     Changed();
 }
 
-bool TMatrix::Add(const TMatrix* MatB) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Add(const TSelf* MatB) {
+    DenseOnly("Add");
+    DenseOperand(MatB, "Add");
     if (MatB == nullptr || MatB->FNCol != FNCol || MatB->FNRow != FNRow) return false;
-    double* p = FData.data();
-    const double* q = MatB->FData.data();
+    TCell* p = FData.data();
+    const TCell* q = MatB->FData.data();
     const size_t n = CellCount();
-    for (size_t i = 0; i < n; ++i) p[i] += q[i];
+    for (size_t i = 0; i < n; ++i) p[i] = CellAdd(p[i], q[i]);
     Changed();
     return true;
 }
 
-bool TMatrix::Subtract(const TMatrix* MatB) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Subtract(const TSelf* MatB) {
+    DenseOnly("Subtract");
+    DenseOperand(MatB, "Subtract");
     if (MatB == nullptr || MatB->FNCol != FNCol || MatB->FNRow != FNRow) return false;
-    double* p = FData.data();
-    const double* q = MatB->FData.data();
+    TCell* p = FData.data();
+    const TCell* q = MatB->FData.data();
     const size_t n = CellCount();
-    for (size_t i = 0; i < n; ++i) p[i] -= q[i];
+    for (size_t i = 0; i < n; ++i) p[i] = CellSub(p[i], q[i]);
     Changed();
     return true;
 }
 
-bool TMatrix::EMult(const TMatrix* MatB, TMatrix* MatRes) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::EMult(const TSelf* MatB, TSelf* MatRes) {
+    DenseOnly("EMult");
+    DenseOperand(MatB, "EMult");
+    DenseOperand(MatRes, "EMult");
     if (MatB == nullptr || MatRes == nullptr || MatB->FNCol != FNCol || MatB->FNRow != FNRow)
         return false;
     MatRes->Resize(FNCol, FNRow);
     // Cell-wise, so MatRes may be one of the operands.
-    const double* p = FData.data();
-    const double* q = MatB->FData.data();
-    double* res = MatRes->FData.data();
+    const TCell* p = FData.data();
+    const TCell* q = MatB->FData.data();
+    TCell* res = MatRes->FData.data();
     const size_t n = CellCount();
-    for (size_t i = 0; i < n; ++i) res[i] = p[i] * q[i];
+    for (size_t i = 0; i < n; ++i) res[i] = CellMul(p[i], q[i]);
     MatRes->NotifyEachCell(n);
     Changed();
     return true;
 }
 
-int TMatrix::Dichotomize(double Threshold, TBool2DArray& ResultArray) const {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::Dichotomize(TCell Threshold, TBool2DArray& ResultArray) const {
+    DenseOnly("Dichotomize");
     int count = 0;
     ResultArray.assign(static_cast<size_t>(FNCol), TBoolArray(static_cast<size_t>(FNRow), false));
     for (int c = 1; c <= FNCol; ++c) {
-        const double* col = Column(c);
+        const TCell* col = Column(c);
         TBoolArray& out = ResultArray[static_cast<size_t>(c - 1)];
         for (int r = 0; r < FNRow; ++r)
             if (col[r] > Threshold) {
@@ -314,22 +370,26 @@ int TMatrix::Dichotomize(double Threshold, TBool2DArray& ResultArray) const {
 
 // --- queries -------------------------------------------------------------------------------------
 
-int TMatrix::CountValues(int LowCol, int HighCol, int LowRow, int HighRow, double RangeLow,
-                         double RangeHigh) const {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::CountValues(int LowCol, int HighCol, int LowRow, int HighRow,
+                                           TCell RangeLow, TCell RangeHigh) const {
+    DenseOnly("CountValues");
     if (CellCount() == 0) return 0;
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
     int count = 0;
     for (int c = LowCol; c <= HighCol; ++c) {
-        const double* col = Column(c);
+        const TCell* col = Column(c);
         for (int r = LowRow - 1; r < HighRow; ++r)
             if (RangeLow <= col[r] && col[r] <= RangeHigh) ++count;
     }
     return count;
 }
 
-void TMatrix::Find(int LowCol, int HighCol, int LowRow, int HighRow, double Value, int& ColIx,
-                   int& RowIx) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::Find(int LowCol, int HighCol, int LowRow, int HighRow, TCell Value,
+                                     int& ColIx, int& RowIx) const {
+    DenseOnly("Find");
     ColIx = 0;
     RowIx = 0;
     if (CellCount() == 0) return;
@@ -337,9 +397,9 @@ void TMatrix::Find(int LowCol, int HighCol, int LowRow, int HighRow, double Valu
     MakeValidRowRange(LowRow, HighRow);
     double best = 0.0;
     for (int c = LowCol; c <= HighCol; ++c) {
-        const double* col = Column(c);
+        const TCell* col = Column(c);
         for (int r = LowRow; r <= HighRow; ++r) {
-            const double d = std::fabs(col[r - 1] - Value);
+            const double d = CellDistance(col[r - 1], Value);
             // The first cell is taken whatever it holds, so a rectangle of NaN still gives a
             // position inside it.
             if (ColIx == 0 || d < best) {
@@ -351,9 +411,11 @@ void TMatrix::Find(int LowCol, int HighCol, int LowRow, int HighRow, double Valu
     }
 }
 
-int TMatrix::FindInSortedColumn(int Col, bool ColIsAscending, double Value) const {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::FindInSortedColumn(int Col, bool ColIsAscending, TCell Value) const {
+    DenseOnly("FindInSortedColumn");
     if (Col < 1 || Col > FNCol || FNRow < 1) return 0;
-    const double* col = Column(Col);
+    const TCell* col = Column(Col);
     auto x = [col](int row) { return col[row - 1]; };
     int lo = 1;
     int hi = FNRow;
@@ -366,41 +428,87 @@ int TMatrix::FindInSortedColumn(int Col, bool ColIsAscending, double Value) cons
         else
             hi = mid;
     }
-    return std::fabs(x(lo) - Value) >= std::fabs(x(hi) - Value) ? hi : lo;
+    return CellDistance(x(lo), Value) >= CellDistance(x(hi), Value) ? hi : lo;
 }
 
-double TMatrix::Sum(int LoC, int LoR, int HiC, int HiR) const {
-    if (CellCount() == 0) return 0.0;
+template <typename TCell, typename TSelf>
+TCell TMatrixCore<TCell, TSelf>::Sum(int LoC, int LoR, int HiC, int HiR) const {
+    DenseOnly("Sum");
+    if (CellCount() == 0) return TCell(0);
     MakeValidColRange(LoC, HiC);
     MakeValidRowRange(LoR, HiR);
-    double sum = 0.0;
+    TCell sum = 0;
     for (int c = LoC; c <= HiC; ++c) {
-        const double* col = Column(c);
-        for (int r = LoR - 1; r < HiR; ++r) sum += col[r];
+        const TCell* col = Column(c);
+        for (int r = LoR - 1; r < HiR; ++r) sum = CellAdd(sum, col[r]);
     }
     return sum;
 }
 
-double TMatrix::Trace() const {
-    if (FNCol != FNRow) return 0.0;
-    double sum = 0.0;
-    for (int i = 1; i <= FNCol; ++i) sum += FData[CellIndex(i, i)];
+template <typename TCell, typename TSelf>
+TCell TMatrixCore<TCell, TSelf>::Trace() const {
+    DenseOnly("Trace");
+    if (FNCol != FNRow) return TCell(0);
+    TCell sum = 0;
+    for (int i = 1; i <= FNCol; ++i) sum = CellAdd(sum, FData[CellIndex(i, i)]);
     return sum;
 }
 
-std::string TMatrix::CRCofData() const {
-    return CRCFingerprint(std::span<const double>(FData.data(), CellCount()));
+template <typename TCell, typename TSelf>
+std::string TMatrixCore<TCell, TSelf>::CRCofData() const {
+    DenseOnly("CRCofData");
+    return CRCFingerprint(std::span<const TCell>(FData.data(), CellCount()));
 }
 
-std::vector<double> TMatrix::GatherRectangle(int LowCol, int LowRow, int HighCol,
-                                             int HighRow) const {
+template <typename TCell, typename TSelf>
+std::vector<double> TMatrixCore<TCell, TSelf>::GatherRectangle(int LowCol, int LowRow, int HighCol,
+                                                               int HighRow) const {
     const size_t rows = static_cast<size_t>(HighRow - LowRow + 1);
     const size_t cols = static_cast<size_t>(HighCol - LowCol + 1);
     std::vector<double> cells = Guarded([&] { return std::vector<double>(rows * cols); });
     double* out = cells.data();
     for (int c = LowCol; c <= HighCol; ++c, out += rows)
-        std::copy_n(Column(c) + (LowRow - 1), rows, out);
+        std::copy_n(Column(c) + (LowRow - 1), rows, out);  // integers become doubles
     return cells;
 }
+
+#define OZM_CORE_MEMBERS(TCell, TSelf)                                                           \
+    template TMatrixCore<TCell, TSelf>::TMatrixCore(TComponent*);                                \
+    template void TMatrixCore<TCell, TSelf>::RaiseError(std::string_view) const;                 \
+    template void TMatrixCore<TCell, TSelf>::NotifyEachCell(size_t);                             \
+    template void TMatrixCore<TCell, TSelf>::AdoptStorage(std::vector<TCell>&&, int, int);       \
+    template void TMatrixCore<TCell, TSelf>::PercDone(TObject*, int);                            \
+    template bool TMatrixCore<TCell, TSelf>::Resize(int, int);                                   \
+    template bool TMatrixCore<TCell, TSelf>::ResizeAndClear(int, int);                           \
+    template void TMatrixCore<TCell, TSelf>::SetNCols(int);                                      \
+    template void TMatrixCore<TCell, TSelf>::SetNRows(int);                                      \
+    template void TMatrixCore<TCell, TSelf>::MakeValidColRange(int&, int&) const;                \
+    template void TMatrixCore<TCell, TSelf>::MakeValidRowRange(int&, int&) const;                \
+    template void TMatrixCore<TCell, TSelf>::Clone(const TSelf*);                                \
+    template void TMatrixCore<TCell, TSelf>::Fill(TCell);                                        \
+    template void TMatrixCore<TCell, TSelf>::Fill(int, int, int, int, TCell);                    \
+    template void TMatrixCore<TCell, TSelf>::FillDiag(TCell);                                    \
+    template bool TMatrixCore<TCell, TSelf>::RemoveColumn(int);                                  \
+    template bool TMatrixCore<TCell, TSelf>::RemoveRow(int);                                     \
+    template void TMatrixCore<TCell, TSelf>::ExchangeColumns(int, int);                          \
+    template void TMatrixCore<TCell, TSelf>::ExchangeRows(int, int);                             \
+    template void TMatrixCore<TCell, TSelf>::MirrorColumns();                                    \
+    template void TMatrixCore<TCell, TSelf>::MirrorRows();                                       \
+    template void TMatrixCore<TCell, TSelf>::SAdd(TCell);                                        \
+    template void TMatrixCore<TCell, TSelf>::SMult(TCell);                                       \
+    template bool TMatrixCore<TCell, TSelf>::Add(const TSelf*);                                  \
+    template bool TMatrixCore<TCell, TSelf>::Subtract(const TSelf*);                             \
+    template bool TMatrixCore<TCell, TSelf>::EMult(const TSelf*, TSelf*);                        \
+    template int TMatrixCore<TCell, TSelf>::Dichotomize(TCell, TBool2DArray&) const;             \
+    template int TMatrixCore<TCell, TSelf>::CountValues(int, int, int, int, TCell, TCell) const; \
+    template void TMatrixCore<TCell, TSelf>::Find(int, int, int, int, TCell, int&, int&) const;  \
+    template int TMatrixCore<TCell, TSelf>::FindInSortedColumn(int, bool, TCell) const;          \
+    template TCell TMatrixCore<TCell, TSelf>::Sum(int, int, int, int) const;                     \
+    template TCell TMatrixCore<TCell, TSelf>::Trace() const;                                     \
+    template std::string TMatrixCore<TCell, TSelf>::CRCofData() const;                           \
+    template std::vector<double> TMatrixCore<TCell, TSelf>::GatherRectangle(int, int, int, int)  \
+        const;
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_CORE_MEMBERS)
 
 }  // namespace ozm

@@ -1,9 +1,10 @@
-// TMatrix: the stream layout (extended reals) and the record files (doubles).
+// The matrices: the stream layout (extended reals) and the record files (doubles).
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "matrices/matrix_internal.hpp"
+#include "matrices/matrix_persist_cells.hpp"
 #include "matrices/persist_range.hpp"
 #include "ozm/base/streamhelp.hpp"
 #include "ozm/matrix/persist.hpp"
@@ -23,14 +24,17 @@ constexpr size_t kChunk = 512;
 
 // --- stream layout -----------------------------------------------------------------------------
 
-void TMatrix::SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowRow,
-                           int HighRow) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SaveToStream(TStream& OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
+    std::unique_ptr<TSelf> dense_copy;
+    const TSelf& view = DenseView(dense_copy);
     for (const int bound : {LowCol, HighCol, LowRow, HighRow}) WriteExtendedToStream(OutStream, bound);
     uint8_t buffer[kChunk][kExtendedBytes];
     for (int c = LowCol; c <= HighCol; ++c) {
-        const double* column = Column(c);
+        const TCell* column = view.Column(c);
         for (int r = LowRow; r <= HighRow;) {
             const int count = std::min<int>(int(kChunk), HighRow - r + 1);
             for (int k = 0; k < count; ++k)
@@ -41,19 +45,22 @@ void TMatrix::SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowR
     }
 }
 
-void TMatrix::SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol, int LowRow,
-                           int HighRow) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     if (OutStream == nullptr) OutStream = new TMemoryStream();
     SaveToStream(static_cast<TStream&>(*OutStream), LowCol, HighCol, LowRow, HighRow);
 }
 
-void TMatrix::SaveToStream(TFileStream* OutStream, int LowCol, int HighCol, int LowRow,
-                           int HighRow) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream* OutStream, int LowCol, int HighCol,
+                                             int LowRow, int HighRow) const {
     if (OutStream != nullptr)
         SaveToStream(static_cast<TStream&>(*OutStream), LowCol, HighCol, LowRow, HighRow);
 }
 
-bool TMatrix::LoadFromStream(TStream& InStream, bool AdjustMatrixSize) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::LoadFromStream(TStream& InStream, bool AdjustMatrixSize) {
     int64_t bounds[4] = {};  // LowCol, HighCol, LowRow, HighRow
     int64_t remaining = 0;
     try {
@@ -71,19 +78,25 @@ bool TMatrix::LoadFromStream(TStream& InStream, bool AdjustMatrixSize) {
     const int64_t low_col = bounds[0], high_col = bounds[1];
     const int64_t low_row = bounds[2], high_row = bounds[3];
     const int64_t backed = remaining / kExtendedBytes;
-    if (!matrix::detail::AcceptStoredRange(*this, {low_col, high_col, low_row, high_row}, backed,
+    if (!matrix::detail::AcceptStoredRange(Self(), {low_col, high_col, low_row, high_row}, backed,
                                            AdjustMatrixSize))
         return false;
     bool ok = true;
+    bool values_ok = true;
     uint8_t buffer[kChunk][kExtendedBytes];
     try {
         for (int64_t c = low_col; ok && c <= high_col; ++c) {
-            double* column = Column(static_cast<int>(c));
             for (int64_t r = low_row; r <= high_row;) {
                 const int64_t wanted = std::min<int64_t>(int64_t(kChunk), high_row - r + 1);
                 const int64_t got = InStream.Read(buffer, wanted * kExtendedBytes) / kExtendedBytes;
-                for (int64_t k = 0; k < got; ++k)
-                    column[r - 1 + k] = static_cast<double>(DecodeExtended(buffer[k]));
+                for (int64_t k = 0; k < got; ++k) {
+                    // A value an integer cell cannot hold keeps the cell and fails the load.
+                    TCell value;
+                    if (matrix::detail::CellFromReal(DecodeExtended(buffer[k]), value))
+                        PutReadCell(c, r + k, value);
+                    else
+                        values_ok = false;
+                }
                 if (got < wanted) {
                     ok = false;  // the stream ended early: the other cells keep their values
                     break;
@@ -95,21 +108,25 @@ bool TMatrix::LoadFromStream(TStream& InStream, bool AdjustMatrixSize) {
         ok = false;
     }
     Changed();
-    return ok;
+    return ok && values_ok;
 }
 
-bool TMatrix::LoadFromStream(TMemoryStream* InStream, bool AdjustMatrixSize) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::LoadFromStream(TMemoryStream* InStream, bool AdjustMatrixSize) {
     return InStream != nullptr && LoadFromStream(static_cast<TStream&>(*InStream), AdjustMatrixSize);
 }
 
-bool TMatrix::LoadFromStream(TFileStream* InStream, bool AdjustMatrixSize) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::LoadFromStream(TFileStream* InStream, bool AdjustMatrixSize) {
     return InStream != nullptr && LoadFromStream(static_cast<TStream&>(*InStream), AdjustMatrixSize);
 }
 
 // --- record files ------------------------------------------------------------------------------
 
-bool TMatrix::ReadBinaryHeader(const std::string& FName, int& NrColumns, int& NrRows,
-                               std::string& DataID, int& Format) const {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ReadBinaryHeader(const std::string& FName, int& NrColumns,
+                                                 int& NrRows, std::string& DataID,
+                                                 int& Format) const {
     TMatBinaryHeader header;
     if (!matrix::ReadBinaryHeaderFile(FName, header)) {
         NrColumns = 0;
@@ -125,7 +142,10 @@ bool TMatrix::ReadBinaryHeader(const std::string& FName, int& NrColumns, int& Nr
     return matrix::IsTwoDimensionalHeader(header);
 }
 
-bool TMatrix::SaveBinary(const std::string& FName) const {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::SaveBinary(const std::string& FName) const {
+    std::unique_ptr<TSelf> dense_copy;
+    const TSelf& view = DenseView(dense_copy);
     TMatBinaryHeader header;
     header.NumX = FNCol;
     header.NumY = FNRow;
@@ -141,9 +161,9 @@ bool TMatrix::SaveBinary(const std::string& FName) const {
         double buffer[kChunk];
         size_t used = 0;
         for (int r = 0; r < FNRow; ++r) {
-            const double* cell = FData.data() + r;
+            const TCell* cell = view.FData.data() + r;
             for (int c = 0; c < FNCol; ++c) {
-                buffer[used++] = cell[static_cast<size_t>(c) * FNRow];
+                buffer[used++] = static_cast<double>(cell[static_cast<size_t>(c) * FNRow]);
                 if (used == kChunk) {
                     matrix::WriteBinaryCells(file, buffer);
                     used = 0;
@@ -159,14 +179,15 @@ bool TMatrix::SaveBinary(const std::string& FName) const {
     return true;
 }
 
-int TMatrix::LoadBinary(const std::string& FName) {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::LoadBinary(const std::string& FName) {
     std::unique_ptr<TFileStream> file;
     try {
         file = std::make_unique<TFileStream>(FName, TFileMode::fmOpenRead);
     } catch (const EInOutError&) {
         return matrix::kBinaryCannotOpen;
     }
-    std::vector<double> cells;
+    std::vector<TCell> cells;
     TMatBinaryHeader header;
     try {
         if (!matrix::ReadBinaryHeader(*file, header) || !matrix::IsTwoDimensionalHeader(header))
@@ -176,7 +197,8 @@ int TMatrix::LoadBinary(const std::string& FName) {
         const int64_t backed = (file->Size() - matrix::kBinaryRecordSize) / 8;
         if (count > backed || !matrix::AnnouncedSizeIsBacked(header.NumX, header.NumY, backed))
             return matrix::kBinaryTruncated;
-        cells = Guarded([&] { return matrix::detail::NewCells(header.NumX, header.NumY); });
+        cells =
+            Guarded([&] { return matrix::detail::NewCellsOf<TCell>(header.NumX, header.NumY); });
         const size_t rows = static_cast<size_t>(header.NumY);
         double buffer[kChunk];
         size_t x = 0;  // position of the next cell in the file order
@@ -186,7 +208,10 @@ int TMatrix::LoadBinary(const std::string& FName) {
             if (matrix::ReadBinaryCells(*file, std::span<double>(buffer, wanted)) != wanted)
                 return matrix::kBinaryTruncated;
             for (size_t k = 0; k < wanted; ++k) {
-                cells[x * rows + y] = buffer[k];
+                if constexpr (std::is_floating_point_v<TCell>)
+                    cells[x * rows + y] = buffer[k];  // bit for bit, NaN payloads included
+                else if (!matrix::detail::CellFromReal(buffer[k], cells[x * rows + y]))
+                    return matrix::kBinaryNotInteger;
                 if (++x == static_cast<size_t>(header.NumX)) {
                     x = 0;
                     ++y;
@@ -197,10 +222,25 @@ int TMatrix::LoadBinary(const std::string& FName) {
     } catch (const EInOutError&) {
         return matrix::kBinaryTruncated;
     }
-    AdoptStorage(std::move(cells), header.NumX, header.NumY);
+    AdoptRead(std::move(cells), header.NumX, header.NumY);
     FDataID = std::move(header.DataID);
     Changed();
     return matrix::kBinaryOk;
 }
+
+#define OZM_BINARY_MEMBERS(TCell, TSelf)                                                           \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TStream&, int, int, int, int) const;     \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TMemoryStream*&, int, int, int, int)     \
+        const;                                                                                     \
+    template void TMatrixCore<TCell, TSelf>::SaveToStream(TFileStream*, int, int, int, int) const; \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TStream&, bool);                       \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TMemoryStream*, bool);                 \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromStream(TFileStream*, bool);                   \
+    template bool TMatrixCore<TCell, TSelf>::ReadBinaryHeader(const std::string&, int&, int&,      \
+                                                              std::string&, int&) const;           \
+    template bool TMatrixCore<TCell, TSelf>::SaveBinary(const std::string&) const;                 \
+    template int TMatrixCore<TCell, TSelf>::LoadBinary(const std::string&);
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_BINARY_MEMBERS)
 
 }  // namespace ozm

@@ -1,4 +1,4 @@
-// TMatrix: the ASC text table and the list format.
+// The matrices: the ASC text table and the list format.
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "matrices/matrix_internal.hpp"
+#include "matrices/matrix_persist_cells.hpp"
 #include "matrices/persist_range.hpp"
 #include "ozm/base/asc.hpp"
 #include "ozm/base/text.hpp"
@@ -19,7 +20,6 @@ namespace ozm {
 
 namespace {
 
-constexpr std::string_view kAscDefaultComment = "Exported by OZM TMatrix component: ";
 constexpr size_t kAscFieldWidth = 12;
 // Every value of a text file needs a character and a separator.
 constexpr int64_t kMinBytesPerTextValue = 2;
@@ -64,7 +64,8 @@ bool IsEmptyAscLine(std::string_view Line) {
 }
 
 // Parses the data lines of an ASC file into Cells (column-major, NrRows per column).
-int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<double>& Cells,
+template <typename TCell>
+int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<TCell>& Cells,
                 TStrArray& Names) {
     const size_t cols = static_cast<size_t>(Header.NrColumns);
     const size_t rows = static_cast<size_t>(Header.NrRows);
@@ -90,8 +91,8 @@ int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<doubl
         if (Header.RowNames) ParseQuotedName(line, pos, name);
         for (size_t c = 0; c < cols; ++c) {
             const std::string_view word = NextAscField(line, pos);
-            double value = 0;
-            if (!IsMissingAscValue(word) && !TryParseDouble(word, value))
+            TCell value = 0;
+            if (!IsMissingAscValue(word) && !matrix::detail::CellFromText(word, value))
                 return matrix::kAscValueError;
             Cells[c * rows + r] = value;
         }
@@ -99,8 +100,13 @@ int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<doubl
     return 0;
 }
 
-int WriteAsc(const TMatrix& M, const std::string& FName, const std::string& Comment,
-             const TStrArray* ColNames) {
+}  // namespace
+
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string& FName, const std::string& Comment,
+                                        const TStrArray* ColNames) const {
+    std::unique_ptr<TSelf> dense_copy;
+    const TSelf& M = DenseView(dense_copy);
     std::unique_ptr<TTextWriter> writer;
     try {
         writer = std::make_unique<TTextWriter>(FName);
@@ -109,7 +115,7 @@ int WriteAsc(const TMatrix& M, const std::string& FName, const std::string& Comm
     }
     // Write errors (a full disk) propagate as EInOutError.
     std::string line = WithoutLineEnds(Comment);
-    if (line.empty()) line = std::string(kAscDefaultComment) + FName;
+    if (line.empty()) line = std::string("Exported by OZM ") + ClassName() + " component: " + FName;
     writer->WriteLn(line);
     writer->WriteLn(std::to_string(M.NrOfColumns()) + "\t;nr. of columns");
     writer->WriteLn(std::to_string(M.NrOfRows()) + "\t;nr. of rows");
@@ -123,14 +129,12 @@ int WriteAsc(const TMatrix& M, const std::string& FName, const std::string& Comm
         }
         writer->WriteLn(line);
     }
-    const int p1 = M.GetFPrecis(1);
-    const int p2 = M.GetFPrecis(2);
-    const double* cells = M.Data();
+    const TCell* cells = M.Data();
     const size_t rows = static_cast<size_t>(M.NrOfRows());
     for (size_t r = 0; r < rows; ++r) {
         line.clear();
         for (int c = 0; c < M.NrOfColumns(); ++c) {
-            const std::string text = matrix::CellText(cells[size_t(c) * rows + r], p1, p2);
+            const std::string text = FormatCell(cells[size_t(c) * rows + r]);
             if (c > 0) line += ' ';
             if (text.size() < kAscFieldWidth) line.append(kAscFieldWidth - text.size(), ' ');
             line += text;
@@ -141,23 +145,27 @@ int WriteAsc(const TMatrix& M, const std::string& FName, const std::string& Comm
     return 0;
 }
 
-}  // namespace
-
-int TMatrix::ExportAsASC(const std::string& FName, const std::string& Comment) const {
-    return WriteAsc(*this, FName, Comment, nullptr);
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string& FName,
+                                           const std::string& Comment) const {
+    return WriteAsc(FName, Comment, nullptr);
 }
 
-int TMatrix::ExportAsASC(const std::string& FName, const std::string& Comment,
-                         const TStrArray& ColNames) const {
-    return WriteAsc(*this, FName, Comment, &ColNames);
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string& FName, const std::string& Comment,
+                                           const TStrArray& ColNames) const {
+    return WriteAsc(FName, Comment, &ColNames);
 }
 
-int TMatrix::ImportASC(const std::string& FName, std::string& Comment) {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& Comment) {
     TStrArray names;
     return ImportASC(FName, Comment, names);
 }
 
-int TMatrix::ImportASC(const std::string& FName, std::string& Comment, TStrArray& ColNames) {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ImportASC(const std::string& FName, std::string& Comment,
+                                         TStrArray& ColNames) {
     std::error_code ec;
     if (!std::filesystem::exists(FName, ec)) return matrix::kAscFileMissing;
     TAscHeader header;
@@ -169,8 +177,8 @@ int TMatrix::ImportASC(const std::string& FName, std::string& Comment, TStrArray
         (header.ColumnNames && header.NrColumns > backed))
         return matrix::kAscValueError;  // the file cannot hold what it announces
 
-    std::vector<double> cells =
-        Guarded([&] { return matrix::detail::NewCells(header.NrColumns, header.NrRows); });
+    std::vector<TCell> cells =
+        Guarded([&] { return matrix::detail::NewCellsOf<TCell>(header.NrColumns, header.NrRows); });
     TStrArray names;
     int code = 0;
     try {
@@ -181,18 +189,21 @@ int TMatrix::ImportASC(const std::string& FName, std::string& Comment, TStrArray
         return kAscCannotOpen;
     }
     if (code != 0) return code;
-    AdoptStorage(std::move(cells), header.NrColumns, header.NrRows);
+    AdoptRead(std::move(cells), header.NrColumns, header.NrRows);
     ColNames = std::move(names);
     Changed();
     return 0;
 }
 
-bool TMatrix::StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
-                          const std::string& FileName) const {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
+                                            const std::string& FileName) const {
     if (HighCol < LowCol) std::swap(LowCol, HighCol);
     if (HighRow < LowRow) std::swap(LowRow, HighRow);
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
+    std::unique_ptr<TSelf> dense_copy;
+    const TSelf& view = DenseView(dense_copy);
     try {
         TTextWriter writer(FileName);
         writer.WriteLn(std::to_string(LowCol) + " " + std::to_string(HighCol) + " " +
@@ -202,7 +213,7 @@ bool TMatrix::StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
             line.clear();
             for (int c = LowCol; c <= HighCol; ++c) {
                 if (c > LowCol) line += ' ';
-                line += matrix::CellText(Column(c)[r - 1], FPrecis[0], FPrecis[1]);
+                line += FormatCell(view.Column(c)[r - 1]);
             }
             writer.WriteLn(line);
         }
@@ -215,7 +226,8 @@ bool TMatrix::StoreOnFile(int LowCol, int HighCol, int LowRow, int HighRow,
     return true;
 }
 
-bool TMatrix::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
     std::unique_ptr<TTextReader> reader;
     int32_t bounds[4] = {};  // LowCol, HighCol, LowRow, HighRow
     try {
@@ -228,7 +240,7 @@ bool TMatrix::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
     const int64_t low_col = bounds[0], high_col = bounds[1];
     const int64_t low_row = bounds[2], high_row = bounds[3];
     const int64_t backed = FileSizeOrMinus1(FileName) / kMinBytesPerTextValue;
-    if (!matrix::detail::AcceptStoredRange(*this, {low_col, high_col, low_row, high_row}, backed,
+    if (!matrix::detail::AcceptStoredRange(Self(), {low_col, high_col, low_row, high_row}, backed,
                                            AdjustMatrixSize))
         return false;
     bool ok = true;
@@ -240,9 +252,10 @@ bool TMatrix::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
                     ok = false;  // the file ends before the last entry
                     break;
                 }
-                double value = 0;
-                if (TryParseDouble(word, value))  // an unreadable entry keeps its cell
-                    Column(static_cast<int>(c))[r - 1] = value;
+                TCell value = 0;
+                if (matrix::detail::CellFromText(word,
+                                                 value))  // an unreadable entry keeps its cell
+                    PutReadCell(c, r, value);
             }
         }
     } catch (const EInOutError&) {
@@ -251,5 +264,21 @@ bool TMatrix::LoadFromFile(const std::string& FileName, bool AdjustMatrixSize) {
     Changed();
     return ok;
 }
+
+#define OZM_TEXT_MEMBERS(TCell, TSelf)                                                           \
+    template int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string&, const std::string&,     \
+                                                     const TStrArray*) const;                    \
+    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&)  \
+        const;                                                                                   \
+    template int TMatrixCore<TCell, TSelf>::ExportAsASC(const std::string&, const std::string&,  \
+                                                        const TStrArray&) const;                 \
+    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&);         \
+    template int TMatrixCore<TCell, TSelf>::ImportASC(const std::string&, std::string&,          \
+                                                      TStrArray&);                               \
+    template bool TMatrixCore<TCell, TSelf>::StoreOnFile(int, int, int, int, const std::string&) \
+        const;                                                                                   \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string&, bool);
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_TEXT_MEMBERS)
 
 }  // namespace ozm

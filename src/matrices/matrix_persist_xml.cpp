@@ -1,8 +1,11 @@
-// TMatrix: the XML vocabulary applied to a two-dimensional matrix, the XML writers and readers.
+// The matrices: the XML vocabulary applied to a two-dimensional matrix, the XML writers and
+// readers.
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "matrices/matrix_internal.hpp"
+#include "matrices/matrix_persist_cells.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -10,18 +13,25 @@
 
 namespace ozm {
 
-int TMatrix::ApplyAnnouncedXmlSize() {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ApplyAnnouncedXmlSize() {
     if (FXmlNumCols < 0 || FXmlNumRows < 0) return -1;  // never announced
-    if (!matrix::AnnouncedSizeIsBacked(FXmlNumCols, FXmlNumRows, matrix::kMaxXmlCells)) return -1;
+    // A sparse matrix allocates nothing for its size, so only the dense form is held to
+    // kMaxXmlCells; the integer scanner already keeps both counts within the 32-bit range.
+    if (!SparseNow() &&
+        !matrix::AnnouncedSizeIsBacked(FXmlNumCols, FXmlNumRows, matrix::kMaxXmlCells))
+        return -1;
     try {
-        Resize(static_cast<int>(FXmlNumCols), static_cast<int>(FXmlNumRows));
+        Self().Resize(static_cast<int>(FXmlNumCols), static_cast<int>(FXmlNumRows));
     } catch (const EOZMMatrixError&) {
         return -1;  // exhausted memory ends the read instead of raising
     }
     return 0;
 }
 
-int TMatrix::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std::string& Content) {
+template <typename TCell, typename TSelf>
+int TMatrixCore<TCell, TSelf>::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText,
+                                             const std::string& Content) {
     size_t pos = 0;
     switch (Tag) {
         case TMatXmlTag::xmlMatNumCols:
@@ -37,7 +47,12 @@ int TMatrix::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std
             }
             const int col = matrix::XmlIndexAttribute(TagText, "ix");
             const int row = matrix::XmlIndexAttribute(TagText, "iy");
-            const double value = matrix::ScanReal(Content, pos);
+            TCell value;
+            if constexpr (std::is_floating_point_v<TCell>)
+                value = matrix::ScanReal(Content, pos);
+            else
+                value = matrix::ScanInteger(Content, pos);
+            if (SparseNow()) return PutReadCell(col, row, value) ? 0 : -1;
             SetVal(col, row, value);
             return 0;
         }
@@ -53,29 +68,41 @@ int TMatrix::ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std
     return -1;
 }
 
-void TMatrix::WriteXmlLines(bool CreateHeader,
-                            const std::function<void(const std::string&)>& Sink) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::WriteXmlLines(
+    bool CreateHeader, const std::function<void(const std::string&)>& Sink) const {
     if (CreateHeader) Sink("<?xml version=\"1.0\"?>");
     Sink("<matrix id=\"" + matrix::XmlEscape(FDataID) + "\">");
     Sink("<numcols>" + std::to_string(FNCol) + "</numcols>");
     Sink("<numrows>" + std::to_string(FNRow) + "</numrows>");
     std::string line;
-    for (int c = 1; c <= FNCol; ++c) {
-        const double* column = Column(c);
-        const std::string col_attr = "<cell ix=\"" + std::to_string(c) + "\" iy=\"";
-        for (int r = 1; r <= FNRow; ++r) {
-            line = col_attr;
-            line += std::to_string(r);
-            line += "\">";
-            line += matrix::CellText(column[r - 1], FPrecis[0], FPrecis[1]);
-            line += "</cell>";
-            Sink(line);
+    const auto cell_line = [&](int c, int r, TCell value) {
+        line = "<cell ix=\"";
+        line += std::to_string(c);
+        line += "\" iy=\"";
+        line += std::to_string(r);
+        line += "\">";
+        line += FormatCell(value);
+        line += "</cell>";
+        Sink(line);
+    };
+    if constexpr (TSelf::kHasSparseForm) {
+        if (SparseNow()) {
+            // Only the entries: cells without one read as 0 anyway.
+            for (const auto& e : Self().SparseEntries()) cell_line(e.colidx, e.rowidx, e.value);
+            Sink("</matrix>");
+            return;
         }
+    }
+    for (int c = 1; c <= FNCol; ++c) {
+        const TCell* column = Column(c);
+        for (int r = 1; r <= FNRow; ++r) cell_line(c, r, column[r - 1]);
     }
     Sink("</matrix>");
 }
 
-void TMatrix::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
     // Lines are collected into blocks, so the stream sees few large writes.
     constexpr size_t kBlock = 65536;
     std::string block;
@@ -90,11 +117,13 @@ void TMatrix::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
     OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
 }
 
-void TMatrix::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const {
     WriteXmlLines(CreateHeader, [&](const std::string& Line) { OutFile.WriteLn(Line); });
 }
 
-bool TMatrix::SaveAsXMLFile(const std::string& FName) const {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::SaveAsXMLFile(const std::string& FName) const {
     try {
         TTextWriter writer(FName);
         WriteToOpenXMLFile(writer, true);
@@ -105,8 +134,12 @@ bool TMatrix::SaveAsXMLFile(const std::string& FName) const {
     return true;
 }
 
-bool TMatrix::ReadXmlElement(const matrix::TXmlTagSource& Source) {
-    TMatrix loaded;
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ReadXmlElement(const matrix::TXmlTagSource& Source) {
+    // The work matrix has the form of this one, so that a sparse matrix reads into entries.
+    TSelf loaded;
+    if constexpr (TSelf::kHasSparseForm)
+        if (SparseNow()) loaded.ArrayToSparse(Self().AllocBy());
     loaded.FirstCell = true;
     loaded.FXmlNumCols = -1;
     loaded.FXmlNumRows = -1;
@@ -120,13 +153,16 @@ bool TMatrix::ReadXmlElement(const matrix::TXmlTagSource& Source) {
     if (!complete) return false;
     // A matrix without cells (a dimension of 0) is described by its size alone.
     if (loaded.FirstCell && loaded.ApplyAnnouncedXmlSize() != 0) return false;
-    AdoptStorage(std::move(loaded.FData), loaded.FNCol, loaded.FNRow);
+    if constexpr (TSelf::kHasSparseForm)
+        if (SparseNow()) Self().TakeOverSparse(loaded);
+    if (!SparseNow()) AdoptStorage(std::move(loaded.FData), loaded.FNCol, loaded.FNRow);
     FDataID = std::move(data_id);
     Changed();
     return true;
 }
 
-bool TMatrix::ReadFromXMLStream(TStream& InStream) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ReadFromXMLStream(TStream& InStream) {
     matrix::TXmlStreamTagReader reader(InStream);
     const bool ok = ReadXmlElement(reader.Source());
     try {
@@ -137,11 +173,13 @@ bool TMatrix::ReadFromXMLStream(TStream& InStream) {
     return ok;
 }
 
-bool TMatrix::ReadFromOpenXMLFile(TTextReader& InFile) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ReadFromOpenXMLFile(TTextReader& InFile) {
     return ReadXmlElement(matrix::XmlTagsOfTextFile(InFile));
 }
 
-bool TMatrix::LoadFromXMLFile(const std::string& FName) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::LoadFromXMLFile(const std::string& FName) {
     std::unique_ptr<TTextReader> reader;
     try {
         reader = std::make_unique<TTextReader>(FName);
@@ -150,5 +188,21 @@ bool TMatrix::LoadFromXMLFile(const std::string& FName) {
     }
     return ReadFromOpenXMLFile(*reader);
 }
+
+#define OZM_XML_MEMBERS(TCell, TSelf)                                                      \
+    template int TMatrixCore<TCell, TSelf>::ApplyAnnouncedXmlSize();                       \
+    template int TMatrixCore<TCell, TSelf>::ProcessXmlTag(TMatXmlTag, const std::string&,  \
+                                                          const std::string&);             \
+    template void TMatrixCore<TCell, TSelf>::WriteXmlLines(                                \
+        bool, const std::function<void(const std::string&)>&) const;                       \
+    template void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream&, bool) const;       \
+    template void TMatrixCore<TCell, TSelf>::WriteToOpenXMLFile(TTextWriter&, bool) const; \
+    template bool TMatrixCore<TCell, TSelf>::SaveAsXMLFile(const std::string&) const;      \
+    template bool TMatrixCore<TCell, TSelf>::ReadXmlElement(const matrix::TXmlTagSource&); \
+    template bool TMatrixCore<TCell, TSelf>::ReadFromXMLStream(TStream&);                  \
+    template bool TMatrixCore<TCell, TSelf>::ReadFromOpenXMLFile(TTextReader&);            \
+    template bool TMatrixCore<TCell, TSelf>::LoadFromXMLFile(const std::string&);
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_XML_MEMBERS)
 
 }  // namespace ozm

@@ -1,4 +1,4 @@
-// TMatrix: matrix products and the transpose.
+// TMatrix: matrix products; the transpose of both matrix classes.
 #include <algorithm>
 
 #include "matrices/matrix_gemm.hpp"
@@ -54,14 +54,17 @@ bool TMatrix::TransposeAndMultiply(const TMatrix* MatB, TMatrix* MatRes) {
                         Plain(MatB->Data(), MatB->FNRow));
 }
 
-bool TMatrix::Transpose() {
-    std::vector<double> cells = Guarded([&] { return NewCells(FNRow, FNCol); });
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Transpose() {
+    DenseOnly("Transpose");
+    std::vector<TCell> cells =
+        Guarded([&] { return matrix::detail::NewCellsOf<TCell>(FNRow, FNCol); });
     // Blocks of 32 x 32 keep both the read and the written lines in cache.
     constexpr int kBlock = 32;
     const int rows = FNRow;
     const int cols = FNCol;
-    const double* src = FData.data();
-    double* dst = cells.data();
+    const TCell* src = FData.data();
+    TCell* dst = cells.data();
     for (int c0 = 0; c0 < cols; c0 += kBlock)
         for (int r0 = 0; r0 < rows; r0 += kBlock) {
             const int c1 = std::min(cols, c0 + kBlock);
@@ -74,5 +77,9 @@ bool TMatrix::Transpose() {
     Changed();
     return true;
 }
+
+#define OZM_TRANSPOSE_MEMBERS(TCell, TSelf) template bool TMatrixCore<TCell, TSelf>::Transpose();
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_TRANSPOSE_MEMBERS)
 
 }  // namespace ozm

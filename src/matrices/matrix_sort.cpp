@@ -1,42 +1,23 @@
-// TMatrix: sorting rows and columns by a key, and edge vectors.
+// The matrices: sorting rows and columns by a key, and edge vectors.
 #include <algorithm>
 #include <cmath>
 
+#include "matrices/matrix_internal.hpp"
 #include "ozm/base/constants.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/vector.hpp"
 
 namespace ozm {
 
-namespace {
+using matrix::detail::CombSort;
 
-// Comb sort with shrink factor 1.3 over positions first..last, as the vector's sort does it:
-// OutOfOrder(i, j) decides, Exchange(i, j) swaps. The passes end after a pass with gap 1 that
-// made no exchange. Equal and NaN keys are never exchanged, so it always ends.
-template <typename OutOfOrder, typename Exchange>
-void CombSort(int first, int last, OutOfOrder&& outOfOrder, Exchange&& exchange) {
-    int gap = last - first;
-    if (gap < 1) return;
-    bool exchanged;
-    do {
-        gap = std::max(1, static_cast<int>(std::trunc(gap / 1.3)));
-        exchanged = false;
-        for (int i = first; i + gap <= last; ++i) {
-            if (outOfOrder(i, i + gap)) {
-                exchange(i, i + gap);
-                exchanged = true;
-            }
-        }
-    } while (gap > 1 || exchanged);
-}
-
-}  // namespace
-
-void TMatrix::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                       int HighRow) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow,
+                                         int HighCol, int HighRow) {
+    DenseOnly("SortRows");
     if (SortColIx < 1 || SortColIx > FNCol) return;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow) || HighRow - LowRow < 1) return;
-    double* key = Column(SortColIx);  // row i at key[i - 1]
+    TCell* key = Column(SortColIx);  // row i at key[i - 1]
     const bool keyOutside = SortColIx < LowCol || SortColIx > HighCol;
     CombSort(
         LowRow, HighRow,
@@ -49,8 +30,10 @@ void TMatrix::SortRows(int SortColIx, bool Ascending, int LowCol, int LowRow, in
     Changed();
 }
 
-void TMatrix::SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                       int HighRow) {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow,
+                                         int HighCol, int HighRow) {
+    DenseOnly("SortCols");
     if (SortRowIx < 1 || SortRowIx > FNRow) return;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow) || HighCol - LowCol < 1) return;
     const int k = SortRowIx - 1;
@@ -58,8 +41,8 @@ void TMatrix::SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, in
     CombSort(
         LowCol, HighCol,
         [&](int i, int j) {
-            const double ki = Column(i)[k];
-            const double kj = Column(j)[k];
+            const TCell ki = Column(i)[k];
+            const TCell kj = Column(j)[k];
             return Ascending ? kj < ki : kj > ki;
         },
         [&](int i, int j) {
@@ -70,7 +53,10 @@ void TMatrix::SortCols(int SortRowIx, bool Ascending, int LowCol, int LowRow, in
     Changed();
 }
 
-void TMatrix::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp,
+                                           TVector* DestVec) const {
+    DenseOnly("EdgeVector");
     if (DestVec == nullptr || CellCount() == 0) return;
     if (EdgeOp != TEdgeOp::eoMin && EdgeOp != TEdgeOp::eoMax && EdgeOp != TEdgeOp::eoSum &&
         EdgeOp != TEdgeOp::eoMean)
@@ -84,7 +70,7 @@ void TMatrix::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) 
     std::vector<double> acc = Guarded([&] { return std::vector<double>(count, start); });
     // Column by column in storage order; a row result accumulates across the columns.
     for (int c = 1; c <= FNCol; ++c) {
-        const double* col = Column(c);
+        const TCell* col = Column(c);
         for (int r = 0; r < FNRow; ++r) {
             double& a = acc[perRow ? r : c - 1];
             const double x = col[r];
@@ -106,5 +92,12 @@ void TMatrix::EdgeVector(TOrientation Orient, TEdgeOp EdgeOp, TVector* DestVec) 
     DestVec->SetVecSize(count);
     for (int k = 1; k <= count; ++k) DestVec->SetVal(k, acc[k - 1]);
 }
+
+#define OZM_SORT_MEMBERS(TCell, TSelf)                                                \
+    template void TMatrixCore<TCell, TSelf>::SortRows(int, bool, int, int, int, int); \
+    template void TMatrixCore<TCell, TSelf>::SortCols(int, bool, int, int, int, int); \
+    template void TMatrixCore<TCell, TSelf>::EdgeVector(TOrientation, TEdgeOp, TVector*) const;
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_SORT_MEMBERS)
 
 }  // namespace ozm

@@ -1,5 +1,5 @@
-// TMatrix: descriptive statistics over rectangles of cells (column by column, rows within a
-// column).
+// Descriptive statistics of the matrices over rectangles of cells (column by column, rows
+// within a column); the histogram and the correlation of TMatrix.
 #include <algorithm>
 #include <cmath>
 
@@ -12,9 +12,11 @@
 
 namespace ozm {
 
+using matrix::detail::CorrectSkewKurtForSample;
 using matrix::detail::MeanVarOf;
 using matrix::detail::NaNLastLess;
 using matrix::detail::SelectPercentile;
+using matrix::detail::SkewKurtOfMoments;
 using matrix::detail::VisitRectangle;
 
 namespace matrix::detail {
@@ -51,17 +53,37 @@ double SelectPercentile(std::span<double> cells, double prob) {
     return cells[static_cast<size_t>(k)];
 }
 
+void SkewKurtOfMoments(double n, double s1, double s2, double s3, double s4, double& Skewness,
+                       double& Kurtosis) {
+    const double sd = std::sqrt((s2 - s1 * s1 / n) / (n - 1.0));
+    if (sd == 0.0 || std::isnan(sd)) return;
+    Skewness = (s3 / n) / (sd * sd * sd);
+    Kurtosis = (s4 / n) / (sd * sd * sd * sd) - 3.0;
+}
+
+void CorrectSkewKurtForSample(double n, double& Skewness, double& Kurtosis) {
+    const double s = Skewness;
+    const double k = Kurtosis;
+    Skewness = s * n * n / ((n - 1.0) * (n - 2.0));
+    Kurtosis = (k + 3.0) * n * n * (n + 1.0) / ((n - 1.0) * (n - 2.0) * (n - 3.0)) -
+               3.0 * (n - 1.0) * (n - 1.0) / ((n - 2.0) * (n - 3.0));
+}
+
 }  // namespace matrix::detail
 
-bool TMatrix::ValidRectangle(int& LowCol, int& LowRow, int& HighCol, int& HighRow) const noexcept {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::ValidRectangle(int& LowCol, int& LowRow, int& HighCol,
+                                               int& HighRow) const noexcept {
     if (CellCount() == 0) return false;
     MakeValidColRange(LowCol, HighCol);
     MakeValidRowRange(LowRow, HighRow);
     return true;
 }
 
-void TMatrix::MeanVar(int LowCol, int LowRow, int HighCol, int HighRow, double& Mean,
-                      double& Variance) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MeanVar(int LowCol, int LowRow, int HighCol, int HighRow,
+                                        double& Mean, double& Variance) const {
+    DenseOnly("MeanVar");
     Mean = 0.0;
     Variance = 0.0;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return;
@@ -69,7 +91,10 @@ void TMatrix::MeanVar(int LowCol, int LowRow, int HighCol, int HighRow, double& 
     MeanVarOf(cells, Mean, Variance);
 }
 
-double TMatrix::GeometricMean(int LowCol, int LowRow, int HighCol, int HighRow) const {
+template <typename TCell, typename TSelf>
+double TMatrixCore<TCell, TSelf>::GeometricMean(int LowCol, int LowRow, int HighCol,
+                                                int HighRow) const {
+    DenseOnly("GeometricMean");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     double logSum = 0.0;
     bool zero = false;
@@ -89,7 +114,10 @@ double TMatrix::GeometricMean(int LowCol, int LowRow, int HighCol, int HighRow) 
     return std::exp(logSum / static_cast<double>(n));
 }
 
-double TMatrix::HarmonicMean(int LowCol, int LowRow, int HighCol, int HighRow) const {
+template <typename TCell, typename TSelf>
+double TMatrixCore<TCell, TSelf>::HarmonicMean(int LowCol, int LowRow, int HighCol,
+                                               int HighRow) const {
+    DenseOnly("HarmonicMean");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     double sum = 0.0;
     bool invalid = false;
@@ -105,8 +133,10 @@ double TMatrix::HarmonicMean(int LowCol, int LowRow, int HighCol, int HighRow) c
     return static_cast<double>(n) / sum;
 }
 
-void TMatrix::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
-                       double& Kurtosis) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow,
+                                         double& Skewness, double& Kurtosis) const {
+    DenseOnly("SkewKurt");
     Skewness = 0.0;
     Kurtosis = 0.0;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return;
@@ -125,14 +155,13 @@ void TMatrix::SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow, double&
         s3 += d2 * d;
         s4 += d2 * d2;
     }
-    const double sd = std::sqrt((s2 - s1 * s1 / n) / (n - 1.0));
-    if (sd == 0.0 || std::isnan(sd)) return;
-    Skewness = (s3 / n) / (sd * sd * sd);
-    Kurtosis = (s4 / n) / (sd * sd * sd * sd) - 3.0;
+    SkewKurtOfMoments(n, s1, s2, s3, s4, Skewness, Kurtosis);
 }
 
-void TMatrix::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
-                             double& Kurtosis) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow,
+                                               double& Skewness, double& Kurtosis) const {
+    DenseOnly("SkewKurtSample");
     Skewness = 0.0;
     Kurtosis = 0.0;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return;
@@ -140,13 +169,15 @@ void TMatrix::SkewKurtSample(int LowCol, int LowRow, int HighCol, int HighRow, d
     if (n < 4.0) return;
     double s = 0.0, k = 0.0;
     SkewKurt(LowCol, LowRow, HighCol, HighRow, s, k);
-    Skewness = s * n * n / ((n - 1.0) * (n - 2.0));
-    Kurtosis = (k + 3.0) * n * n * (n + 1.0) / ((n - 1.0) * (n - 2.0) * (n - 3.0)) -
-               3.0 * (n - 1.0) * (n - 1.0) / ((n - 2.0) * (n - 3.0));
+    Skewness = s;
+    Kurtosis = k;
+    CorrectSkewKurtForSample(n, Skewness, Kurtosis);
 }
 
-bool TMatrix::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double& Q1, double& Q2,
-                        double& Q3) const {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow,
+                                          double& Q1, double& Q2, double& Q3) const {
+    DenseOnly("Quartiles");
     Q1 = Q2 = Q3 = 0.0;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return false;
     std::vector<double> s = GatherRectangle(LowCol, LowRow, HighCol, HighRow);
@@ -179,14 +210,19 @@ bool TMatrix::Quartiles(int LowCol, int LowRow, int HighCol, int HighRow, double
     return true;
 }
 
-double TMatrix::Percentile(double prob, int LowCol, int LowRow, int HighCol, int HighRow) const {
+template <typename TCell, typename TSelf>
+double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol,
+                                             int HighRow) const {
+    DenseOnly("Percentile");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     std::vector<double> cells = GatherRectangle(LowCol, LowRow, HighCol, HighRow);
     return SelectPercentile(cells, prob);
 }
 
-double TMatrix::Percentile(double prob, int LowCol, int LowRow, int HighCol, int HighRow,
-                           int SampleSize) const {
+template <typename TCell, typename TSelf>
+double TMatrixCore<TCell, TSelf>::Percentile(double prob, int LowCol, int LowRow, int HighCol,
+                                             int HighRow, int SampleSize) const {
+    DenseOnly("Percentile");
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return 0.0;
     const int ncols = HighCol - LowCol + 1;
     const int nrows = HighRow - LowRow + 1;
@@ -213,12 +249,14 @@ double TMatrix::Percentile(double prob, int LowCol, int LowRow, int HighCol, int
     return SelectPercentile(sample, prob);
 }
 
-void TMatrix::MinMax(int LowCol, int LowRow, int HighCol, int HighRow, double& Minimum,
-                     double& Maximum) const {
-    Minimum = uc_MaxReal;
-    Maximum = -uc_MaxReal;
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MinMax(int LowCol, int LowRow, int HighCol, int HighRow,
+                                       TCell& Minimum, TCell& Maximum) const {
+    DenseOnly("MinMax");
+    Minimum = TMatrixCellTraits<TCell>::kMinMaxStartMin;
+    Maximum = TMatrixCellTraits<TCell>::kMinMaxStartMax;
     if (!ValidRectangle(LowCol, LowRow, HighCol, HighRow)) return;
-    VisitRectangle(Data(), FNRow, LowCol, LowRow, HighCol, HighRow, [&](double x) {
+    VisitRectangle(Data(), FNRow, LowCol, LowRow, HighCol, HighRow, [&](TCell x) {
         if (x < Minimum) Minimum = x;
         if (x > Maximum) Maximum = x;
     });
@@ -292,5 +330,21 @@ double TMatrix::Correlate(const TMatrix* OtherMat) const {
     if (vx == 0.0 || vy == 0.0) return 0.0;
     return (sxy - sx * sy / n) / std::sqrt(std::fabs(vx * vy));
 }
+
+#define OZM_STATS_MEMBERS(TCell, TSelf)                                                            \
+    template bool TMatrixCore<TCell, TSelf>::ValidRectangle(int&, int&, int&, int&) const;         \
+    template void TMatrixCore<TCell, TSelf>::MeanVar(int, int, int, int, double&, double&) const;  \
+    template double TMatrixCore<TCell, TSelf>::GeometricMean(int, int, int, int) const;            \
+    template double TMatrixCore<TCell, TSelf>::HarmonicMean(int, int, int, int) const;             \
+    template void TMatrixCore<TCell, TSelf>::SkewKurt(int, int, int, int, double&, double&) const; \
+    template void TMatrixCore<TCell, TSelf>::SkewKurtSample(int, int, int, int, double&, double&)  \
+        const;                                                                                     \
+    template bool TMatrixCore<TCell, TSelf>::Quartiles(int, int, int, int, double&, double&,       \
+                                                       double&) const;                             \
+    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int) const;       \
+    template double TMatrixCore<TCell, TSelf>::Percentile(double, int, int, int, int, int) const;  \
+    template void TMatrixCore<TCell, TSelf>::MinMax(int, int, int, int, TCell&, TCell&) const;
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_STATS_MEMBERS)
 
 }  // namespace ozm

@@ -1,10 +1,25 @@
-// TMatrix: exchange with vectors (copies, matrix-vector products, mean vectors).
+// Exchange of the matrices with vectors (copies, matrix-vector products, mean vectors).
 #include <algorithm>
 
+#include "matrices/matrix_internal.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/vector.hpp"
+#include "vectors/vector_impl.hpp"
 
 namespace ozm {
+
+using vecimpl::CellAdd;
+using vecimpl::CellMul;
+
+namespace {
+
+// The vector writers of the size property (SetVecSize, SetIntVecSize) in one shape.
+template <typename TVec>
+void SetVectorSize(TVec& Vec, int NE) {
+    if (NE > 0 && NE != Vec.NrOfElem()) Vec.Resize(NE);
+}
+
+}  // namespace
 
 void TMatrix::CopyFromVec(TDims Dim, const TVector* VecSource, int Source1stElem,
                           int SourceLastElem, int DestCol, int DestRow) {
@@ -26,9 +41,12 @@ void TMatrix::CopyFromVec(const TVector* VecSource, int Source1stElem, int Sourc
     CopyFromVec(TDims::dimRows, VecSource, Source1stElem, SourceLastElem, DestCol, DestRow);
 }
 
-void TMatrix::CopyRowToVec(TVector* DestVec, int Row, int FirstCol, int LastCol) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec* DestVec, int Row, int FirstCol,
+                                             int LastCol) const {
     if (DestVec == nullptr) return;
-    DestVec->Fill(0.0);
+    DenseOnly("CopyRowToVec");
+    DestVec->Fill(TCell(0));
     if (CellCount() == 0) return;
     MakeValidColRange(FirstCol, LastCol);
     Row = std::clamp(Row, 1, FNRow);
@@ -36,57 +54,66 @@ void TMatrix::CopyRowToVec(TVector* DestVec, int Row, int FirstCol, int LastCol)
     for (int c = FirstCol; c <= LastCol; ++c) DestVec->SetVal(c - FirstCol + 1, Column(c)[Row - 1]);
 }
 
-void TMatrix::CopyColToVec(TVector* DestVec, int Col, int FirstRow, int LastRow) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec* DestVec, int Col, int FirstRow,
+                                             int LastRow) const {
     if (DestVec == nullptr) return;
-    DestVec->Fill(0.0);
+    DenseOnly("CopyColToVec");
+    DestVec->Fill(TCell(0));
     if (CellCount() == 0) return;
     MakeValidRowRange(FirstRow, LastRow);
     Col = std::clamp(Col, 1, FNCol);
     LastRow = static_cast<int>(std::min<int64_t>(LastRow, int64_t{FirstRow} + DestVec->NrOfElem() - 1));
-    const double* col = Column(Col);
+    const TCell* col = Column(Col);
     for (int r = FirstRow; r <= LastRow; ++r) DestVec->SetVal(r - FirstRow + 1, col[r - 1]);
 }
 
-bool TMatrix::Multiply(const TVector* VecB, TVector* VecRes) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::Multiply(const TVec* VecB, TVec* VecRes) {
+    DenseOnly("Multiply");
     if (VecB == nullptr || VecRes == nullptr || FNCol != VecB->NrOfElem() || FNRow < 1)
         return false;
     // y = sum over c of b(c) * column c; every element accumulates in increasing c. Computed
     // aside, so VecRes may be VecB.
-    std::vector<double> y = Guarded([&] { return std::vector<double>(FNRow, 0.0); });
+    std::vector<TCell> y = Guarded([&] { return std::vector<TCell>(FNRow, TCell(0)); });
     for (int c = 1; c <= FNCol; ++c) {
-        const double b = VecB->GetVal(c);
-        const double* col = Column(c);
-        for (int r = 0; r < FNRow; ++r) y[r] += col[r] * b;
+        const TCell b = VecB->GetVal(c);
+        const TCell* col = Column(c);
+        for (int r = 0; r < FNRow; ++r) y[r] = CellAdd(y[r], CellMul(col[r], b));
     }
-    VecRes->SetVecSize(FNRow);
+    SetVectorSize(*VecRes, FNRow);
     for (int r = 1; r <= FNRow; ++r) VecRes->SetVal(r, y[r - 1]);
     Changed();  // as every product: the left operand reports once
     return true;
 }
 
-bool TMatrix::TransposeAndMultiply(const TVector* VecB, TVector* VecRes) {
+template <typename TCell, typename TSelf>
+bool TMatrixCore<TCell, TSelf>::TransposeAndMultiply(const TVec* VecB, TVec* VecRes) {
+    DenseOnly("TransposeAndMultiply");
     if (VecB == nullptr || VecRes == nullptr || FNRow != VecB->NrOfElem() || FNCol < 1)
         return false;
-    std::vector<double> y = Guarded([&] { return std::vector<double>(FNCol, 0.0); });
-    std::span<const double> b = VecB->Cells();
+    std::vector<TCell> y = Guarded([&] { return std::vector<TCell>(FNCol, TCell(0)); });
+    std::span<const TCell> b = VecB->Cells();
     for (int c = 1; c <= FNCol; ++c) {
-        const double* col = Column(c);
-        double s = 0.0;
-        for (int r = 0; r < FNRow; ++r) s += col[r] * b[r];
+        const TCell* col = Column(c);
+        TCell s = 0;
+        for (int r = 0; r < FNRow; ++r) s = CellAdd(s, CellMul(col[r], b[r]));
         y[c - 1] = s;
     }
-    VecRes->SetVecSize(FNCol);
+    SetVectorSize(*VecRes, FNCol);
     for (int c = 1; c <= FNCol; ++c) VecRes->SetVal(c, y[c - 1]);
     Changed();
     return true;
 }
 
-void TMatrix::MeanVec(TDims Dim, TVector* Means) const {
+template <typename TCell, typename TSelf>
+void TMatrixCore<TCell, TSelf>::MeanVec(TDims Dim, TVector* Means) const {
+    DenseOnly("MeanVec");
     if (Means == nullptr || CellCount() == 0) return;
     if (Dim == TDims::dimColumns) {
         Means->SetVecSize(FNCol);
         for (int c = 1; c <= FNCol; ++c) {
-            const double* col = Column(c);
+            const TCell* col = Column(c);
             double s = 0.0;
             for (int r = 0; r < FNRow; ++r) s += col[r];
             Means->SetVal(c, s / FNRow);
@@ -94,12 +121,21 @@ void TMatrix::MeanVec(TDims Dim, TVector* Means) const {
     } else {
         std::vector<double> sums = Guarded([&] { return std::vector<double>(FNRow, 0.0); });
         for (int c = 1; c <= FNCol; ++c) {
-            const double* col = Column(c);
+            const TCell* col = Column(c);
             for (int r = 0; r < FNRow; ++r) sums[r] += col[r];
         }
         Means->SetVecSize(FNRow);
         for (int r = 1; r <= FNRow; ++r) Means->SetVal(r, sums[r - 1] / FNCol);
     }
 }
+
+#define OZM_VECTOR_MEMBERS(TCell, TSelf)                                               \
+    template void TMatrixCore<TCell, TSelf>::CopyRowToVec(TVec*, int, int, int) const; \
+    template void TMatrixCore<TCell, TSelf>::CopyColToVec(TVec*, int, int, int) const; \
+    template bool TMatrixCore<TCell, TSelf>::Multiply(const TVec*, TVec*);             \
+    template bool TMatrixCore<TCell, TSelf>::TransposeAndMultiply(const TVec*, TVec*); \
+    template void TMatrixCore<TCell, TSelf>::MeanVec(TDims, TVector*) const;
+
+OZM_INSTANTIATE_MATRIX_CORE(OZM_VECTOR_MEMBERS)
 
 }  // namespace ozm

@@ -1,4 +1,4 @@
-// The check that the stream and list readers of TMatrix share before they read any cell.
+// The check that the stream and list readers of the matrices share before they read any cell.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,9 @@ struct TStoredRange {
 // AdjustMatrixSize the matrix is first resized to the upper bounds, within the limit of
 // AnnouncedSizeIsBacked. A matrix that still cannot hold the range fires OnChange (the load got
 // past its header) and is refused.
-inline bool AcceptStoredRange(TMatrix& Mat, const TStoredRange& Range, int64_t BackedCells,
-                              bool AdjustMatrixSize) {
+template <typename TMat>
+bool AcceptStoredRange(TMat& Mat, const TStoredRange& Range, int64_t BackedCells,
+                       bool AdjustMatrixSize) {
     const auto [low_col, high_col, low_row, high_row] = Range;
     if (low_col < 1 || high_col < low_col - 1 || low_row < 1 || high_row < low_row - 1)
         return false;

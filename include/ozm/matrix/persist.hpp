@@ -64,5 +64,6 @@ inline constexpr int kBinaryOk = 0;
 inline constexpr int kBinaryCannotOpen = -1;  // the file cannot be opened
 inline constexpr int kBinaryWrongKind = -2;   // short header, layers or time slots, format <> 1
 inline constexpr int kBinaryTruncated = -3;   // negative extents, or fewer cells than announced
+inline constexpr int kBinaryNotInteger = -4;  // a cell an integer matrix cannot hold
 
 }  // namespace ozm::matrix
