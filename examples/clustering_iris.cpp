@@ -111,16 +111,16 @@ int main(int argc, char** argv) {
 
     // Ward's method on squared Euclidean distances, cut into three clusters: undo the last two
     // merges, i.e. follow every object up to the first cluster formed after step n - 3.
-    std::vector<TMergeStep> dendro;
+    TIntMatrix dendro;  // row s: the two clusters joined and the new identifier n + s
     TVector merge;
     TVector pos;
-    if (AgglomClusteringSteps(nullptr, X, TDistMode::dmSqrEuclidean, TClusterMethod::cmWard, 0.5,
-                              dendro, merge, pos, {}, {}) != 0)
+    if (AgglomClustering(nullptr, X, TDistMode::dmSqrEuclidean, TClusterMethod::cmWard, 0.5,
+                         dendro, merge, pos) != 0)
         return 1;
     std::vector<int> parent(static_cast<size_t>(2 * n), 0);
-    for (const TMergeStep& s : dendro) {
-        parent[static_cast<size_t>(s.First)] = s.NewId;
-        parent[static_cast<size_t>(s.Second)] = s.NewId;
+    for (int s = 1; s < n; ++s) {
+        parent[static_cast<size_t>(dendro.GetVal(1, s))] = n + s;
+        parent[static_cast<size_t>(dendro.GetVal(2, s))] = n + s;
     }
     const int lastKept = 2 * n - 3;  // clusters up to this identifier exist with 3 clusters left
     std::vector<int> top;
@@ -147,14 +147,15 @@ int main(int argc, char** argv) {
         std::ofstream out(dat);
         std::vector<double> height(static_cast<size_t>(2 * n), 0.0);
         for (int s = 1; s < n; ++s) {
-            const TMergeStep& m = dendro[static_cast<size_t>(s - 1)];
+            const int a = dendro.GetVal(1, s);
+            const int b = dendro.GetVal(2, s);
             const double h = std::sqrt(merge.GetVal(s));
-            height[static_cast<size_t>(m.NewId)] = h;
-            const double x1 = pos.GetVal(m.First);
-            const double x2 = pos.GetVal(m.Second);
-            out << x1 << ' ' << height[static_cast<size_t>(m.First)] << '\n'
+            height[static_cast<size_t>(n + s)] = h;
+            const double x1 = pos.GetVal(a);
+            const double x2 = pos.GetVal(b);
+            out << x1 << ' ' << height[static_cast<size_t>(a)] << '\n'
                 << x1 << ' ' << h << '\n' << x2 << ' ' << h << '\n'
-                << x2 << ' ' << height[static_cast<size_t>(m.Second)] << "\n\n";
+                << x2 << ' ' << height[static_cast<size_t>(b)] << "\n\n";
         }
     }
     const std::string png = "iris_dendrogram.png";

@@ -245,4 +245,33 @@ int AgglomClusteringSteps(TObject* Sender, TMatrix& DataMat, TDistMode Mode,
     return 0;
 }
 
+int AgglomClustering(TObject* Sender, TMatrix& DataMat, TDistMode Mode, TClusterMethod Method,
+                     double FlexParam, TIntMatrix& Dendrogram, TVector& MergeDist,
+                     TVector& Positions, const TClusterFeedback& Feedback,
+                     const TCalcDistFunc& CalcDist) {
+    std::vector<TMergeStep> steps;
+    const int result = AgglomClusteringSteps(Sender, DataMat, Mode, Method, FlexParam, steps,
+                                             MergeDist, Positions, Feedback, CalcDist);
+    const int rows = static_cast<int>(steps.size());
+    if (rows < 1) return result;
+    if (Dendrogram.NrOfColumns() != 3 || Dendrogram.NrOfRows() != rows) Dendrogram.Resize(3, rows);
+    if (Dendrogram.IsSparse()) {
+        for (int c = 1; c <= 3; ++c)
+            for (int r = 1; r <= rows; ++r) {
+                const TMergeStep& m = steps[static_cast<size_t>(r - 1)];
+                Dendrogram.SetVal(c, r, c == 1 ? m.First : c == 2 ? m.Second : m.NewId);
+            }
+        return result;
+    }
+    int32_t* cells = Dendrogram.Data();
+    for (int r = 0; r < rows; ++r) {
+        const TMergeStep& m = steps[static_cast<size_t>(r)];
+        cells[r] = m.First;
+        cells[rows + r] = m.Second;
+        cells[2 * rows + r] = m.NewId;
+    }
+    Dendrogram.Changed();
+    return result;
+}
+
 }  // namespace ozm::math2

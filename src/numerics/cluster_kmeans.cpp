@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -114,12 +113,18 @@ TKMeansResult RunKMeans(const TRowBlock& X, int k, int Seed, std::vector<double>
             res.withinSS += d * d;
         }
     }
-    // Renumber by decreasing size; the stable sort keeps equal sizes in their present order.
+    // Renumber by decreasing size. The order among equal sizes is the one the integer matrix's
+    // row sort leaves (a comb sort of the rows (size, cluster) by the size column), so results
+    // stay the same as those of callers who sort such a table themselves.
+    TIntMatrix table;
+    table.Resize(2, k);
+    for (int c = 0; c < k; ++c) {
+        table.Data()[c] = size[static_cast<size_t>(c)];
+        table.Data()[k + c] = c;
+    }
+    table.SortRows(1, false, 1, 1, 2, k);
     std::vector<int> order(static_cast<size_t>(k));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return size[static_cast<size_t>(a)] > size[static_cast<size_t>(b)];
-    });
+    for (int r = 0; r < k; ++r) order[static_cast<size_t>(r)] = table.Data()[k + r];
     std::vector<int> rank(static_cast<size_t>(k));
     for (int r = 0; r < k; ++r) rank[static_cast<size_t>(order[static_cast<size_t>(r)])] = r;
     for (int& c : ix) c = rank[static_cast<size_t>(c)];

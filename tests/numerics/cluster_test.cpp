@@ -261,6 +261,26 @@ TEST(ClusterAgglom, WorkedExampleTiesAndPositions) {
     ASSERT_EQ(o.pos.NrOfElem(), 5);
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(o.pos.GetVal(i), pos[i - 1]);
 
+    // The integer-matrix form, dense and sparse: the same rows.
+    TIntMatrix dense;
+    TIntMatrix sparse(nullptr, CreateSparse, 4);
+    TVector merge;
+    TVector pos2;
+    ASSERT_EQ(AgglomClustering(nullptr, X, TDistMode::dmEuclidean, TClusterMethod::cmSingleLink,
+                               0.5, dense, merge, pos2),
+              0);
+    ASSERT_EQ(AgglomClustering(nullptr, X, TDistMode::dmEuclidean, TClusterMethod::cmSingleLink,
+                               0.5, sparse, merge, pos2),
+              0);
+    const int rows[2][3] = {{1, 2, 4}, {4, 3, 5}};
+    for (const TIntMatrix* d : {&dense, &sparse}) {
+        ASSERT_EQ(d->NrOfColumns(), 3);
+        ASSERT_EQ(d->NrOfRows(), 2);
+        for (int r = 1; r <= 2; ++r)
+            for (int c = 1; c <= 3; ++c) EXPECT_EQ(d->GetVal(c, r), rows[r - 1][c - 1]);
+    }
+    EXPECT_TRUE(sparse.IsSparse());
+
     // Equally spaced points: every distance tie goes to the lexicographically first pair, as
     // the plain scan over all pairs decides. Brute-force that scan here for complete linkage.
     TMatrix E;

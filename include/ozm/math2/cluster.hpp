@@ -34,8 +34,9 @@ namespace ozm::math2 {
 // nothing, when AbortMathProc is set or after the 1001st pass.
 //
 // Result: the total within-cluster sum of squared distances. The clusters are renumbered by
-// decreasing size (equal sizes keep their order of the iteration, i.e. the sort is stable), the
-// centre rows move along. On abort: 0, the outputs resized but otherwise untouched. Raises
+// decreasing size, the centre rows move along; clusters of equal size come in the order that
+// TIntMatrix::SortRows (a comb sort, not stable) gives the rows (size, old number) sorted
+// descending by size. On abort: 0, the outputs resized but otherwise untouched. Raises
 // "kMeansClustering: number of clusters is greater than number of objects" (k > n) and
 // "kMeansClustering: number of clusters must be at least 1" (k < 1) before any work, and
 // "kMeansClustering: max. number of iterations exceeded" after the outputs are complete when
@@ -82,6 +83,16 @@ using TClusterFeedback = std::function<void(TObject* Sender, double PercentDone,
 // Caller-supplied distance between objects i and j (rows of the data matrix), as the matrix's
 // own OnCalcDistance event; Distance arrives preset to 0.
 using TCalcDistFunc = TOnCalcDistanceEvent;
+
+// Hierarchical agglomerative clustering of the rows of DataMat, as AgglomClusteringSteps below
+// describes, with the dendrogram as an integer matrix: Dendrogram is resized to 3 x (n - 1) when
+// its size differs, and row s holds (first identifier, second identifier, n + s); after an abort
+// every cell is 0. A sparse Dendrogram stays sparse (its cells written through SetVal). Result 0,
+// or -1 after an abort.
+int AgglomClustering(TObject* Sender, TMatrix& DataMat, TDistMode Mode, TClusterMethod Method,
+                     double FlexParam, TIntMatrix& Dendrogram, TVector& MergeDist,
+                     TVector& Positions, const TClusterFeedback& Feedback = {},
+                     const TCalcDistFunc& CalcDist = {});
 
 // The dendrogram as AgglomClusteringSteps produces it: row s (0-based) holds the two identifiers
 // joined and the new identifier n + s + 1.
