@@ -87,8 +87,9 @@ using TCalcDistFunc = TOnCalcDistanceEvent;
 // Hierarchical agglomerative clustering of the rows of DataMat, as AgglomClusteringSteps below
 // describes, with the dendrogram as an integer matrix: Dendrogram is resized to 3 x (n - 1) when
 // its size differs, and row s holds (first identifier, second identifier, n + s); after an abort
-// every cell is 0. A sparse Dendrogram stays sparse (its cells written through SetVal). Result 0,
-// or -1 after an abort.
+// every cell is 0. A sparse Dendrogram stays sparse (its cells written through SetVal). With
+// fewer than 2 objects Dendrogram and MergeDist are left as they are. Result 0, or -1 after an
+// abort.
 int AgglomClustering(TObject* Sender, TMatrix& DataMat, TDistMode Mode, TClusterMethod Method,
                      double FlexParam, TIntMatrix& Dendrogram, TVector& MergeDist,
                      TVector& Positions, const TClusterFeedback& Feedback = {},
@@ -133,8 +134,8 @@ struct TMergeStep {
 // Feedback (when given) is called with (Sender, 0, ProcStat) before the work and with
 // (Sender, 100 s / n, ProcStat) at each step after ProcStat grew by 1. AbortMathProc is cleared
 // at the start and tested before each step. Result 0, or -1 after an abort (MergeDist and
-// Positions all 0, every step (0, 0, 0)). Fewer than 2 objects: no steps, result 0 (Positions
-// holds 1 for a single object). Raises EOZMMath2Error "AgglomClustering: not enough memory" when
+// Positions all 0, every step (0, 0, 0)). Fewer than 2 objects: no steps, result 0, MergeDist
+// untouched (Positions holds 1 for a single object). Raises EOZMMath2Error "AgglomClustering: not enough memory" when
 // the n x n distances cannot be held.
 int AgglomClusteringSteps(TObject* Sender, TMatrix& DataMat, TDistMode Mode,
                           TClusterMethod Method, double FlexParam, std::vector<TMergeStep>& Dendro,
