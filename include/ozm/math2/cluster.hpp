@@ -135,8 +135,8 @@ struct TMergeStep {
 // (Sender, 100 s / n, ProcStat) at each step after ProcStat grew by 1. AbortMathProc is cleared
 // at the start and tested before each step. Result 0, or -1 after an abort (MergeDist and
 // Positions all 0, every step (0, 0, 0)). Fewer than 2 objects: no steps, result 0, MergeDist
-// untouched (Positions holds 1 for a single object). Raises EOZMMath2Error "AgglomClustering: not enough memory" when
-// the n x n distances cannot be held.
+// untouched (Positions holds 1 for a single object). Raises EOZMMath2Error
+// "AgglomClustering: not enough memory" when the n x n distances cannot be held.
 int AgglomClusteringSteps(TObject* Sender, TMatrix& DataMat, TDistMode Mode,
                           TClusterMethod Method, double FlexParam, std::vector<TMergeStep>& Dendro,
                           TVector& MergeDist, TVector& Positions, const TClusterFeedback& Feedback,
