@@ -48,7 +48,8 @@ double NaiveCompleteLinkage(const TMatrix& X) {
                 }
         }
         for (int i = 0; i < n; ++i) {
-            const double v = std::max(d[static_cast<size_t>(g) * n + i], d[static_cast<size_t>(h) * n + i]);
+            const double v =
+                std::max(d[static_cast<size_t>(g) * n + i], d[static_cast<size_t>(h) * n + i]);
             d[static_cast<size_t>(h) * n + i] = v;
             d[static_cast<size_t>(i) * n + h] = v;
         }
@@ -105,7 +106,8 @@ void BM_kMeans(benchmark::State& state) {
         benchmark::DoNotOptimize(ozm::math2::kMeansClustering(X, 0, 0, 10, 7, centers, ix, size));
     }
     // One ProcStat step per pass: the time per pass is what compares across start centres.
-    state.counters["passes"] = (ozm::ProcStat.load() - stat0) / static_cast<double>(state.iterations());
+    state.counters["passes"] =
+        (ozm::ProcStat.load() - stat0) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_kMeans)->Unit(benchmark::kMillisecond);
 

@@ -39,7 +39,8 @@ bool ReadIris(const std::string& path, TMatrix& X, std::vector<int>& species) {
     X.Resize(4, static_cast<int>(rows.size()));
     species.clear();
     for (size_t r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < 4; ++c) X.SetVal(c + 1, static_cast<int>(r) + 1, rows[r][static_cast<size_t>(c)]);
+        for (int c = 0; c < 4; ++c)
+            X.SetVal(c + 1, static_cast<int>(r) + 1, rows[r][static_cast<size_t>(c)]);
         species.push_back(static_cast<int>(rows[r][4]));
     }
     return true;
@@ -114,8 +115,8 @@ int main(int argc, char** argv) {
     TIntMatrix dendro;  // row s: the two clusters joined and the new identifier n + s
     TVector merge;
     TVector pos;
-    if (AgglomClustering(nullptr, X, TDistMode::dmSqrEuclidean, TClusterMethod::cmWard, 0.5,
-                         dendro, merge, pos) != 0)
+    if (AgglomClustering(nullptr, X, TDistMode::dmSqrEuclidean, TClusterMethod::cmWard, 0.5, dendro,
+                         merge, pos) != 0)
         return 1;
     std::vector<int> parent(static_cast<size_t>(2 * n), 0);
     for (int s = 1; s < n; ++s) {
@@ -136,9 +137,10 @@ int main(int argc, char** argv) {
         }
         ward[static_cast<size_t>(i - 1)] = static_cast<int>(it - top.begin());
     }
-    std::printf("Ward's method, tree cut at three clusters (last merge heights %.3f, %.3f as\n"
-                "square roots of the squared-distance form)\n",
-                std::sqrt(merge.GetVal(n - 2)), std::sqrt(merge.GetVal(n - 1)));
+    std::printf(
+        "Ward's method, tree cut at three clusters (last merge heights %.3f, %.3f as\n"
+        "square roots of the squared-distance form)\n",
+        std::sqrt(merge.GetVal(n - 2)), std::sqrt(merge.GetVal(n - 1)));
     PrintTable("", ward, species);
 
     // The dendrogram: each merge as a bracket from the children's heights to its own.
@@ -154,7 +156,8 @@ int main(int argc, char** argv) {
             const double x1 = pos.GetVal(a);
             const double x2 = pos.GetVal(b);
             out << x1 << ' ' << height[static_cast<size_t>(a)] << '\n'
-                << x1 << ' ' << h << '\n' << x2 << ' ' << h << '\n'
+                << x1 << ' ' << h << '\n'
+                << x2 << ' ' << h << '\n'
                 << x2 << ' ' << height[static_cast<size_t>(b)] << "\n\n";
         }
     }

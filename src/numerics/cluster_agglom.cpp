@@ -137,9 +137,9 @@ double NewDistance(TClusterMethod Method, double a, double dgi, double dhi, doub
 
 }  // namespace
 
-int AgglomClusteringSteps(TObject* Sender, TMatrix& DataMat, TDistMode Mode,
-                          TClusterMethod Method, double FlexParam, std::vector<TMergeStep>& Dendro,
-                          TVector& MergeDist, TVector& Positions, const TClusterFeedback& Feedback,
+int AgglomClusteringSteps(TObject* Sender, TMatrix& DataMat, TDistMode Mode, TClusterMethod Method,
+                          double FlexParam, std::vector<TMergeStep>& Dendro, TVector& MergeDist,
+                          TVector& Positions, const TClusterFeedback& Feedback,
                           const TCalcDistFunc& CalcDist) {
     if (Feedback) Feedback(Sender, 0, ProcStat.load());
     const double a = std::isnan(FlexParam) ? 0.5 : std::clamp(FlexParam, 0.5, 1.0);

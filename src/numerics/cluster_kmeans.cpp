@@ -145,13 +145,14 @@ void CheckK(const char* Routine, int k, int n) {
     if (k > n)
         throw EOZMMath2Error(std::string(Routine) +
                              ": number of clusters is greater than number of objects");
-    if (k < 1) throw EOZMMath2Error(std::string(Routine) + ": number of clusters must be at least 1");
+    if (k < 1)
+        throw EOZMMath2Error(std::string(Routine) + ": number of clusters must be at least 1");
 }
 
 // Writes the outputs of a run: centres as rows of Centers (columns x k), 1-based numbers.
 void StoreOutputs(const std::vector<double>& cent, const std::vector<int>& ix,
-                  const std::vector<int>& size, int p, int k, TMatrix& Centers,
-                  TIntVector& ClustIx, TIntVector* ClustSize) {
+                  const std::vector<int>& size, int p, int k, TMatrix& Centers, TIntVector& ClustIx,
+                  TIntVector* ClustSize) {
     double* cd = Centers.Data();
     for (int v = 0; v < p; ++v)
         for (int c = 0; c < k; ++c)

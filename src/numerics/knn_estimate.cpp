@@ -25,7 +25,8 @@ constexpr int kBlock = 1024;
 // smaller, so among equal distances the later row comes first.
 class TTopList {
 public:
-    explicit TTopList(int k) : dist_(static_cast<size_t>(k), uc_MaxReal), row_(static_cast<size_t>(k), 0) {}
+    explicit TTopList(int k)
+        : dist_(static_cast<size_t>(k), uc_MaxReal), row_(static_cast<size_t>(k), 0) {}
 
     void Offer(double d, int row) {
         const size_t k = dist_.size();
@@ -184,7 +185,8 @@ void EstimateByKNN(const TMatrix& DataMat, const TVector& Responses, int k, TKnn
             for (int r = 0; r < k; ++r) {
                 const int dr = rowOf[static_cast<size_t>(r)];
                 terms([&](int c) { return DataMat.GetVal(c, dr); }, row.data());
-                for (int c = 0; c < m; ++c) A.Data()[static_cast<size_t>(c) * k + r] = row[static_cast<size_t>(c)];
+                for (int c = 0; c < m; ++c)
+                    A.Data()[static_cast<size_t>(c) * k + r] = row[static_cast<size_t>(c)];
                 b.Cells()[static_cast<size_t>(r)] = y[static_cast<size_t>(r)];
             }
             TVector coef;

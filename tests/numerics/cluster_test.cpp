@@ -95,7 +95,8 @@ TEST(ClusterKMeans, WorkedExamplesAndErrors) {
         kMeansClustering(X, 0, 0, 9, centers, ix);
         FAIL() << "k > n accepted";
     } catch (const EOZMMath2Error& e) {
-        EXPECT_STREQ(e.what(), "kMeansClustering: number of clusters is greater than number of objects");
+        EXPECT_STREQ(e.what(),
+                     "kMeansClustering: number of clusters is greater than number of objects");
     }
     EXPECT_THROW(kMeansClustering(X, 0, 0, 0, centers, ix), EOZMMath2Error);
 
@@ -206,20 +207,29 @@ TEST(ClusterAgglom, MergesAgreeWithScipyAndLanceWilliams) {
         const int* sets;
     };
     const Case cases[] = {
-        {"single", TClusterMethod::cmSingleLink, TDistMode::dmEuclidean, 0.5, false, kAgSingleHeights, kAgSingleSets},
-        {"complete", TClusterMethod::cmCompleteLink, TDistMode::dmEuclidean, 0.5, false, kAgCompleteHeights, kAgCompleteSets},
-        {"upgma", TClusterMethod::cmUpgma, TDistMode::dmEuclidean, 0.5, false, kAgUpgmaHeights, kAgUpgmaSets},
-        {"wpgma", TClusterMethod::cmAvgLink, TDistMode::dmEuclidean, 0.5, false, kAgWpgmaHeights, kAgWpgmaSets},
-        {"ward", TClusterMethod::cmWard, TDistMode::dmSqrEuclidean, 0.5, true, kAgWardHeights, kAgWardSets},
-        {"flex .625", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 0.625, false, kAgFlex625Heights, kAgFlex625Sets},
-        {"flex 1", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 1.0, false, kAgFlex1Heights, kAgFlex1Sets},
-        {"flex 2 -> 1", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 2.0, false, kAgFlex1Heights, kAgFlex1Sets},
-        {"ward plain", TClusterMethod::cmWard, TDistMode::dmEuclidean, 0.5, false, kAgWardPlainHeights, kAgWardPlainSets},
+        {"single", TClusterMethod::cmSingleLink, TDistMode::dmEuclidean, 0.5, false,
+         kAgSingleHeights, kAgSingleSets},
+        {"complete", TClusterMethod::cmCompleteLink, TDistMode::dmEuclidean, 0.5, false,
+         kAgCompleteHeights, kAgCompleteSets},
+        {"upgma", TClusterMethod::cmUpgma, TDistMode::dmEuclidean, 0.5, false, kAgUpgmaHeights,
+         kAgUpgmaSets},
+        {"wpgma", TClusterMethod::cmAvgLink, TDistMode::dmEuclidean, 0.5, false, kAgWpgmaHeights,
+         kAgWpgmaSets},
+        {"ward", TClusterMethod::cmWard, TDistMode::dmSqrEuclidean, 0.5, true, kAgWardHeights,
+         kAgWardSets},
+        {"flex .625", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 0.625, false,
+         kAgFlex625Heights, kAgFlex625Sets},
+        {"flex 1", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 1.0, false, kAgFlex1Heights,
+         kAgFlex1Sets},
+        {"flex 2 -> 1", TClusterMethod::cmFlexLink, TDistMode::dmEuclidean, 2.0, false,
+         kAgFlex1Heights, kAgFlex1Sets},
+        {"ward plain", TClusterMethod::cmWard, TDistMode::dmEuclidean, 0.5, false,
+         kAgWardPlainHeights, kAgWardPlainSets},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TAgglomOut o;
-    RunAgglom(o, X, c.mode, c.method, c.a);
+        RunAgglom(o, X, c.mode, c.method, c.a);
         ASSERT_EQ(o.result, 0);
         const auto sets = LeafSets(o.dendro, kAgN);
         size_t off = 0;
@@ -332,7 +342,8 @@ TEST(ClusterAgglom, PairDistanceSavedBeforeUpdate) {
             cy += pts[2 * (i - 1) + 1] / m.size();
         }
         double e = 0;
-        for (int i : m) e += std::pow(pts[2 * (i - 1)] - cx, 2) + std::pow(pts[2 * (i - 1) + 1] - cy, 2);
+        for (int i : m)
+            e += std::pow(pts[2 * (i - 1)] - cx, 2) + std::pow(pts[2 * (i - 1) + 1] - cy, 2);
         return e;
     };
     std::vector<std::vector<int>> members = {{}, {1}, {2}, {3}, {4}, {}, {}, {}};
@@ -371,14 +382,18 @@ TEST(ClusterAgglom, AbortFeedbackEventAndDegenerateInput) {
 
     // The caller's distance replaces the matrix's event only for the call.
     bool own = false;
-    X.OnCalcDistance = [&](TObject*, int, int, double& dd) { own = true; dd = 1; };
+    X.OnCalcDistance = [&](TObject*, int, int, double& dd) {
+        own = true;
+        dd = 1;
+    };
     int asked = 0;
     TCalcDistFunc byRow = [&](TObject*, int i, int j, double& dd) {
         ++asked;
         dd = std::abs(i - j);
     };
-    const int r2 = AgglomClusteringSteps(nullptr, X, TDistMode::dmByEvent,
-                                         TClusterMethod::cmSingleLink, 0.5, d, merge, pos, {}, byRow);
+    const int r2 =
+        AgglomClusteringSteps(nullptr, X, TDistMode::dmByEvent, TClusterMethod::cmSingleLink, 0.5,
+                              d, merge, pos, {}, byRow);
     EXPECT_EQ(r2, 0);
     EXPECT_GT(asked, 0);
     EXPECT_FALSE(own);

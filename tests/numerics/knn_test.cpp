@@ -53,8 +53,8 @@ TEST(KnnSearch, AgreesWithSklearnAndEstimates) {
         for (int r = 1; r <= kNnK; ++r) EXPECT_EQ(nb2.GetVal(1, r), nb.GetVal(1, r));
 
         const double* e = kNnEst + t * 5;
-        const TKnnWMode modes[] = {TKnnWMode::kwmGauss, TKnnWMode::kwmAverage,
-                                   TKnnWMode::kwmMedian, TKnnWMode::kwmLinear};
+        const TKnnWMode modes[] = {TKnnWMode::kwmGauss, TKnnWMode::kwmAverage, TKnnWMode::kwmMedian,
+                                   TKnnWMode::kwmLinear};
         for (int m = 0; m < 4; ++m) {
             double est = 99;
             double md = 0;
