@@ -6,7 +6,9 @@
 
 #include <string_view>
 
+#include "ozm/math2/cluster.hpp"
 #include "ozm/math2/curvefit.hpp"
+#include "ozm/math2/knn.hpp"
 #include "ozm/math2/polygons.hpp"
 #include "ozm/math2/filters.hpp"
 #include "ozm/math2/kernels.hpp"
