@@ -614,11 +614,11 @@ void TDataTable::SetElemNominal(int ACol, int ARow, const TNominalIDStr& Value) 
     int slot = OrdinalOfNominalID(ACol, id, true);
     bool added = false;
     if (slot == 0) {
-        TVTypeSpec& spec = FVType[static_cast<size_t>(ACol - 1)];
+        TVTypeSpec& vtype = FVType[static_cast<size_t>(ACol - 1)];
         for (int k = 1; k <= kMaxNominalIDs && slot == 0; ++k)
-            if (spec.ID(k).empty()) slot = k;
+            if (vtype.ID(k).empty()) slot = k;
         if (slot == 0) RaiseError(": number of available nominal values exceeded");
-        spec.SetID(slot, id);
+        vtype.SetID(slot, id);
         added = !id.empty();
     }
     FNumericData->SetVal(ACol, ARow, slot);
@@ -847,10 +847,10 @@ void TDataTable::SetFComment(const std::string& Value) {
 
 int TDataTable::OrdinalOfNominalID(int Col, const TNominalIDStr& ID, bool IgnoreCase) const {
     if (!IsCategorical(Col) || ID.empty()) return 0;
-    const TVTypeSpec& spec = FVType[static_cast<size_t>(Col - 1)];
+    const TVTypeSpec& vtype = FVType[static_cast<size_t>(Col - 1)];
     const std::string key = IgnoreCase ? datatable::detail::LowerCase(ID) : ID;
-    for (int k = 1; k <= static_cast<int>(spec.IDs.size()); ++k) {
-        const TNominalIDStr& id = spec.ID(k);
+    for (int k = 1; k <= static_cast<int>(vtype.IDs.size()); ++k) {
+        const TNominalIDStr& id = vtype.ID(k);
         if (id.empty()) continue;
         if (IgnoreCase ? datatable::detail::LowerCase(id) == key : id == key) return k;
     }
@@ -861,11 +861,11 @@ int TDataTable::AddNominalID(int Col, const TNominalIDStr& MScaleID) {
     if (!ValidCol(Col)) return 0;
     const TNominalIDStr id = datatable::detail::CutText(MScaleID, datatable::kMaxIDLength);
     if (id.empty()) return 0;
-    TVTypeSpec& spec = FVType[static_cast<size_t>(Col - 1)];
+    TVTypeSpec& vtype = FVType[static_cast<size_t>(Col - 1)];
     const std::string key = datatable::detail::LowerCase(id);
     int free_slot = 0;
     for (int k = 1; k <= kMaxNominalIDs; ++k) {
-        const TNominalIDStr& slot = spec.ID(k);
+        const TNominalIDStr& slot = vtype.ID(k);
         if (slot.empty()) {
             if (free_slot == 0) free_slot = k;
         } else if (datatable::detail::LowerCase(slot) == key) {
@@ -873,10 +873,10 @@ int TDataTable::AddNominalID(int Col, const TNominalIDStr& MScaleID) {
         }
     }
     if (free_slot == 0) return 0;
-    spec.SetID(free_slot, id);
+    vtype.SetID(free_slot, id);
     // An ordinal column stays ordinal: its categories are ordered, and adding one does not
     // change that.
-    if (!IsCategoricalType(spec.MScaleType)) spec.MScaleType = TMScaleType::stNominal;
+    if (!IsCategoricalType(vtype.MScaleType)) vtype.MScaleType = TMScaleType::stNominal;
     ChangedSetup();
     return free_slot;
 }
@@ -896,11 +896,11 @@ int TDataTable::CountNominalIDs(int Col) const noexcept {
 
 void TDataTable::SetNominalID(int ColIx, int OrdVal, const TNominalIDStr& MScaleID) {
     if (!ValidCol(ColIx) || OrdVal < 1 || OrdVal > kMaxNominalIDs) return;
-    TVTypeSpec& spec = FVType[static_cast<size_t>(ColIx - 1)];
+    TVTypeSpec& vtype = FVType[static_cast<size_t>(ColIx - 1)];
     if (MScaleID.empty())
-        spec.SetID(OrdVal, {});
+        vtype.SetID(OrdVal, {});
     else if (IsCategorical(ColIx))
-        spec.SetID(OrdVal, datatable::detail::CutText(MScaleID, datatable::kMaxIDLength));
+        vtype.SetID(OrdVal, datatable::detail::CutText(MScaleID, datatable::kMaxIDLength));
     ChangedSetup();
 }
 
@@ -930,8 +930,8 @@ std::string TDataTable::CRCofNamesAndAttributes() const {
     for (size_t r = 0; r < FRowAtt.size(); ++r) crc.AddByte(r + 1, static_cast<uint8_t>(FRowAtt[r] & 0xFF));
     for (size_t c = 0; c < FVType.size(); ++c)
         crc.AddByte(c + 1, static_cast<uint8_t>(FVType[c].MScaleType));
-    for (const auto& spec : FVType)
-        for (int k = 1; k <= kMaxNominalIDs; ++k) feed_text(spec.ID(k));
+    for (const auto& vtype : FVType)
+        for (int k = 1; k <= kMaxNominalIDs; ++k) feed_text(vtype.ID(k));
     return crc.Text();
 }
 

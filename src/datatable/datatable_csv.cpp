@@ -332,10 +332,10 @@ int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvO
             for (size_t k = 0; k < text_columns.size(); ++k) texts[k].push_back(fields[text_columns[k] + skip]);
         for (size_t k = 0; k < text_columns.size(); ++k) {
             TCsvColumn& col = columns[text_columns[k]];
-            TVTypeSpec& spec = content.Types[text_columns[k]];
-            if (!datatable::detail::AssignCategories(texts[k], col.Values, spec))
+            TVTypeSpec& vtype = content.Types[text_columns[k]];
+            if (!datatable::detail::AssignCategories(texts[k], col.Values, vtype))
                 return datatable::kCsvTooManyCategories;
-            spec.MScaleType = TMScaleType::stNominal;
+            vtype.MScaleType = TMScaleType::stNominal;
             for (size_t r = 0; r < rows; ++r) col.States[r] = texts[k][r].empty() ? datatable::csEmpty : 0;
         }
     }
@@ -415,11 +415,11 @@ void TDataTableFiles::ExportCsv(const TDataTable& T, TStream& Out, const TCsvOpt
             if (c > 0 || O.HasRowNames) b.push_back(O.Separator);
             if (!IsNumberState(T.FCState[c][r])) continue;
             const double v = data[c * rows + r];
-            const TVTypeSpec& spec = T.FVType[c];
-            if (IsCategoricalType(spec.MScaleType)) {
+            const TVTypeSpec& vtype = T.FVType[c];
+            if (IsCategoricalType(vtype.MScaleType)) {
                 const int64_t k = Round(v);
-                if (k >= 1 && k <= kMaxNominalIDs && !spec.ID(static_cast<int>(k)).empty()) {
-                    AppendCsvField(b, spec.ID(static_cast<int>(k)), O.Separator);
+                if (k >= 1 && k <= kMaxNominalIDs && !vtype.ID(static_cast<int>(k)).empty()) {
+                    AppendCsvField(b, vtype.ID(static_cast<int>(k)), O.Separator);
                     continue;
                 }
             }
@@ -561,12 +561,12 @@ void TDataTableFiles::WriteAsc(const TDataTable& T, TStream& Out, const std::str
         for (size_t c = 0; c < static_cast<size_t>(T.FNrOfCols); ++c) {
             field.clear();
             const double v = data[c * rows + r];
-            const TVTypeSpec& spec = T.FVType[c];
+            const TVTypeSpec& vtype = T.FVType[c];
             if (!IsNumberState(T.FCState[c][r])) {
                 field = "NAN";
-            } else if (IsCategoricalType(spec.MScaleType) && Round(v) >= 1 &&
-                       Round(v) <= kMaxNominalIDs && !spec.ID(static_cast<int>(Round(v))).empty()) {
-                field = AscQuoted(spec.ID(static_cast<int>(Round(v))));
+            } else if (IsCategoricalType(vtype.MScaleType) && Round(v) >= 1 &&
+                       Round(v) <= kMaxNominalIDs && !vtype.ID(static_cast<int>(Round(v))).empty()) {
+                field = AscQuoted(vtype.ID(static_cast<int>(Round(v))));
             } else {
                 datatable::detail::AppendNumber(field, v);
             }

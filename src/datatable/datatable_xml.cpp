@@ -213,9 +213,9 @@ int TDataTable::ProcessXmlTag(TDTxmlTags Tag, const std::string& TagText,
                 if (matrix::XmlTextAttribute(TagText, "type", type_name) &&
                     !datatable::detail::ScaleTypeOfName(StripLTBlanks(type_name), type))
                     return -1;
-                TVTypeSpec& spec = FVType[static_cast<size_t>(col - 1)];
-                spec.MScaleType = type;
-                spec.ClearIDs();  // the element lists all identifiers of the column
+                TVTypeSpec& vtype = FVType[static_cast<size_t>(col - 1)];
+                vtype.MScaleType = type;
+                vtype.ClearIDs();  // the element lists all identifiers of the column
                 FXmlVarCol = col;
                 ChangedSetup();
             }
@@ -318,21 +318,21 @@ struct TDataTableXmlWriter {
              [&](int k) { return std::to_string(T.FRowAtt[static_cast<size_t>(k - 1)]); },
              [&](int k) { return T.FRowAtt[static_cast<size_t>(k - 1)] != 0; });
         for (int c = 1; c <= T.FNrOfCols; ++c) {
-            const TVTypeSpec& spec = T.FVType[static_cast<size_t>(c - 1)];
+            const TVTypeSpec& vtype = T.FVType[static_cast<size_t>(c - 1)];
             line = "<vardef ix=\"" + std::to_string(c) + "\" type=\"";
-            line += datatable::MScaleTypeNames[static_cast<size_t>(spec.MScaleType) %
+            line += datatable::MScaleTypeNames[static_cast<size_t>(vtype.MScaleType) %
                                               datatable::MScaleTypeNames.size()];
             line += "\"";
             // Identifiers are kept whatever the scale type, so they are written for every column.
-            if (spec.IDs.empty() ||
-                std::all_of(spec.IDs.begin(), spec.IDs.end(), [](const auto& s) { return s.empty(); })) {
+            if (vtype.IDs.empty() ||
+                std::all_of(vtype.IDs.begin(), vtype.IDs.end(), [](const auto& s) { return s.empty(); })) {
                 Sink(line + "/>");
                 continue;
             }
             Sink(line + ">");
             for (int k = 1; k <= kMaxNominalIDs; ++k) {
-                if (spec.ID(k).empty()) continue;
-                Sink("<idf ix=\"" + std::to_string(k) + "\">" + EscapeText(spec.ID(k)) + "</idf>");
+                if (vtype.ID(k).empty()) continue;
+                Sink("<idf ix=\"" + std::to_string(k) + "\">" + EscapeText(vtype.ID(k)) + "</idf>");
             }
             Sink("</vardef>");
         }
