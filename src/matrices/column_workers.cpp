@@ -55,6 +55,15 @@ bool RunColumnWorkers(int Units, int NThreads, bool CallerWorks,
         }
     } crew{{}, stop};
 
+    // One supervising pass: feedback with ProcStat, and an abort passed on to the workers.
+    auto supervise = [&] {
+        if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
+        if (progress::AbortRequested()) stop.store(true);
+    };
+    // The first pass comes before any unit is taken, so an abort raised by the feedback procedure
+    // takes effect however fast the units are done.
+    supervise();
+
     const int workers = CallerWorks ? NThreads - 1 : NThreads;
     crew.threads.reserve(static_cast<size_t>(workers > 0 ? workers : 0));
     for (int t = 0; t < workers; ++t) {
@@ -72,11 +81,6 @@ bool RunColumnWorkers(int Units, int NThreads, bool CallerWorks,
         }
     }
 
-    // One supervising pass: feedback with ProcStat, and an abort passed on to the workers.
-    auto supervise = [&] {
-        if (MathFeedBackProc) MathFeedBackProc(ProcStat.load());
-        if (progress::AbortRequested()) stop.store(true);
-    };
     if (CallerWorks || crew.threads.empty()) {
         // The calling thread takes units too and supervises between them...
         auto lastPass = std::chrono::steady_clock::now();

@@ -2,8 +2,9 @@
 // of work (columns, groups of columns) are numbered 0..Units - 1 and taken one after the other
 // from a shared counter by a crew of threads started once per call.
 //
-// The calling thread supervises: every 20 ms, and once more at the end, it calls MathFeedBackProc
-// with ProcStat, so the feedback procedure always runs on the caller's thread. Once AbortMathProc
+// The calling thread supervises: before the first unit, every 20 ms and once more at the end it
+// calls MathFeedBackProc with ProcStat, so the feedback procedure always runs on the caller's
+// thread. Once AbortMathProc
 // is set no further unit is started (the workers look at the flag too). Every worker is joined
 // before the call returns, also when the feedback procedure throws; its exception then passes on
 // to the caller after the crew has stopped. There is no state beyond the call, so any number of

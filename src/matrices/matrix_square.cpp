@@ -12,7 +12,8 @@
 // AbortMathProc; an abort leaves the columns from that one on uncomputed. With several threads
 // the panels are the units of the worker crew (matrices/column_workers.hpp): the calling thread
 // and NThreads - 1 workers take panels from a shared counter, largest first, while the calling
-// thread supervises (feedback procedure every 20 ms and after the last panel, AbortMathProc).
+// thread supervises (feedback procedure before the first panel, every 20 ms and after the last
+// panel; AbortMathProc).
 #include <algorithm>
 #include <vector>
 
