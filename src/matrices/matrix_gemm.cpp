@@ -54,9 +54,21 @@ void PackA(const TOperand& A, int i0, int mc, int p0, int kc, bool negate, int m
 }
 
 // Packs depths [p0, p0 + kc) and columns [j0, j0 + nc) of B into panels of nr columns.
+// When the depths of a column are adjacent in memory (a column-major B), each column is read
+// front to back and scattered into the panel; otherwise each depth row is gathered.
 void PackB(const TOperand& B, int p0, int kc, int j0, int nc, int nr, double* out) {
     for (int jp = 0; jp < nc; jp += nr) {
         const int cols = std::min(nr, nc - jp);
+        if (B.rs == 1) {
+            for (int j = 0; j < cols; ++j) {
+                const double* src = B.base + p0 + (j0 + jp + j) * B.cs;
+                for (int p = 0; p < kc; ++p) out[p * nr + j] = src[p];
+            }
+            for (int j = cols; j < nr; ++j)
+                for (int p = 0; p < kc; ++p) out[p * nr + j] = 0.0;
+            out += static_cast<ptrdiff_t>(kc) * nr;
+            continue;
+        }
         for (int p = 0; p < kc; ++p) {
             const double* src = B.base + (p0 + p) * B.rs + (j0 + jp) * B.cs;
             int j = 0;

@@ -340,7 +340,7 @@ struct TextbookCrout {
 TEST(MatrixLU, BlockedFactorsAndInverseEqualTheTextbookBitForBit) {
     GemmKernelGuard restore;
     ASSERT_TRUE(matrix::detail::ForceGemmKernel(matrix::detail::TGemmKernel::gkPortable));
-    const int n = 150;  // more than two panels, with a ragged last one
+    const int n = 300;  // several panels and two blocks of identity columns, each with a ragged last one
     TMatrix a, l, u, inv;
     FillRandom(a, n, n, 4242);
     const TextbookCrout ref(a);
