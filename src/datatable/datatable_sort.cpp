@@ -5,35 +5,14 @@
 #include <tuple>
 
 #include "datatable/datatable_internal.hpp"
+#include "matrices/matrix_internal.hpp"
 #include "ozm/datatable.hpp"
 
 namespace ozm {
 
 using datatable::detail::TSuspendedEvents;
 
-namespace {
-
-// Comb sort with shrink factor 1.3 over positions first..last: OutOfOrder(i, j) decides,
-// Exchange(i, j) swaps. The passes end after a pass with gap 1 that made no exchange; equal keys
-// are never exchanged.
-template <typename OutOfOrder, typename Exchange>
-void CombSort(int first, int last, OutOfOrder&& outOfOrder, Exchange&& exchange) {
-    int gap = last - first;
-    if (gap < 1) return;
-    bool exchanged;
-    do {
-        gap = std::max(1, static_cast<int>(std::trunc(gap / 1.3)));
-        exchanged = false;
-        for (int i = first; i + gap <= last; ++i) {
-            if (outOfOrder(i, i + gap)) {
-                exchange(i, i + gap);
-                exchanged = true;
-            }
-        }
-    } while (gap > 1 || exchanged);
-}
-
-}  // namespace
+using matrix::detail::CombSort;
 
 // --- exchanging ----------------------------------------------------------------------------------
 
