@@ -1,7 +1,8 @@
-// Process-wide progress and abort hooks. Long operations add 1 to ProcStat per major step, call
-// MathFeedBackProc (when assigned) with the new value and stop early, reporting failure, when
-// AbortMathProc is set. ProcStat and AbortMathProc are atomics because worker threads touch them.
-// MathFeedBackProc is set by the caller before an operation, not while one runs.
+/// @file
+/// Process-wide progress and abort hooks. Long operations add 1 to ProcStat per major step, call
+/// MathFeedBackProc (when assigned) with the new value and stop early, reporting failure, when
+/// AbortMathProc is set. ProcStat and AbortMathProc are atomics because worker threads touch them.
+/// MathFeedBackProc is set by the caller before an operation, not while one runs.
 #pragma once
 
 #include <atomic>
@@ -14,7 +15,7 @@ extern std::atomic<double> ProcStat;
 extern TMathFeedBackProc MathFeedBackProc;
 extern std::atomic<bool> AbortMathProc;
 
-// Adds 1 to ProcStat and calls MathFeedBackProc with the new value when it is assigned.
+/// Adds 1 to ProcStat and calls MathFeedBackProc with the new value when it is assigned.
 void IncProcStat();
 
 }  // namespace ozm

@@ -1,7 +1,8 @@
-// A file of mixed binary items and text lines, written in one pass and read back in the same
-// order. Bytes are single bytes, integers 4-byte and doubles 8-byte little-endian, lines end with
-// CR LF (LF or CR alone is accepted on reading). Reads return false at the end of the data, or
-// when fewer bytes than the item needs are left, and leave their value unchanged.
+/// @file
+/// A file of mixed binary items and text lines, written in one pass and read back in the same
+/// order. Bytes are single bytes, integers 4-byte and doubles 8-byte little-endian, lines end with
+/// CR LF (LF or CR alone is accepted on reading). Reads return false at the end of the data, or
+/// when fewer bytes than the item needs are left, and leave their value unchanged.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace ozm {
 
 class TMixedFStream : public TObject {
 public:
-    // Creates (ForWriting) or opens the file; EInOutError when that fails.
+    /// Creates (ForWriting) or opens the file; EInOutError when that fails.
     TMixedFStream(const std::string& FileName, bool ForWriting);
     const char* ClassName() const override { return "TMixedFStream"; }
 
@@ -25,10 +26,10 @@ public:
     bool ReadByte(uint8_t& Value);
     bool ReadInteger(int32_t& Value);
     bool ReadDouble(double& Value);
-    // Reads up to the next line end (not included); false when nothing is left.
+    /// Reads up to the next line end (not included); false when nothing is left.
     bool ReadLn(std::string& Line);
     bool Eof();
-    // Flushes written data; EInOutError when that fails.
+    /// Flushes written data; EInOutError when that fails.
     void Close();
 
 private:

@@ -1,5 +1,6 @@
-// A bitmap of 32-bit colours (0x00BBGGRR) with BMP, PNG and JPEG files. There is no clipboard on a
-// server: CopyToClipboard reports failure.
+/// @file
+/// A bitmap of 32-bit colours (0x00BBGGRR) with BMP, PNG and JPEG files. There is no clipboard on a
+/// server: CopyToClipboard reports failure.
 #pragma once
 
 #include <cstdint>
@@ -27,30 +28,30 @@ public:
 
     int Width() const noexcept { return FWidth; }
     int Height() const noexcept { return FHeight; }
-    // New pixels are black; negative sizes count as 0. Sizes whose pixel count exceeds 2^28
-    // raise EInOutError "Bitmap too large".
+    /// New pixels are black; negative sizes count as 0. Sizes whose pixel count exceeds 2^28
+    /// raise EInOutError "Bitmap too large".
     void SetSize(int Width, int Height);
-    // Outside the bitmap a read gives 0 and a write is ignored.
+    /// Outside the bitmap a read gives 0 and a write is ignored.
     TColor Pixel(int X, int Y) const noexcept;
     void SetPixel(int X, int Y, TColor Color) noexcept;
     void Fill(TColor Color) noexcept;
 
-    // Writers raise EInOutError "Cannot create file \"<name>\"" or "Error writing file
-    // \"<name>\""; an empty bitmap cannot be written ("Cannot write an empty bitmap").
-    void SaveToBMP(const std::string& FileName) const;   // 24-bit, bottom-up
-    void SaveToPNG(const std::string& FileName) const;   // 8-bit RGB
+    /// Writers raise EInOutError "Cannot create file \"<name>\"" or "Error writing file
+    /// \"<name>\""; an empty bitmap cannot be written ("Cannot write an empty bitmap").
+    void SaveToBMP(const std::string& FileName) const;   ///< 24-bit, bottom-up
+    void SaveToPNG(const std::string& FileName) const;   ///< 8-bit RGB
     void SaveToJPEG(const std::string& FileName, int Quality = 90) const;
-    // Readers replace size and pixels; a missing, damaged, truncated or unsupported file (BMP:
-    // 24-bit uncompressed only; JPEG: Huffman-coded only) raises EInOutError "Cannot read image file \"<name>\"" and leaves
-    // the bitmap as it was. Images of more than 2^28 pixels are refused the same way. Memory
-    // follows the file: BMP pixel rows and PNG image data must be present before the pixels
-    // are allocated, a JPEG grows row by row, and libjpeg's warnings about corrupt or missing
-    // scan data are errors (see docs/ARCHITECTURE.md, image readers).
+    /// Readers replace size and pixels; a missing, damaged, truncated or unsupported file (BMP:
+    /// 24-bit uncompressed only; JPEG: Huffman-coded only) raises EInOutError "Cannot read image file \"<name>\"" and leaves
+    /// the bitmap as it was. Images of more than 2^28 pixels are refused the same way. Memory
+    /// follows the file: BMP pixel rows and PNG image data must be present before the pixels
+    /// are allocated, a JPEG grows row by row, and libjpeg's warnings about corrupt or missing
+    /// scan data are errors (see docs/ARCHITECTURE.md, image readers).
     void LoadFromBMP(const std::string& FileName);
     void LoadFromPNG(const std::string& FileName);
     void LoadFromJPEG(const std::string& FileName);
 
-    // Always false: no clipboard exists here.
+    /// Always false: no clipboard exists here.
     bool CopyToClipboard() const noexcept { return false; }
 
 private:

@@ -1,5 +1,6 @@
-// The exception classes of the library. Every exception carries one message text, exactly as the
-// library documents it.
+/// @file
+/// The exception classes of the library. Every exception carries one message text, exactly as the
+/// library documents it.
 #pragma once
 
 #include <exception>
@@ -17,12 +18,12 @@ private:
     std::string FMessage;
 };
 
-// The platform's own errors: floating-point math, input/output, conversion and assignment.
+/// The platform's own errors: floating-point math, input/output, conversion and assignment.
 class EMathError : public Exception { using Exception::Exception; };
 class EInOutError : public Exception { using Exception::Exception; };
 class EConvertError : public Exception { using Exception::Exception; };
 
-// The library's base class and one class per unit.
+/// The library's base class and one class per unit.
 class EOZMError : public Exception { using Exception::Exception; };
 class EOZMMath1Error : public EOZMError { using EOZMError::EOZMError; };
 class EOZMComplexError : public EOZMError { using EOZMError::EOZMError; };
@@ -34,7 +35,7 @@ class EOZMMath2Error : public EOZMError { using EOZMError::EOZMError; };
 class EOZMMathExp : public EOZMError { using EOZMError::EOZMError; };
 class EOZMFourierError : public EOZMError { using EOZMError::EOZMError; };
 class EOZMWaveletError : public EOZMError { using EOZMError::EOZMError; };
-// The straight-line class reports through the platform's base class, not through EOZMError.
+/// The straight-line class reports through the platform's base class, not through EOZMError.
 class EOZMSLineError : public Exception { using Exception::Exception; };
 
 }  // namespace ozm

@@ -1,6 +1,7 @@
-// The object model every class of the library rests on: TObject (run-time class name),
-// TPersistent (Assign/AssignTo with the conversion error for unrelated classes) and TComponent
-// (name and owner; an owner deletes the components it owns).
+/// @file
+/// The object model every class of the library rests on: TObject (run-time class name),
+/// TPersistent (Assign/AssignTo with the conversion error for unrelated classes) and TComponent
+/// (name and owner; an owner deletes the components it owns).
 #pragma once
 
 #include <string>
@@ -11,7 +12,7 @@ namespace ozm {
 class TObject {
 public:
     virtual ~TObject() = default;
-    // The class name as the library's messages spell it ("TVector").
+    /// The class name as the library's messages spell it ("TVector").
     virtual const char* ClassName() const { return "TObject"; }
 
 protected:
@@ -24,21 +25,21 @@ class TPersistent : public TObject {
 public:
     const char* ClassName() const override { return "TPersistent"; }
 
-    // Copies the state of Source into this object. The default asks Source to assign itself
-    // (AssignTo); when neither side knows the other, EConvertError "Cannot assign a <Source> to a
-    // <this>" is raised (a null source reads "nil").
+    /// Copies the state of Source into this object. The default asks Source to assign itself
+    /// (AssignTo); when neither side knows the other, EConvertError "Cannot assign a <Source> to a
+    /// <this>" is raised (a null source reads "nil").
     virtual void Assign(const TPersistent* Source);
-    // Copies this object into Dest; the default raises the conversion error above (a null Dest
-    // reads "nil").
+    /// Copies this object into Dest; the default raises the conversion error above (a null Dest
+    /// reads "nil").
     virtual void AssignTo(TPersistent* Dest) const;
 
 protected:
     [[noreturn]] void AssignError(const TPersistent* Source) const;
 };
 
-// A named object with an optional owner. Components created with an owner must be allocated with
-// new: the owner deletes them when it is destroyed. A component deleted first leaves its owner's
-// list. Components are not copyable; Assign and Clone copy data.
+/// A named object with an optional owner. Components created with an owner must be allocated with
+/// new: the owner deletes them when it is destroyed. A component deleted first leaves its owner's
+/// list. Components are not copyable; Assign and Clone copy data.
 class TComponent : public TPersistent {
 public:
     explicit TComponent(TComponent* AOwner = nullptr);
@@ -52,7 +53,7 @@ public:
     void SetName(const std::string& AName) { FName = AName; }
     TComponent* Owner() const noexcept { return FOwner; }
 
-    // The components this one owns (slots of components deleted meanwhile are skipped).
+    /// The components this one owns (slots of components deleted meanwhile are skipped).
     int ComponentCount() const noexcept;
     TComponent* Components(int Index) const noexcept;
 

@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Turns the plain comments of the public headers into Doxygen documentation comments.
+
+    scripts/doc_comments.py [--check] [header or folder ...]   (default: include/ozm)
+
+Only comment markers change, never code or comment text:
+- the comment block that opens a header becomes "/// @file" followed by the block as "///" lines;
+- a block of "//" lines standing directly above a declaration (no blank line between) at
+  namespace or class scope becomes "///" lines; a divider line ("// --- ...") at the head of such
+  a block stays a plain comment;
+- a trailing "// text" behind an enumerator, a field, a constant or a declaration ending in ";"
+  or "," becomes "///< text", and so do the comment lines aligned under it that continue it.
+
+Comments inside function bodies, initialisers, parameter lists and private sections, blocks
+followed by a blank line, and comments above preprocessor lines other than #define stay as they
+are. The script is idempotent: "///" lines are never touched again. With --check it changes
+nothing and exits with 1 when a file would change (and lists those files).
+"""
+
+import re
+import sys
+from pathlib import Path
+
+COMMENT = re.compile(r"^(\s*)//(?!/)(.*)$")
+DIVIDER = re.compile(r"^\s*//\s*(-{3}|={3})")
+ACCESS = re.compile(r"^\s*(public|private|protected)\s*:")
+PREPROCESSOR = re.compile(r"^\s*#")
+DEFINE = re.compile(r"^\s*#\s*define\b")
+
+
+def strip_code(line):
+    """The code part of a line: string and character literals blanked, trailing comment cut off.
+    Returns (code, column of the trailing "//" or -1)."""
+    out = []
+    i, n = 0, len(line)
+    while i < n:
+        c = line[i]
+        if c == "/" and i + 1 < n and line[i + 1] == "/":
+            return "".join(out), i
+        if c in "\"'":
+            # A raw string never occurs in the headers; an ordinary literal ends at its unescaped
+            # closing quote.
+            quote = c
+            out.append(quote)
+            i += 1
+            while i < n and line[i] != quote:
+                if line[i] == "\\":
+                    i += 1
+                i += 1
+            out.append(quote)
+            i += 1
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out), -1
+
+
+class Scope:
+    def __init__(self, kind, access="public"):
+        self.kind = kind  # "file", "namespace", "class", "enum" or "body"
+        self.access = access
+
+
+def classify_brace(statement):
+    """What a "{" opens, judged by the statement text in front of it."""
+    s = " ".join(statement.split())
+    if re.search(r"\bnamespace\b", s) or re.search(r'\bextern\s+"C"', s):
+        return Scope("namespace")
+    if re.search(r"\benum\b", s) and "(" not in s and "=" not in s:
+        return Scope("enum")
+    m = re.search(r"\b(class|struct|union)\b", s)
+    if m and "=" not in s and not re.search(r"\)\s*(const|noexcept|override|->|$)", s):
+        # "template <class T> void f(T x)" names "class" but opens a function body; a class head
+        # never ends in a parameter list.
+        return Scope("class", "private" if m.group(1) == "class" else "public")
+    return Scope("body")
+
+
+def documentable(scopes):
+    top = scopes[-1]
+    if top.kind in ("file", "namespace"):
+        return True
+    return top.kind == "class" and top.access != "private"
+
+
+def convert(text):
+    lines = text.split("\n")
+    out = list(lines)
+    scopes = [Scope("file")]
+    statement = ""  # code since the last ";", "{" or "}", to classify the next brace
+    parens = 0
+    state_before = []  # per line: (documentable, inside parentheses, top scope kind)
+
+    # Pass 1: the scope in force at the start of every line.
+    for line in lines:
+        state_before.append((documentable(scopes), parens > 0, scopes[-1].kind))
+        if COMMENT.match(line) or line.lstrip().startswith("///"):
+            continue
+        if PREPROCESSOR.match(line):
+            continue
+        code, _ = strip_code(line)
+        m = ACCESS.match(code)
+        if m and scopes[-1].kind == "class":
+            scopes[-1].access = m.group(1)
+            statement = ""
+            continue
+        for c in code:
+            if c == "(":
+                parens += 1
+            elif c == ")":
+                parens = max(0, parens - 1)
+            if c == "{":
+                scopes.append(classify_brace(statement) if scopes[-1].kind != "body" else Scope("body"))
+                statement = ""
+            elif c == "}":
+                if len(scopes) > 1:
+                    scopes.pop()
+                statement = ""
+            elif c == ";":
+                statement = ""
+            else:
+                statement += c
+
+    # Pass 2: comment blocks above declarations.
+    i = 0
+    n = len(lines)
+    first_code_seen = False
+    while i < n:
+        if not COMMENT.match(lines[i]):
+            if lines[i].strip():
+                first_code_seen = True
+            i += 1
+            continue
+        j = i
+        while j < n and COMMENT.match(lines[j]):
+            j += 1
+        block = range(i, j)
+        following = lines[j] if j < n else ""
+        if not first_code_seen and i == 0:
+            # The file comment.
+            indent = COMMENT.match(lines[i]).group(1)
+            for k in block:
+                out[k] = re.sub(r"^(\s*)//", r"\1///", lines[k], count=1)
+            out[i] = indent + "/// @file\n" + out[i]
+            first_code_seen = True
+            i = j
+            continue
+        first_code_seen = True
+        doc_ok, in_parens, kind = state_before[i]
+        attaches = (
+            following.strip() != ""
+            and not following.strip().startswith("}")
+            and not ACCESS.match(following)
+            and (not PREPROCESSOR.match(following) or DEFINE.match(following))
+        )
+        if doc_ok and not in_parens and attaches:
+            start = i
+            while start < j and DIVIDER.match(lines[start]):
+                start += 1
+            for k in range(start, j):
+                out[k] = re.sub(r"^(\s*)//", r"\1///", lines[k], count=1)
+        i = j
+
+    # Pass 3: trailing comments of enumerators, fields, constants and one-line declarations, with
+    # their aligned continuation lines.
+    i = 0
+    while i < n:
+        line = lines[i]
+        if COMMENT.match(line) or line.lstrip().startswith("///") or PREPROCESSOR.match(line):
+            i += 1
+            continue
+        code, col = strip_code(line)
+        if col < 0 or line[col:].startswith("///"):
+            i += 1
+            continue
+        doc_ok, in_parens, kind = state_before[i]
+        body = code.strip()
+        if in_parens or not body or body.startswith("}") or ACCESS.match(body) \
+                or body.count("(") != body.count(")") or body.count("{") != body.count("}"):
+            ok = False
+        elif kind == "enum":
+            ok = True  # an enumerator
+        else:
+            ok = doc_ok and body.endswith(";")
+        if ok:
+            out[i] = line[:col] + "///<" + line[col + 2:]
+            k = i + 1
+            while k < n:
+                m = COMMENT.match(lines[k])
+                if not m or len(m.group(1)) != col:
+                    break
+                out[k] = lines[k][:col] + "///<" + lines[k][col + 2:]
+                k += 1
+            i = k
+            continue
+        i += 1
+    return "\n".join(out)
+
+
+def main(argv):
+    check = "--check" in argv
+    args = [a for a in argv if a != "--check"]
+    root = Path(__file__).resolve().parent.parent
+    targets = [Path(a) for a in args] or [root / "include" / "ozm"]
+    files = []
+    for t in targets:
+        files.extend(sorted(t.rglob("*.hpp")) if t.is_dir() else [t])
+    changed = []
+    for f in files:
+        text = f.read_text(encoding="utf-8")
+        new = convert(text)
+        if new != text:
+            changed.append(f)
+            if not check:
+                f.write_text(new, encoding="utf-8")
+    for f in changed:
+        print(("would change " if check else "converted ") + str(f))
+    return 1 if check and changed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
