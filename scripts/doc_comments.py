@@ -197,6 +197,67 @@ def convert(text):
     return "\n".join(out)
 
 
+NAME = re.compile(r"(operator\s*[^\s(]+|~?[A-Za-z_]\w*)\s*\(")
+NOT_NAMES = {"requires", "decltype", "noexcept", "alignas", "sizeof", "static_assert", "explicit"}
+
+
+def declaration_name(text):
+    for m in NAME.finditer(text):
+        if m.group(1) not in NOT_NAMES:
+            return m.group(1)
+    return None
+
+
+def group_overloads(text):
+    """Wraps a documented declaration and the undocumented overloads that follow it directly
+    (same name, no blank or comment line between) in a member group, so that the one comment
+    documents the whole set."""
+    lines = text.split("\n")
+    out = []
+    i, n = 0, len(lines)
+    while i < n:
+        out.append(lines[i])
+        doc = lines[i].lstrip()
+        nxt = lines[i + 1].lstrip() if i + 1 < n else ""
+        if not (doc.startswith("///") and not doc.startswith("///<") and not doc.startswith("///@")
+                and "@file" not in doc and nxt and not nxt.startswith("//")
+                and not PREPROCESSOR.match(nxt)):
+            i += 1
+            continue
+        # Split the declarations that follow into statements.
+        statements = []  # (first line, last line, name)
+        k = i + 1
+        while k < n and lines[k].strip() and not lines[k].lstrip().startswith("//") \
+                and not PREPROCESSOR.match(lines[k]) and not ACCESS.match(lines[k]):
+            start, depth_p, depth_b, text_acc = k, 0, 0, ""
+            while k < n:
+                code, _ = strip_code(lines[k])
+                text_acc += " " + code
+                depth_p += code.count("(") - code.count(")")
+                depth_b += code.count("{") - code.count("}")
+                k += 1
+                c = code.rstrip()
+                if depth_p == 0 and depth_b == 0 and (c.endswith(";") or c.endswith("}")):
+                    break
+                if depth_b < 0:
+                    break
+            if depth_b != 0 or depth_p != 0:
+                statements = []
+                break
+            statements.append((start, k - 1, declaration_name(text_acc)))
+        names = {s[2] for s in statements}
+        if len(statements) >= 2 and len(names) == 1 and None not in names:
+            indent = re.match(r"\s*", lines[i + 1]).group(0)
+            first, last = statements[0][0], statements[-1][1]
+            out.append(indent + "///@{")
+            out.extend(lines[first:last + 1])
+            out.append(indent + "///@}")
+            i = last + 1
+            continue
+        i += 1
+    return "\n".join(out)
+
+
 def main(argv):
     check = "--check" in argv
     args = [a for a in argv if a != "--check"]
@@ -208,7 +269,7 @@ def main(argv):
     changed = []
     for f in files:
         text = f.read_text(encoding="utf-8")
-        new = convert(text)
+        new = group_overloads(convert(text))
         if new != text:
             changed.append(f)
             if not check:

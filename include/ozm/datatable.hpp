@@ -492,8 +492,10 @@ public:
     /// row the attribute, the quoted name and the values; cells of categorical columns that have
     /// an identifier are written as the quoted identifier, cells that are not numbers as NAN.
     /// 0, or -1 when the file cannot be created; write errors raise EInOutError.
+    ///@{
     int ExportAsASC(const std::string& FName) const;
     void ExportAsASC(TStream& OutStream, const std::string& FName) const;
+    ///@}
     /// Reads an ASC document (any of the flags) into the table: comment, names, row attributes,
     /// values; quoted values make their column nominal; NAN and ### are empty cells. 0 or the codes
     /// of ozm/base/asc.hpp and ozm::datatable; on error the table is unchanged.
@@ -507,8 +509,10 @@ public:
     /// fields. Fields holding the separator, a quote, a line end or outer blanks are quoted.
     /// ExportAsCSV returns 0, or -1 when the file cannot be created (write errors raise
     /// EInOutError), or kCsvBadSeparators.
+    ///@{
     int ExportAsCSV(const std::string& FName, const TCsvOptions& Options = {}) const;
     int ExportAsCSV(TStream& OutStream, const TCsvOptions& Options = {}) const;
+    ///@}
     /// Replace the table by the CSV file (text): a column whose non-empty fields are mostly numbers is
     /// stInterval (other texts there become invalid cells, csInvalid, value 0); other columns are
     /// stNominal with one identifier per distinct text (cut to 10 bytes, case ignored, in order of

@@ -86,8 +86,10 @@ private:
 /// The data fingerprint of cells in storage order: one lane per byte position of the cell type
 /// (64 characters for doubles, 32 for 32-bit integers). Equal cells give equal text; changing one
 /// byte of one cell changes exactly the 8 characters of that byte's lane.
+///@{
 std::string CRCFingerprint(std::span<const double> Cells);
 std::string CRCFingerprint(std::span<const int32_t> Cells);
+///@}
 
 /// The base of the containers: a component with the change and sort-exchange events.
 class TOZMContainer : public TComponent {

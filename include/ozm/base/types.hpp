@@ -71,9 +71,11 @@ struct TRect {
 };
 
 /// Events. The sender is the object that fires the event.
+///@{
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TOnPercentDoneEvent = std::function<void(TObject* Sender, int PercentDone)>;
 using TOnCheckAbortEvent = std::function<void(TObject* Sender, bool& Abort)>;
+///@}
 /// ExchgWhat: 0 two vector elements, 1 two matrix columns, 2 two matrix rows. First and Last give
 /// the stretch moved along the other dimension (0, 0 for vectors).
 using TSortExchgEvent = std::function<void(TObject* Sender, uint8_t ExchgWhat, int Index1,

@@ -98,9 +98,11 @@ std::string Roman(int32_t n);
 
 /// The binary image of x, most significant byte first, two upper-case hexadecimal digits a byte:
 /// 16 characters for a double, 20 for an extended (its 10-byte x87 image), 8 for a single.
+///@{
 std::string FPNumToHex(double x);
 std::string FPNumToHex(long double x);
 std::string FPNumToHex(float x);
+///@}
 
 /// The inverses of FPNumToHex. The text must be exactly 16, 20 or 8 hexadecimal digits (either
 /// case), nothing else, not even blanks; otherwise EOZMError (the library's base class) with
@@ -142,8 +144,10 @@ bool ScanFPNum(std::string_view Text, size_t& Pos, double& Value);
 /// Degrees carry the sign; in the two compound forms the degrees are an integer, any number of
 /// blanks may follow "°" and "'", the minutes (integer in dfDegMinSec) and seconds are unsigned and
 /// lie in 0..60. The degree sign may also be the single byte 0xB0 (Latin-1).
+///@{
 bool ScanDegrees(std::string_view Text, size_t& Pos, double& Degrees, TDegreeFormat& Format);
 bool ScanDegrees(std::string_view Text, size_t& Pos, double& Degrees);
+///@}
 
 /// An ISO 8601 date, time or both in the extended format: "YYYY-MM-DD", "hh:mm", "hh:mm:ss",
 /// "hh:mm:ss.fff" (fraction after "." or ","), a time optionally after "T"; date and time joined

@@ -63,9 +63,11 @@ double QuickSelect(std::span<double> data, int k, int lo, int hi);
 /// Comb sort (gap = trunc(gap / 1.3), at least 1, until a pass with gap 1 exchanges nothing), in
 /// place, ascending or descending; not stable. Every pass adds 1 to ProcStat and calls
 /// MathFeedBackProc with it when assigned. NaN values stay where the comparisons leave them.
+///@{
 void SortArray(std::span<double> data, bool ascending);
 void SortArray(std::span<float> data, bool ascending);
 void SortArray(std::span<int32_t> data, bool ascending);
+///@}
 /// The same on count elements of the given kind; count < 2 or an unknown kind does nothing.
 void SortArray(void* data, int count, TVarKind kind, bool ascending);
 
@@ -75,9 +77,11 @@ void SortArray(void* data, int count, TVarKind kind, bool ascending);
 /// equal to the element at its place is not inserted. Descending mirrors this (first element
 /// <= item). Returns the 0-based position, or -1 when nothing was inserted (also for an empty
 /// span or a NaN item).
+///@{
 int SortIntoArray(std::span<double> data, double item, bool ascending, bool allowDuplicates);
 int SortIntoArray(std::span<float> data, float item, bool ascending, bool allowDuplicates);
 int SortIntoArray(std::span<int32_t> data, int32_t item, bool ascending, bool allowDuplicates);
+///@}
 /// The same on count elements; item points to one element of the same kind. Returns the 1-based
 /// position or 0 (also for an unknown kind or a null pointer).
 int SortIntoArray(void* data, int count, TVarKind kind, const void* item, bool ascending,
@@ -85,13 +89,16 @@ int SortIntoArray(void* data, int count, TVarKind kind, const void* item, bool a
 
 /// Moves data[position..High-1] one place up (the last element is lost) and stores item at
 /// position (0-based); a position outside the array does nothing.
+///@{
 void InsertIntoArray(std::span<double> data, double item, int position);
 void InsertIntoArray(std::span<float> data, float item, int position);
 void InsertIntoArray(std::span<int32_t> data, int32_t item, int position);
+///@}
 /// The same on count elements; position is 1-based, and one outside 1..count does nothing.
 void InsertIntoArray(void* data, int count, TVarKind kind, const void* item, int position);
 
 /// Exchange the contents of two variables (strings exchange their buffers).
+///@{
 void ExChange(int32_t& a, int32_t& b) noexcept;
 void ExChange(uint32_t& a, uint32_t& b) noexcept;
 void ExChange(int64_t& a, int64_t& b) noexcept;
@@ -104,6 +111,7 @@ void ExChange(long double& a, long double& b) noexcept;
 void ExChange(char16_t& a, char16_t& b) noexcept;
 void ExChange(char& a, char& b) noexcept;
 void ExChange(std::string& a, std::string& b) noexcept;
+///@}
 /// Exchanges two memory blocks of size bytes, byte by byte (a null block does nothing).
 void ExChange(void* a, void* b, uint16_t size) noexcept;
 
@@ -171,10 +179,12 @@ int32_t EncodeLong(uint32_t v) noexcept;
 int32_t CountBits(uint8_t b) noexcept;
 /// The value with its bytes in reverse order (8, 4, 2 and 4 bytes); a floating-point value is
 /// reversed as its bit image, so the result may be a NaN or a subnormal.
+///@{
 double ConvertEndian(double value) noexcept;
 float ConvertEndian(float value) noexcept;
 uint16_t ConvertEndian(uint16_t value) noexcept;
 int32_t ConvertEndian(int32_t value) noexcept;
+///@}
 /// Exactly digits decimal digits of |value| with leading zeros (digits 0 counts as 1; higher
 /// digits that do not fit are dropped: Decimal(12345, 3) = "345"), after "-" when value < 0.
 std::string Decimal(int32_t value, uint8_t digits);
@@ -192,8 +202,10 @@ double CenteredPolynomial(std::span<const double> c, int n, double shift, double
 /// pivot array must contain at least 2 values" for n < 2 and "InterpolTable: specified range of
 /// pivot array is zero" for first = last. NaN in x, first or last gives NaN. The integer table is
 /// interpolated in double, so large differences do not overflow.
+///@{
 double InterpolTable(double x, double first, double last, const TDoubleArray& table);
 double InterpolTable(double x, double first, double last, const TIntArray& table);
+///@}
 /// Linear interpolation in a table of (x, y) rows: table[0] the abscissae, table[1] the ordinates,
 /// abscissae ascending or descending (not checked). Strictly between the end abscissae the two
 /// neighbouring rows are interpolated. Outside, including x equal to an end abscissa, the result
@@ -214,8 +226,10 @@ double HistoBinRef(double x, double origin, double width, double& offset) noexce
 /// y = 0 gives 0 (the limit for y -> 0); an infinite x or NaN gives NaN.
 double modr(double x, double y) noexcept;
 /// sqrt((x1 - x2)^2 + (y1 - y2)^2), without overflow or underflow of the squares.
+///@{
 double EuclideanDistance(double x1, double y1, double x2, double y2) noexcept;
 double EuclideanDistance(const TPointDouble& p1, const TPointDouble& p2) noexcept;
+///@}
 /// Logarithms to base 10 and 2, exact at the powers of the base (lg(1000) = 3). x <= 0 raises
 /// EMathError "logarithm: invalid argument"; NaN gives NaN.
 double lg(double x);
@@ -240,12 +254,16 @@ double CanonicalAngleDegrees(double angle) noexcept;
 
 /// min(b1, b2) <= x <= max(b1, b2), the bounds in either order; widened by tolerance on both
 /// sides in the second form. NaN anywhere gives false.
+///@{
 bool WithinBounds(double x, double b1, double b2) noexcept;
 bool WithinBounds(double x, double b1, double b2, double tolerance) noexcept;
+///@}
 /// x clamped into [min(b1, b2), max(b1, b2)]; a NaN x comes back as NaN.
+///@{
 double ConfineValue(double x, double b1, double b2) noexcept;
 float ConfineValue(float x, float b1, float b2) noexcept;
 int32_t ConfineValue(int32_t x, int32_t b1, int32_t b2) noexcept;
+///@}
 /// x rounded to the nearest integer (ties to even), then raised to low and lowered to high (so
 /// high wins when low > high). x beyond the 64-bit range saturates first; NaN counts as 0.
 int64_t RoundLimit(double x, int64_t low, int64_t high) noexcept;

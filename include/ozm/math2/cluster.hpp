@@ -42,10 +42,12 @@ namespace ozm::math2 {
 /// "kMeansClustering: number of clusters must be at least 1" (k < 1) before any work, and
 /// "kMeansClustering: max. number of iterations exceeded" after the outputs are complete when
 /// more than 1000 passes were needed.
+///@{
 double kMeansClustering(const TMatrix& DataMat, int Unused1, int Unused2, int k, TMatrix& Centers,
                         TIntVector& ClustIx);
 double kMeansClustering(const TMatrix& DataMat, int Unused1, int Unused2, int k, int Seed,
                         TMatrix& Centers, TIntVector& ClustIx, TIntVector& ClustSize);
+///@}
 
 /// An empirical estimate of the number of k-means passes:
 /// round(0.18232 sqrt(a b) - 108 - 0.00092427 a - 0.00017557 a c + 0.38775 sqrt(a c)), at least

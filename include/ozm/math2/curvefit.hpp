@@ -142,18 +142,22 @@ public:
     /// False, with nothing changed, when nOrder >= NumData or nOrder < 0; false also when the
     /// decomposition fails or AbortMathProc stops it (the flag is cleared at the start).
     /// The power design of data far from 0 is ill conditioned: prefer CalcCenteredPolyFit there.
+    ///@{
     bool CalcPolyFit(int nOrder, TDoubleArray& kArray, double& FitQual, bool& NearSingular) const;
     bool CalcPolyFit(int nOrder, TDoubleArray& kArray, TDoubleArray& Alpha, double& FitQual,
                      bool& NearSingular) const;
+    ///@}
     /// The same in the centred and scaled variable (x - XShift) / s, s the standard deviation of x
     /// (1 when it is 0), with y centred on its mean; XShift = 0 on entry is replaced by the mean of
     /// x. The coefficients are returned for powers of (x - XShift):
     /// y = sum_j kArray[j] (x - XShift)^j (math1::CenteredPolynomial). FitQual and Alpha refer to
     /// the centred and scaled system. Well conditioned also for data far from the origin.
+    ///@{
     bool CalcCenteredPolyFit(int nOrder, TDoubleArray& kArray, double& XShift, double& FitQual,
                              bool& NearSingular) const;
     bool CalcCenteredPolyFit(int nOrder, TDoubleArray& kArray, TDoubleArray& Alpha,
                              double& XShift, double& FitQual, bool& NearSingular) const;
+    ///@}
     /// The circle through the pairs by algebraic least squares: radius r, centre (dx, dy).
     /// Raises "CalcCircleFit: not enough data points" for n <= 2 and "CalcCircleFit: radius is
     /// infinite" for collinear pairs.

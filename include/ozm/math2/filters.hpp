@@ -57,17 +57,25 @@ void SecondDeriv(const TVector* SourceVec, int First, int Last, int W, TVector* 
 /// M < 1 raises "<Routine>: kernel length must be positive", a NaN cutoff
 /// "<Routine>: cutoff frequency is not a number" (the vector cannot be empty, and a kernel left as
 /// it was must not pass for a result).
+///@{
 void CalcSincLPKernel(int M, double Cutoff, int Window, TVector& Kernel);
 void CalcSincLPKernel(int M, double Cutoff, int Window, TDoubleArray& Kernel);
+///@}
 /// Spectral inversion of the low-pass kernel: negated, 1 added at the centre.
+///@{
 void CalcSincHPKernel(int M, double Cutoff, int Window, TVector& Kernel);
 void CalcSincHPKernel(int M, double Cutoff, int Window, TDoubleArray& Kernel);
+///@}
 /// Band-stop: low-pass at the lower plus high-pass at the higher cutoff (cutoffs in any order).
+///@{
 void CalcSincBSKernel(int M, double Cutoff1, double Cutoff2, int Window, TVector& Kernel);
 void CalcSincBSKernel(int M, double Cutoff1, double Cutoff2, int Window, TDoubleArray& Kernel);
+///@}
 /// Band-pass: the band-stop kernel spectrally inverted.
+///@{
 void CalcSincBPKernel(int M, double Cutoff1, double Cutoff2, int Window, TVector& Kernel);
 void CalcSincBPKernel(int M, double Cutoff1, double Cutoff2, int Window, TDoubleArray& Kernel);
+///@}
 
 /// Runs FilterKernel (K elements) over elements First..Last of SourceVec (clamped into 1..N,
 /// ordered): DestVec(b - First + 1) = sum over k = 1..K of FilterKernel(k) x(b + k - 1 - K div 2),

@@ -47,8 +47,10 @@ std::vector<TPointDouble> Convex2DHull(std::span<const TPointDouble> Points);
 /// last) that lies on the segment between its neighbours: the two edges at the vertex point the
 /// same way (a positive scalar product) and their cross product is at most 1e-10 of the product
 /// of their lengths. A vertex where the path turns back is kept. Returns the new count.
+///@{
 int ReducePolygon(std::vector<TPoint>& Polygon);
 int ReducePolygon(std::vector<TPointDouble>& Polygon);
+///@}
 /// The differences d(i) = P(i+1) - P(i), i = 0..n-2, into Differences. Mode <= 0 keeps all of
 /// them; Mode >= 1 drops zero differences; Mode 2 also merges runs of consecutive differences
 /// that point the same way (parallel, positive scalar product) into their sum. Returns the count.

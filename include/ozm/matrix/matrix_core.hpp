@@ -89,8 +89,10 @@ public:
     /// The dense cells, column after column (NrOfRows cells each). Writing through this pointer
     /// does not notify: call Changed() afterwards. The pointer is invalidated by every resize.
     /// A matrix in sparse form has no dense cells (the pointer may be null).
+    ///@{
     TCell* Data() noexcept { return FData.data(); }
     const TCell* Data() const noexcept { return FData.data(); }
+    ///@}
 
     // --- size and access (matrix_core.cpp) ---------------------------------------------------
 
@@ -151,8 +153,10 @@ public:
     // --- filling (matrix_core.cpp) -----------------------------------------------------------
 
     /// Every cell (of the normalised rectangle) := value; OnChange.
+    ///@{
     void Fill(TCell value);
     void Fill(int LowCol, int HighCol, int LowRow, int HighRow, TCell value);
+    ///@}
     /// Cells (i, i), i = 1..min(columns, rows) := value; OnChange.
     void FillDiag(TCell value);
 
@@ -322,9 +326,11 @@ public:
     /// entries, double quotes inside a name written as single quotes), then one line per row with
     /// the row's values right-aligned in 12 characters. 0, or -1 when the file cannot be created;
     /// errors while writing raise EInOutError.
+    ///@{
     int ExportAsASC(const std::string& FName, const std::string& Comment) const;
     int ExportAsASC(const std::string& FName, const std::string& Comment,
                     const TStrArray& ColNames) const;
+    ///@}
     /// Reads an ASC file into the matrix (NrColumns x NrRows). Results: 0; kAscFileMissing (-8);
     /// a negative code of ReadHeaderOfASC; kAscRowAttributeError (-5); kAscValueError (-6) for a
     /// value that is no number (or no 32-bit integer), a row with too few values, the end of the
@@ -333,8 +339,10 @@ public:
     /// the file has none). Row attributes and row names are skipped; fields after a row's values
     /// and ";" comments are ignored, as are empty lines. On any error the matrix (and ColNames)
     /// are unchanged.
+    ///@{
     int ImportASC(const std::string& FName, std::string& Comment);
     int ImportASC(const std::string& FName, std::string& Comment, TStrArray& ColNames);
+    ///@}
 
     /// List format: "LowCol HighCol LowRow HighRow", then one line per row of the rectangle with
     /// its values separated by blanks. Reversed bounds are swapped, then the ranges normalised.
@@ -352,20 +360,24 @@ public:
     /// Stream layout: LowCol, HighCol, LowRow, HighRow, then the cells of the rectangle column by
     /// column, each a 10-byte extended real. The ranges are normalised. A null TMemoryStream
     /// receives a new one (the caller owns it); a null TFileStream does nothing.
+    ///@{
     void SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowRow, int HighRow) const;
     void SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol, int LowRow,
                       int HighRow) const;
     void SaveToStream(TFileStream* OutStream, int LowCol, int HighCol, int LowRow,
                       int HighRow) const;
+    ///@}
     /// Reads the stream layout. False with the matrix unchanged for a null stream, an unreadable
     /// or damaged header (bounds not integers with 1 <= Low <= High + 1) or fewer bytes left than
     /// the cells need. With AdjustMatrixSize the matrix is resized to HighCol x HighRow; a matrix
     /// smaller than the rectangle gives false without reading. A cell that an integer matrix
     /// cannot hold keeps its value and makes the result false. OnChange once after the header
     /// was accepted.
+    ///@{
     bool LoadFromStream(TStream& InStream, bool AdjustMatrixSize);
     bool LoadFromStream(TMemoryStream* InStream, bool AdjustMatrixSize);
     bool LoadFromStream(TFileStream* InStream, bool AdjustMatrixSize);
+    ///@}
 
     /// Record file: header (columns, rows, 0 layers, 0 time slots, DataID cut to 255 bytes,
     /// format 1), then the cells as doubles with the column fastest, bit for bit. False when the

@@ -48,8 +48,10 @@ public:
 
     /// The cells, column fastest (cell (x, y, z) at ((z - 1) * rows + y - 1) * columns + x - 1).
     /// Writing through it does not notify; the pointer is invalidated by every resize.
+    ///@{
     double* Data() noexcept { return FData.data(); }
     const double* Data() const noexcept { return FData.data(); }
+    ///@}
 
     /// Sets the extents when one of them differs and all are >= 1, keeping the cells whose indices
     /// still exist (new cells 0), and fires OnChange. Other calls change nothing. Always true;

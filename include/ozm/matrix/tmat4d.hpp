@@ -72,8 +72,10 @@ public:
 
     /// The cells in storage order (see above). Writing through it does not notify; the pointer is
     /// invalidated by every resize.
+    ///@{
     double* Data() noexcept { return FData.data(); }
     const double* Data() const noexcept { return FData.data(); }
+    ///@}
     /// Size of the cells in megabytes.
     double MemoryConsumed() const noexcept;
 
@@ -166,8 +168,10 @@ public:
     /// Fingerprint (8 lanes) over the cells in scan order, only layers whose number is a multiple
     /// of Sample (Sample held to NrOfLayers div 2, then raised to 1). OnPercentDone over the
     /// columns x rows positions.
+    ///@{
     std::string CRCofData() const { return CRCofData(1); }
     std::string CRCofData(int Sample) const;
+    ///@}
 
     // --- reshaping (OnChange at the end) ------------------------------------------------------
 

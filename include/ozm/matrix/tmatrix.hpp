@@ -96,13 +96,17 @@ public:
 
     /// Cells := RangeLow + u * (RangeHigh - RangeLow), u uniform in [0, 1) from the shared
     /// generator, column by column; OnChange.
+    ///@{
     void FillRandomUniform(double RangeLow, double RangeHigh);
     void FillRandomUniform(int LowCol, int HighCol, int LowRow, int HighRow, double RangeLow,
                            double RangeHigh);
+    ///@}
     /// Cells := Mean + StdDev * g, g standard normal; OnChange.
+    ///@{
     void FillRandomGauss(double Mean, double StdDev);
     void FillRandomGauss(int LowCol, int HighCol, int LowRow, int HighRow, double Mean,
                          double StdDev);
+    ///@}
 
     // --- products (matrix_products.cpp) ----------------------------------------------------
     // Each product resizes the result, writes it (one OnChange of the result per cell) and then

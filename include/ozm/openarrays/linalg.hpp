@@ -14,8 +14,10 @@ namespace ozm::openarrays {
 /// have as many rows as A has columns, and C gets B's columns of A's rows,
 /// C[j][i] = sum over k of A[k][i] * B[j][k]. -1 if A or B is empty; -2 if the inner dimensions
 /// differ or A or B is ragged. C may be A or B. Integer arithmetic wraps in 32 bits.
+///@{
 int MultiplyArrays(const TDouble2DArray& A, const TDouble2DArray& B, TDouble2DArray& C);
 int MultiplyArrays(const TInt2DArray& A, const TInt2DArray& B, TInt2DArray& C);
+///@}
 
 /// Inverse in place, by Crout's LU decomposition with implicit partial pivoting (rows scaled by
 /// their largest magnitude, a later row winning a tie), then one forward and back substitution
@@ -26,8 +28,10 @@ int MultiplyArrays(const TInt2DArray& A, const TInt2DArray& B, TInt2DArray& C);
 /// After any failure A is unchanged.
 int InvertArray(TDouble2DArray& A);
 /// Logical negation of every cell (every existing cell of a ragged array); -1 if A is empty.
+///@{
 int InvertArray(TBoolArray& A);
 int InvertArray(TBool2DArray& A);
+///@}
 
 /// Hat matrix H = X (X'X)^-1 X' of the regression on the columns of X (H is n x n for n rows).
 /// Built from CloneArray, TransposeArray, MultiplyArrays and InvertArray. -1 if X is empty; -2 if

@@ -28,8 +28,10 @@ int FloodFillArray(int X, int Y, double Tolerance, double NewValue, TDouble2DArr
 
 /// Writes Value into every cell whose mask cell is false; an empty mask means every cell.
 /// -2 if A is empty; -1 if a mask is given and its nesting differs from A's; 0 otherwise.
+///@{
 int FillArrayMasked(TDouble2DArray& A, double Value, const TBool2DArray& Mask);
 int FillArrayMasked(TInt2DArray& A, int32_t Value, const TBool2DArray& Mask);
+///@}
 
 /// Profile of a raster with n columns and m rows, as doubles. orPerRow: m values, value y reduces
 /// A[0][y] .. A[n-1][y]; orPerColumn: n values, value x reduces A[x][0] .. A[x][m-1]. eoMin starts
@@ -37,10 +39,12 @@ int FillArrayMasked(TInt2DArray& A, int32_t Value, const TBool2DArray& Mask);
 /// -uc_MaxDouble and takes a value unless the running maximum is >= it; eoSum adds; eoMean divides
 /// the sum by the number of values reduced. -1 if A is empty; -2 if A is ragged or Operation or
 /// Orientation holds no valid value. Profile is untouched after a failure.
+///@{
 int EdgeVector(const TInt2DArray& A, TOrientation Orientation, TEdgeOp Operation,
                TDoubleArray& Profile);
 int EdgeVector(const TDouble2DArray& A, TOrientation Orientation, TEdgeOp Operation,
                TDoubleArray& Profile);
+///@}
 
 /// Writes A as an image of n * Magnification x m * Magnification pixels; pixel (px, py) takes
 /// the colour A[px / Magnification][py / Magnification], each cell holding 0x00BBGGRR (red in

@@ -46,6 +46,7 @@ int32_t MinArray(const TInt2DArray& A, int& Ix1, int& Ix2);
 /// Max = -uc_MaxDouble; single arrays uc_MaxSingle; integers 2147483647 and -2147483648).
 /// -1 if the array is empty, otherwise 0. NaN cells are ignored (an all-NaN array keeps the
 /// presets). Ragged arrays: every existing cell is scanned.
+///@{
 int MinMaxArray(const TSingleArray& A, double& Min, double& Max);
 int MinMaxArray(const TDoubleArray& A, double& Min, double& Max);
 int MinMaxArray(const TDouble2DArray& A, double& Min, double& Max);
@@ -57,11 +58,13 @@ int MinMaxArray(const TInt2DArray& A, int32_t& Min, int32_t& Max);
 int MinMaxArray(const TInt3DArray& A, int32_t& Min, int32_t& Max);
 int MinMaxArray(const TInt4DArray& A, int32_t& Min, int32_t& Max);
 int MinMaxArray(std::span<const int32_t> Values, int32_t& Min, int32_t& Max);
+///@}
 
 /// Extremes of the range Lo..Hi (rank 1) or the box in corner order (rank 2), with the position
 /// of the first minimum and maximum; the index outputs are preset to 0. -1 if A is empty; -2 if a
 /// bound is negative or beyond the last index of its dimension, or a rank-2 A is ragged. Hi < Lo
 /// is no error: nothing is scanned and the presets stay.
+///@{
 int MinMaxArray(const TDoubleArray& A, int Lo, int Hi, double& Min, double& Max, int& MinIx,
                 int& MaxIx);
 int MinMaxArray(const TDouble2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2, double& Min,
@@ -70,12 +73,14 @@ int MinMaxArray(const TIntArray& A, int Lo, int Hi, int32_t& Min, int32_t& Max, 
                 int& MaxIx);
 int MinMaxArray(const TInt2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2, int32_t& Min,
                 int32_t& Max, int& MinIx1, int& MinIx2, int& MaxIx1, int& MaxIx2);
+///@}
 
 // --- means and spread ---------------------------------------------------------------------------
 
 /// Arithmetic mean of the cells of the box (corner order). Mean is 0 after any failure. -1 if A
 /// is empty; -2 if a bound is negative or beyond its dimension, Hi < Lo in any dimension, or A is
 /// ragged.
+///@{
 int MeanArray(const TDoubleArray& A, int Lo1, int Hi1, double& Mean);
 int MeanArray(const TDouble2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2, double& Mean);
 int MeanArray(const TDouble3DArray& A, int Lo1, int Lo2, int Lo3, int Hi1, int Hi2, int Hi3,
@@ -88,10 +93,12 @@ int MeanArray(const TInt3DArray& A, int Lo1, int Lo2, int Lo3, int Hi1, int Hi2,
               double& Mean);
 int MeanArray(const TInt4DArray& A, int Lo1, int Lo2, int Lo3, int Lo4, int Hi1, int Hi2,
               int Hi3, int Hi4, double& Mean);
+///@}
 
 /// Sample standard deviation (denominator n - 1) of the cells of the box, by two passes (mean
 /// first, then squared deviations), so large offsets cost no precision. 0 for a single cell.
 /// StdDev is 0 after any failure; codes as MeanArray.
+///@{
 int StdDevArray(const TDoubleArray& A, int Lo1, int Hi1, double& StdDev);
 int StdDevArray(const TDouble2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2, double& StdDev);
 int StdDevArray(const TDouble3DArray& A, int Lo1, int Lo2, int Lo3, int Hi1, int Hi2, int Hi3,
@@ -104,10 +111,12 @@ int StdDevArray(const TInt3DArray& A, int Lo1, int Lo2, int Lo3, int Hi1, int Hi
                 double& StdDev);
 int StdDevArray(const TInt4DArray& A, int Lo1, int Lo2, int Lo3, int Lo4, int Hi1, int Hi2,
                 int Hi3, int Hi4, double& StdDev);
+///@}
 
 /// Mean and sample variance (denominator n - 1; 0 for a single cell) of the whole array in one
 /// call, by two passes. Mean and Var are preset to 0 and stay 0 after a failure. -1 if A is
 /// empty; -2 if A is ragged.
+///@{
 int MeanVarArray(const TDoubleArray& A, double& Mean, double& Var);
 int MeanVarArray(const TDouble2DArray& A, double& Mean, double& Var);
 int MeanVarArray(const TDouble3DArray& A, double& Mean, double& Var);
@@ -116,6 +125,7 @@ int MeanVarArray(const TIntArray& A, double& Mean, double& Var);
 int MeanVarArray(const TInt2DArray& A, double& Mean, double& Var);
 int MeanVarArray(const TInt3DArray& A, double& Mean, double& Var);
 int MeanVarArray(const TInt4DArray& A, double& Mean, double& Var);
+///@}
 
 // --- percentiles --------------------------------------------------------------------------------
 
@@ -138,6 +148,7 @@ double PercentileArray(double Prob, const TDouble2DArray& A, int Lo1, int Lo2, i
 /// -1 a bound negative or not below its extent (so an empty A gives -1); -2 Hi < Lo, or A ragged;
 /// -3 unless LastBin > FirstBin; -4 unless BinWidth > 0; -6 unless the mask has the extents of A
 /// (mask form); -5 if NB > 1000. Outputs are untouched after a failure.
+///@{
 int FrequDistOfArray(const TDoubleArray& A, int Lo, int Hi, double FirstBin, double LastBin,
                      double BinWidth, TIntArray& Dist, int& Below, int& Above, int& MaxCount);
 int FrequDistOfArray(const TDouble2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2,
@@ -146,12 +157,14 @@ int FrequDistOfArray(const TDouble2DArray& A, int Lo1, int Lo2, int Hi1, int Hi2
 int FrequDistOfArray(const TDouble2DArray& A, const TBool2DArray& Mask, int Lo1, int Lo2,
                      int Hi1, int Hi2, double FirstBin, double LastBin, double BinWidth,
                      TIntArray& Dist, int& Below, int& Above, int& MaxCount);
+///@}
 
 // --- counting and comparison --------------------------------------------------------------------
 
 /// Number of cells v of the range (pair order: Lo1, Hi1, Lo2, Hi2, ...) with
 /// RangeLow <= v <= RangeHigh. -1 if A is empty; -2 if a bound is negative, beyond its dimension,
 /// Hi < Lo, RangeHigh < RangeLow, or A is ragged.
+///@{
 int CountValues(const TDoubleArray& A, int Lo1, int Hi1, double RangeLow, double RangeHigh);
 int CountValues(const TDouble2DArray& A, int Lo1, int Hi1, int Lo2, int Hi2, double RangeLow,
                 double RangeHigh);
@@ -166,17 +179,22 @@ int CountValues(const TInt3DArray& A, int Lo1, int Hi1, int Lo2, int Hi2, int Lo
                 int32_t RangeLow, int32_t RangeHigh);
 int CountValues(const TInt4DArray& A, int Lo1, int Hi1, int Lo2, int Hi2, int Lo3, int Hi3,
                 int Lo4, int Hi4, int32_t RangeLow, int32_t RangeHigh);
+///@}
 
 /// Number of true cells (every existing cell of a ragged array); -1 if A is empty.
+///@{
 int CountTrueCellsOfArray(const TBoolArray& A);
 int CountTrueCellsOfArray(const TBool2DArray& A);
+///@}
 
 /// True when the measured extents agree and every cell of A equals the cell of B; two empty
 /// arrays are equal. Ragged arrays are equal only when their nesting is identical too.
+///@{
 bool EqualArrays(const TIntArray& A, const TIntArray& B);
 bool EqualArrays(const TInt2DArray& A, const TInt2DArray& B);
 bool EqualArrays(const TInt3DArray& A, const TInt3DArray& B);
 bool EqualArrays(const TInt4DArray& A, const TInt4DArray& B);
+///@}
 
 // --- searching ----------------------------------------------------------------------------------
 
@@ -201,11 +219,15 @@ bool IsDichotomous(const TIntArray& A, int32_t& Low, int32_t& High);
 
 /// Mask gets the nesting of A; a cell is true when its value is greater than Threshold (doubles:
 /// also when NaN). -1 if A is empty.
+///@{
 int DichotomizeArray(const TDouble2DArray& A, double Threshold, TBool2DArray& Mask);
 int DichotomizeArray(const TInt2DArray& A, int32_t Threshold, TBool2DArray& Mask);
+///@}
 /// A cell is true when min(T1, T2) <= value <= max(T1, T2) (doubles: NaN counts as inside).
+///@{
 int DichotomizeArray(const TDouble2DArray& A, double T1, double T2, TBool2DArray& Mask);
 int DichotomizeArray(const TInt2DArray& A, int32_t T1, int32_t T2, TBool2DArray& Mask);
+///@}
 
 /// Maps every cell in place to one of NLevels equally spaced values from LowValue to HighValue:
 /// v <= LowThreshold (or NaN) -> LowValue; v >= HighThreshold -> HighValue; otherwise, with

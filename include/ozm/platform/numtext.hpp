@@ -21,8 +21,10 @@ std::string FormatFixed(double x, int width, int decimals);
 /// digits is width - 8, held to 2..18, so the text has at least width characters (at least 10).
 /// Zero is " 0.0...E+0000" and a negative zero "-0.0...E+0000", so that text with enough digits
 /// reads back to the same double bit for bit; NaN and infinities as FormatFixed.
+///@{
 std::string FormatExp(double x, int width);
 std::string FormatExp(long double x, int width);
+///@}
 
 /// Shortest text that reads back to exactly the same double ("0.1", "1e+300").
 std::string FormatShortest(double x);

@@ -82,8 +82,10 @@ public:
 
     /// Direct access to the contiguous storage (element k at position k - 1), for callers that
     /// fill many elements at once; call CellsWritten() afterwards.
+    ///@{
     std::span<TCell> Cells() noexcept { return {FVec.data(), FVec.size()}; }
     std::span<const TCell> Cells() const noexcept { return {FVec.data(), FVec.size()}; }
+    ///@}
     /// Ends a write through Cells(): IsEmpty becomes false and OnChange fires once.
     void CellsWritten();
 
@@ -163,9 +165,11 @@ public:
     /// Smallest and largest value of the range and their indices (first occurrence wins). The
     /// scan starts from TVectorCellTraits' start values and indices 0, so values that never beat
     /// them (NaN, or beyond 1.7E308 for doubles) leave them unchanged.
+    ///@{
     void MinMax(int LowElem, int HighElem, TCell& Minimum, TCell& Maximum) const;
     void MinMax(int LowElem, int HighElem, TCell& Minimum, TCell& Maximum, int& MinIx,
                 int& MaxIx) const;
+    ///@}
 
     // --- statistics (read-only, no events) -----------------------------------------------------
 
@@ -221,9 +225,11 @@ public:
     /// Otherwise each element is stored through SetVal; an element that cannot be read (or does
     /// not fit an integer vector) keeps its value and makes the result false. OnChange fires at
     /// the end whenever the header was accepted. A null stream gives false.
+    ///@{
     bool LoadFromStream(TStream& InStream, bool AdjustVectorSize);
     bool LoadFromStream(TMemoryStream* InStream, bool AdjustVectorSize);
     bool LoadFromStream(TFileStream* InStream, bool AdjustVectorSize);
+    ///@}
 
     /// Reads a single-column ASC file into the vector and returns 0 or an error code: -8 the file
     /// does not exist, -7 more than one column, -5 a row attribute is no number, -6 a value is no
