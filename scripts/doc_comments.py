@@ -156,6 +156,9 @@ def convert(text):
         if doc_ok and not in_parens and attaches:
             start = i
             while start < j and DIVIDER.match(lines[start]):
+                # A divider may run over several lines; it ends with its dashes.
+                while start < j and not re.search(r"(-{3}|={3})\s*$", lines[start]):
+                    start += 1
                 start += 1
             for k in range(start, j):
                 out[k] = re.sub(r"^(\s*)//", r"\1///", lines[k], count=1)
