@@ -48,36 +48,52 @@ template <typename TCell>
 struct TMatrixCellTraits;
 
 template <>
+/// The cell type double: the vector class TVector and the start values of the MinMax scan.
 struct TMatrixCellTraits<double> {
+    /// The vector class of the cell type.
     using TVec = TVector;
     /// Start values of the MinMax scan, returned when the rectangle has no cells.
     static constexpr double kMinMaxStartMin = uc_MaxReal;
+    /// Start value of the maximum.
     static constexpr double kMinMaxStartMax = -uc_MaxReal;
 };
 
 template <>
+/// The cell type int32_t: the vector class TIntVector and the start values of the MinMax scan.
 struct TMatrixCellTraits<int32_t> {
+    /// The vector class of the cell type.
     using TVec = TIntVector;
     /// As for the integer vector: the maximum starts at -2147483647.
     static constexpr int32_t kMinMaxStartMin = 2147483647;
+    /// Start value of the maximum.
     static constexpr int32_t kMinMaxStartMax = -2147483647;
 };
 
 template <typename TCell, typename TSelf>
+/// The behaviour TMatrix and TIntMatrix share, over the cell type TCell; TSelf is the concrete
+/// class. The conventions of its members are stated at the top of this header.
 class TMatrixCore : public TOZMContainer {
 public:
+    /// The cell type.
     using TCellType = TCell;
+    /// The vector class of the cell type (TVector or TIntVector).
     using TVec = typename TMatrixCellTraits<TCell>::TVec;
+    /// A rectangle of cells indexed [column][row].
     using TCell2DArray = std::vector<std::vector<TCell>>;
 
     // --- properties and events ---------------------------------------------------------------
 
+    /// Number of columns.
     int NrOfColumns() const noexcept { return FNCol; }
+    /// Number of rows.
     int NrOfRows() const noexcept { return FNRow; }
     /// Negative values become 0, then Resize with the other dimension unchanged.
     void SetNCols(int Nc);
+    /// The same for the rows.
     void SetNRows(int Nr);
+    /// A free text that identifies the data; the XML and record formats store it.
     const std::string& DataID() const noexcept { return FDataID; }
+    /// Sets the DataID.
     void SetDataID(const std::string& AID) { FDataID = AID; }
 
     /// Progress percentage; fired only through PercDone (no matrix operation calls it).
@@ -91,6 +107,7 @@ public:
     /// A matrix in sparse form has no dense cells (the pointer may be null).
     ///@{
     TCell* Data() noexcept { return FData.data(); }
+    /// Read-only access to the dense cells.
     const TCell* Data() const noexcept { return FData.data(); }
     ///@}
 
@@ -128,6 +145,7 @@ public:
     /// Range normalisation of the frame over the columns and rows of this matrix. On a matrix with
     /// 0 columns (rows) the column (row) range comes out as (1, 0) for (0, 0).
     void MakeValidColRange(int& LowCol, int& HighCol) const noexcept;
+    /// The same for the rows.
     void MakeValidRowRange(int& LowRow, int& HighRow) const noexcept;
 
     // --- copying (matrix_core.cpp, matrix_copy.cpp, matrix_vectors.cpp) ----------------------
@@ -155,6 +173,7 @@ public:
     /// Every cell (of the normalised rectangle) := value; OnChange.
     ///@{
     void Fill(TCell value);
+    /// The same over the normalised rectangle of the dimension-order bounds.
     void Fill(int LowCol, int HighCol, int LowRow, int HighRow, TCell value);
     ///@}
     /// Cells (i, i), i = 1..min(columns, rows) := value; OnChange.
@@ -165,20 +184,26 @@ public:
     /// Removes column col (row row); false when the index is outside the matrix or it is the
     /// only column (row). OnChange through the resize.
     bool RemoveColumn(int col);
+    /// The same for a row.
     bool RemoveRow(int row);
     /// Swap two columns (rows); OnChange. An index outside the matrix does nothing at all.
     void ExchangeColumns(int c1, int c2);
+    /// The same for two rows.
     void ExchangeRows(int r1, int r2);
     /// Reverse the order of the columns (rows); OnChange.
     void MirrorColumns();
+    /// The same for the rows.
     void MirrorRows();
 
     // --- element-wise arithmetic (matrix_core.cpp) -------------------------------------------
 
+    /// Every cell := cell + Scalar; OnChange.
     void SAdd(TCell Scalar);
+    /// Every cell := cell * Scalar; OnChange.
     void SMult(TCell Scalar);
     /// this := this +/- MatB; false (nothing changed) when MatB is null or differs in size.
     bool Add(const TSelf* MatB);
+    /// this := this - MatB, as Add.
     bool Subtract(const TSelf* MatB);
     /// MatRes := this .* MatB cell by cell (resized to this size, one OnChange of MatRes per
     /// cell); then OnChange of this matrix. False when an operand is null or the sizes differ.
@@ -308,7 +333,9 @@ public:
     /// EInOutError when writing fails; SaveAsXMLFile writes a header and reports any failure by
     /// false.
     void WriteToXMLStream(TStream& OutStream, bool CreateHeader) const;
+    /// The XML writer on an open text file.
     void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const;
+    /// Writes the XML file FName with a header; false on any failure.
     bool SaveAsXMLFile(const std::string& FName) const;
     /// Read one matrix element from the current position through ProcessXmlTag (on a work matrix
     /// of the same form, so a failure changes nothing) and take its size, cells and DataID. False
@@ -317,7 +344,9 @@ public:
     /// reader leaves the stream after "</matrix>"; the file reader after the text that follows it
     /// up to the next "<".
     bool ReadFromXMLStream(TStream& InStream);
+    /// The XML reader on an open text file.
     bool ReadFromOpenXMLFile(TTextReader& InFile);
+    /// Reads the XML file FName; false when it cannot be read or breaks the format.
     bool LoadFromXMLFile(const std::string& FName);
 
     /// ASC: the comment line (line ends become blanks; empty gives "Exported by OZM <class>
@@ -328,6 +357,7 @@ public:
     /// errors while writing raise EInOutError.
     ///@{
     int ExportAsASC(const std::string& FName, const std::string& Comment) const;
+    /// With the column names ColNames written in the header.
     int ExportAsASC(const std::string& FName, const std::string& Comment,
                     const TStrArray& ColNames) const;
     ///@}
@@ -341,6 +371,7 @@ public:
     /// are unchanged.
     ///@{
     int ImportASC(const std::string& FName, std::string& Comment);
+    /// With ColNames receiving the column names.
     int ImportASC(const std::string& FName, std::string& Comment, TStrArray& ColNames);
     ///@}
 
@@ -362,8 +393,10 @@ public:
     /// receives a new one (the caller owns it); a null TFileStream does nothing.
     ///@{
     void SaveToStream(TStream& OutStream, int LowCol, int HighCol, int LowRow, int HighRow) const;
+    /// Into a memory stream; a null one receives a new stream that the caller owns.
     void SaveToStream(TMemoryStream*& OutStream, int LowCol, int HighCol, int LowRow,
                       int HighRow) const;
+    /// Into a file stream; null does nothing.
     void SaveToStream(TFileStream* OutStream, int LowCol, int HighCol, int LowRow,
                       int HighRow) const;
     ///@}
@@ -375,7 +408,9 @@ public:
     /// was accepted.
     ///@{
     bool LoadFromStream(TStream& InStream, bool AdjustMatrixSize);
+    /// From a memory stream; null gives false.
     bool LoadFromStream(TMemoryStream* InStream, bool AdjustMatrixSize);
+    /// From a file stream; null gives false.
     bool LoadFromStream(TFileStream* InStream, bool AdjustMatrixSize);
     ///@}
 
@@ -391,6 +426,7 @@ public:
     int LoadBinary(const std::string& FName);
 
 protected:
+    /// @cond
     /// One cell (the minimum) of storage. Raises the heap message when even that fails.
     explicit TMatrixCore(TComponent* AOwner);
 
@@ -465,6 +501,7 @@ protected:
     /// one spare column or row of storage. Empty while a matrix is in sparse form.
     std::vector<TCell> FData;
 
+/// @endcond
 private:
     // Text of one cell in the text formats.
     std::string FormatCell(TCell Value) const;
@@ -492,6 +529,7 @@ private:
     int64_t FXmlNumRows = -1;
 };
 
+/// @cond
 template <typename TCell, typename TSelf>
 template <typename CellReader>
 void TMatrixCore<TCell, TSelf>::CopyRectangle(int SourceCols, int SourceRows, CellReader&& Cell,
@@ -522,5 +560,6 @@ void TMatrixCore<TCell, TSelf>::CopyRectangle(int SourceCols, int SourceRows, Ce
                        cells[static_cast<size_t>(c) * nr + r]);
     Changed();
 }
+/// @endcond
 
 }  // namespace ozm

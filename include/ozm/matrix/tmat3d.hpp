@@ -26,22 +26,32 @@ namespace ozm {
 
 class TMatrix;
 
+/// A three-dimensional matrix of doubles (columns, rows, layers), 1-based, one contiguous block of
+/// cells.
 class TMat3D : public TOZMContainer {
 public:
     /// A 1 x 1 x 1 matrix holding 0 with an empty DataID.
     explicit TMat3D(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TMat3D"; }
 
+    /// Number of columns.
     int NrOfColumns() const noexcept { return FNumX; }
+    /// Number of rows.
     int NrOfRows() const noexcept { return FNumY; }
+    /// Number of layers.
     int NrOfLayers() const noexcept { return FNumZ; }
     /// Resize with one extent changed; a value below 1 becomes 1.
+    ///@{
     void SetNrOfColumns(int Value);
     void SetNrOfRows(int Value);
     void SetNrOfLayers(int Value);
+    ///@}
+    /// A free text that identifies the data; the XML and record formats store it.
     const std::string& DataID() const noexcept { return FDataID; }
+    /// Sets the DataID.
     void SetDataID(const std::string& AID) { FDataID = AID; }
 
+    /// Progress percentage, fired through PercDone only.
     TOnPercentDoneEvent OnPercentDone;
     /// Fires OnPercentDone(this, Percent).
     void PercDone(TObject* Sender, int Percent);
@@ -61,16 +71,21 @@ public:
     bool ResizeAndClear(int Nc, int Nr, int Nl);
 
     /// The cell, 0 outside; SetVal ignores cells outside and does not fire OnChange.
+    ///@{
     double GetVal(int Nx, int Ny, int Nz) const noexcept {
         return Valid(Nx, Ny, Nz) ? FData[Index(Nx, Ny, Nz)] : 0.0;
     }
     void SetVal(int Nx, int Ny, int Nz, double Value) noexcept {
         if (Valid(Nx, Ny, Nz)) FData[Index(Nx, Ny, Nz)] = Value;
     }
+    ///@}
 
+    /// Range normalisation of the frame (MakeValidRange) over the columns, rows and layers.
+    ///@{
     void MakeValidColRange(int& LowCol, int& HighCol) const noexcept;
     void MakeValidRowRange(int& LowRow, int& HighRow) const noexcept;
     void MakeValidLayerRange(int& LowLayer, int& HighLayer) const noexcept;
+    ///@}
 
     /// Every cell := value, without OnChange.
     void Fill(double value);
@@ -78,19 +93,23 @@ public:
     void FillDiag(double value);
     /// Uniform in [RangeLow, RangeHigh) / Mean + StdDev * GRandom from the shared generator;
     /// OnChange.
+    ///@{
     void FillRandomUniform(double RangeLow, double RangeHigh);
     void FillRandomGauss(double Mean, double StdDev);
+    ///@}
 
     /// Resize to the source's extents and copy every cell; OnChange. Null source: nothing.
     void Clone(const TMat3D* MatSource);
 
     /// Block statistics over the normalised ranges, as TMat4D's namesakes without the time slots.
+    ///@{
     void Find(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
               double Value, int& ColIx, int& RowIx, int& LayerIx) const;
     void MinMax(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
                 double& Minimum, double& Maximum) const;
     void MeanVar(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
                  double& Mean, double& Variance) const;
+    ///@}
     /// The cell of rank min(n - 1, round(n * prob / 100)) of the block's n cells (prob held to
     /// 0..100; NaN ranks above every number). Exhausted memory raises the heap message.
     double Percentile(double prob, int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer,
@@ -124,15 +143,19 @@ public:
     /// The matrix element (id = DataID), numcols, numrows, numplanes, then one cell per line,
     /// column by column, row by row, layer innermost, each written with the shortest text that
     /// reads back exactly. EInOutError when writing fails; SaveAsXMLFile reports failure by false.
+    ///@{
     void WriteToXMLStream(TStream& OutStream, bool CreateHeader) const;
     void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const;
     bool SaveAsXMLFile(const std::string& FName) const;
+    ///@}
     /// Reads one matrix element (into a work object, so a failure changes nothing) and takes its
     /// extents, cells and DataID; fires OnChange. False for a document that breaks the vocabulary,
     /// lacks an extent or announces more than kMaxXmlCells cells.
+    ///@{
     bool ReadFromXMLStream(TStream& InStream);
     bool ReadFromOpenXMLFile(TTextReader& InFile);
     bool LoadFromXMLFile(const std::string& FName);
+    ///@}
 
     /// Header fields of a record file; true when it has layers and time slots and format 1. A
     /// file shorter than one record gives false with zero outputs; one that cannot be opened

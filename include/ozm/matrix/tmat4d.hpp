@@ -43,6 +43,8 @@ class TVector;
 using TOnReadMat4DElementEvent =
     std::function<void(TObject* Sender, int ix, int iy, int il, int it, double Value)>;
 
+/// A four-dimensional matrix of doubles (columns, rows, layers, time slots), 1-based, one
+/// contiguous block of cells.
 class TMat4D : public TOZMContainer {
 public:
     /// A 1 x 1 x 1 x 1 matrix holding 0 with an empty DataID.
@@ -51,19 +53,29 @@ public:
 
     // --- properties, events, storage --------------------------------------------------------
 
+    /// Number of columns.
     int NrOfColumns() const noexcept { return FNumX; }
+    /// Number of rows.
     int NrOfRows() const noexcept { return FNumY; }
+    /// Number of layers.
     int NrOfLayers() const noexcept { return FNumZ; }
+    /// Number of time slots.
     int NrOfTimeSlots() const noexcept { return FNumT; }
     /// Resize with one extent changed; a value below 1 becomes 1.
+    ///@{
     void SetNrOfColumns(int Value);
     void SetNrOfRows(int Value);
     void SetNrOfLayers(int Value);
     void SetNrOfTimeSlots(int Value);
+    ///@}
+    /// A free text that identifies the data; the XML and record formats store it.
     const std::string& DataID() const noexcept { return FDataID; }
+    /// Sets the DataID.
     void SetDataID(const std::string& AID) { FDataID = AID; }
 
+    /// Progress percentage, fired through PercDone only.
     TOnPercentDoneEvent OnPercentDone;
+    /// Receives every cell that ReadBinary streams from a file.
     TOnReadMat4DElementEvent OnReadElement;
     /// Fires OnPercentDone(this, Percent).
     void PercDone(TObject* Sender, int Percent);
@@ -87,6 +99,7 @@ public:
     /// Resize, then Fill(0).
     bool ResizeAndClear(int Nc, int Nr, int Nl, int Nt);
 
+    /// The cell, 0 outside.
     double GetVal(int Nx, int Ny, int Nz, int Nt) const noexcept {
         return Valid(Nx, Ny, Nz, Nt) ? FData[Index(Nx, Ny, Nz, Nt)] : 0.0;
     }
@@ -103,10 +116,14 @@ public:
     /// The inverse of Lin3DAddr; false (outputs untouched) for an address outside.
     bool ConvertLinTo3DAddr(int LinAddr, int& ix, int& iy, int& il) const noexcept;
 
+    /// Range normalisation of the frame (MakeValidRange) over the columns, rows, layers and time
+    /// slots.
+    ///@{
     void MakeValidColRange(int& LowCol, int& HighCol) const noexcept;
     void MakeValidRowRange(int& LowRow, int& HighRow) const noexcept;
     void MakeValidLayerRange(int& LowLayer, int& HighLayer) const noexcept;
     void MakeValidTSlotRange(int& LowTimeSlot, int& HighTimeSlot) const noexcept;
+    ///@}
 
     /// Copies extents, DataID, cells and the handlers OnChange, OnPercentDone and OnReadElement
     /// from another TMat4D, without OnChange. Other sources raise EConvertError.
@@ -128,7 +145,9 @@ public:
     /// par1 + par2 * GRandom. 0, or -1 (Layer), -2 (TimeSlot), -3 (Mode); of several faults the
     /// last wins and nothing is written. No OnChange.
     int FillLayer(int Layer, int TimeSlot, int Mode, double par1, double par2);
+    /// Every cell uniform in [RangeLow, RangeHigh) from the shared generator; OnChange.
     void FillRandomUniform(double RangeLow, double RangeHigh);
+    /// Every cell Mean + StdDev * GRandom; OnChange.
     void FillRandomGauss(double Mean, double StdDev);
     /// Adds Src[x - 1][y - 1] to cell (x, y) of the layer. -1 when Src is not columns x rows
     /// (every inner array included), -2 Layer, -3 TimeSlot (last fault wins); 0. No OnChange.
@@ -144,10 +163,14 @@ public:
     /// sums), 1.0 for n < 3; a negative or NaN variance becomes 0.
     void MeanVar(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
                  int LowTimeSlot, int HighTimeSlot, double& Mean, double& Variance) const;
+    /// Sum (sum of squares) of the cells of the block.
+    ///@{
     double Sum(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
                int LowTimeSlot, int HighTimeSlot) const;
     double SquaredSum(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer,
                       int HighLayer, int LowTimeSlot, int HighTimeSlot) const;
+    ///@}
+    /// Number of cells of the block with RangeLow <= value <= RangeHigh.
     int CountValues(int LowCol, int HighCol, int LowRow, int HighRow, int LowLayer, int HighLayer,
                     int LowTimeSlot, int HighTimeSlot, double RangeLow, double RangeHigh) const;
     /// Position of the cell nearest to Value; ties to the first in the scan order. All four
@@ -188,10 +211,13 @@ public:
     /// before each column of its two passes: after an abort the matrix is still transposed in
     /// shape and holds the columns done before it, the others 0.
     bool Transpose();
+    /// Reverse the order of the columns (rows, layers, time slots); OnChange.
+    ///@{
     void MirrorColumns();
     void MirrorRows();
     void MirrorLayers();
     void MirrorTimeSlots();
+    ///@}
 
     // --- copying between containers -----------------------------------------------------------
 
@@ -234,10 +260,12 @@ public:
                             int TimeSlot, int DestCol, int DestRow, int DestLayer);
     /// The layers of one pixel: -1 Col, -2 Row, -3 TimeSlot (last wins); 0. Null Dest: -1.
     int CopyPixelToVector(TVector* Dest, int Col, int Row, int TimeSlot) const;
+    /// The same into a plain array (0-based, one element per layer).
     int CopyPixelTo1DArray(TDoubleArray& Dest, int Col, int Row, int TimeSlot) const;
     /// Element e to layer FirstLayer + e - 1 while that is a layer: -1 Col, -2 Row, -3 FirstLayer,
     /// -4 TimeSlot (last wins); 0. No OnChange. Null Src: -1.
     int CopyVectorToPixel(const TVector* Src, int Col, int Row, int FirstLayer, int TimeSlot);
+    /// The same from a plain array (element 0 to layer FirstLayer).
     int Copy1DArrayToPixel(const TDoubleArray& Src, int Col, int Row, int FirstLayer,
                            int TimeSlot);
 
@@ -254,6 +282,7 @@ public:
     /// directly and OnChange fired once more at the end on the calling thread. Several reductions
     /// may run at once on different destinations. False for a null DestMat or after an abort (the
     /// positions not reduced hold 0).
+    ///@{
     bool MeanOfLayersToMatrix(TMatrix* DestMat, int LowCol, int HighCol, int LowRow, int HighRow,
                               int LowLayer, int HighLayer, int LowTimeSlot, int HighTimeSlot,
                               int NThreads) const;
@@ -279,6 +308,7 @@ public:
                                 int HighRow, int LowLayer, int HighLayer, int LowTimeSlot,
                                 int HighTimeSlot) const;
 
+    ///@}
     // --- XML (mat4d_persist.cpp; layout in docs/stack-formats.md) -----------------------------
 
     /// One parsed element: numcols, numrows, numplanes and numtimeslots announce the extents, the
@@ -286,12 +316,22 @@ public:
     /// and it attributes. 1 for the end of the element, -1 for an invalid tag and for a cell when
     /// an extent is missing or below 1, the block exceeds kMaxXmlCells or cannot be allocated.
     int ProcessXmlTag(TMatXmlTag Tag, const std::string& TagText, const std::string& Content);
+    /// The matrix element (id = DataID), numcols, numrows, numplanes, numtimeslots, then one cell
+    /// per line with the shortest text that reads back exactly. EInOutError when writing fails;
+    /// SaveAsXMLFile reports failure by false.
+    ///@{
     void WriteToXMLStream(TStream& OutStream, bool CreateHeader) const;
     void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const;
     bool SaveAsXMLFile(const std::string& FName) const;
+    ///@}
+    /// Reads one matrix element (into a work object, so a failure changes nothing) and takes its
+    /// extents, cells and DataID; fires OnChange. False for a document that breaks the vocabulary,
+    /// lacks an extent or announces more than kMaxXmlCells cells.
+    ///@{
     bool ReadFromXMLStream(TStream& InStream);
     bool ReadFromOpenXMLFile(TTextReader& InFile);
     bool LoadFromXMLFile(const std::string& FName);
+    ///@}
 
     // --- record files (mat4d_persist.cpp) -----------------------------------------------------
 
@@ -326,6 +366,7 @@ public:
     /// kBinaryWrongKind (short header, an extent below 1, format <> 1 when CheckFormat),
     /// kBinaryTruncated (fewer cells than announced); unchanged unless kBinaryOk.
     int LoadBinaryIntern(const std::string& FName, bool CheckFormat);
+    /// LoadBinaryIntern with the format check.
     int LoadBinary(const std::string& FName) { return LoadBinaryIntern(FName, true); }
     /// For files whose writers left the format code unset: the layout is taken as format 1.
     int LoadBinaryNoFmtCheck(const std::string& FName) { return LoadBinaryIntern(FName, false); }

@@ -30,17 +30,21 @@ template <typename TCell>
 struct TVectorCellTraits;
 
 template <>
+/// The cell type double: the start values of the MinMax scan.
 struct TVectorCellTraits<double> {
     /// Start values of the MinMax scan; they come back unchanged when no element beats them.
     static constexpr double kMinMaxStartMin = 1.7E308;
+    /// Start value of the maximum.
     static constexpr double kMinMaxStartMax = -1.7E308;
 };
 
 template <>
+/// The cell type int32_t: the start values of the MinMax scan.
 struct TVectorCellTraits<int32_t> {
     /// The maximum deliberately starts at -2147483647, not at the smallest integer, so a range
     /// holding only -2147483648 reports Maximum -2147483647 with index 0.
     static constexpr int32_t kMinMaxStartMin = 2147483647;
+    /// Start value of the maximum.
     static constexpr int32_t kMinMaxStartMax = -2147483647;
 };
 
@@ -49,11 +53,15 @@ struct TTextReaders;  ///< the text readers under the file API, fed from files o
 }
 
 template <typename TCell, typename TSelf>
+/// The behaviour TVector and TIntVector share, over the element type TCell; TSelf is the concrete
+/// class. The conventions of its members are stated at the top of this header.
 class TVectorCore : public TOZMContainer {
     friend struct vecimpl::TTextReaders;
 
 public:
+    /// The element type.
     using TCellType = TCell;
+    /// A plain array of elements.
     using TCellArray = std::vector<TCell>;
 
     /// One element holding 0, IsEmpty true. Raises "Component \"<Name>\": not enough memory on
@@ -84,6 +92,7 @@ public:
     /// fill many elements at once; call CellsWritten() afterwards.
     ///@{
     std::span<TCell> Cells() noexcept { return {FVec.data(), FVec.size()}; }
+    /// Read-only access to the storage.
     std::span<const TCell> Cells() const noexcept { return {FVec.data(), FVec.size()}; }
     ///@}
     /// Ends a write through Cells(): IsEmpty becomes false and OnChange fires once.
@@ -106,6 +115,7 @@ public:
     /// From a vector of the same class: size, elements, IsEmpty and both event handlers, without
     /// OnChange. Another class raises EConvertError "Cannot assign a <class> to a <class>".
     void Assign(const TPersistent* Source) override;
+    /// Copies this vector into Dest of the same class; another class raises EConvertError.
     void AssignTo(TPersistent* Dest) const override;
 
     /// Data-only copy: Resize to the source's length, every element through SetVal, then OnChange
@@ -129,6 +139,7 @@ public:
     /// Element-wise this + other / this - other, OnChange. Null: nothing. Different lengths raise
     /// "Component \"<Name>\": vectors have different dimensions".
     void Add(const TSelf* OtherVec);
+    /// The same, subtracting.
     void Subtract(const TSelf* OtherVec);
     /// Every element times scalar, OnChange.
     void SMult(TCell scalar);
@@ -167,6 +178,7 @@ public:
     /// them (NaN, or beyond 1.7E308 for doubles) leave them unchanged.
     ///@{
     void MinMax(int LowElem, int HighElem, TCell& Minimum, TCell& Maximum) const;
+    /// The same, also giving the indices of the extremes.
     void MinMax(int LowElem, int HighElem, TCell& Minimum, TCell& Maximum, int& MinIx,
                 int& MaxIx) const;
     ///@}
@@ -227,7 +239,9 @@ public:
     /// the end whenever the header was accepted. A null stream gives false.
     ///@{
     bool LoadFromStream(TStream& InStream, bool AdjustVectorSize);
+    /// From a memory stream; null gives false.
     bool LoadFromStream(TMemoryStream* InStream, bool AdjustVectorSize);
+    /// From a file stream; null gives false.
     bool LoadFromStream(TFileStream* InStream, bool AdjustVectorSize);
     ///@}
 
@@ -253,6 +267,7 @@ public:
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize);
 
 protected:
+    /// @cond
     /// The storage request size in bytes is checked against the machine before allocating.
     void ResizeStorage(int NE);
     /// Stores without events (loads, which notify once at the end).
@@ -261,6 +276,7 @@ protected:
     int FNElem = 1;
     bool FIsEmpty = true;
     TCellArray FVec;
+/// @endcond
 };
 
 }  // namespace ozm
