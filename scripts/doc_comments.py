@@ -205,6 +205,13 @@ NOT_NAMES = {"requires", "decltype", "noexcept", "alignas", "sizeof", "static_as
 
 
 def declaration_name(text):
+    text = re.sub(r"^\s*template\s*<[^>]*>", "", text)
+    m = re.match(r"\s*using\s+(\w+)\s*=", text)
+    if m:
+        return m.group(1)
+    m = re.match(r"([^(=]*?)(\w+)\s*(=|\{)", text)
+    if m and "(" not in m.group(1):
+        return m.group(2)  # a variable or constant with an initialiser
     for m in NAME.finditer(text):
         if m.group(1) not in NOT_NAMES:
             return m.group(1)

@@ -13,6 +13,7 @@
 namespace ozm {
 
 /// Dynamic arrays, 0-based; higher ranks are arrays of arrays indexed [column][row]...
+///@{
 using TDoubleArray = std::vector<double>;
 using TIntArray = std::vector<int32_t>;
 using TSingleArray = std::vector<float>;
@@ -27,6 +28,7 @@ using TDouble3DArray = std::vector<TDouble2DArray>;
 using TInt3DArray = std::vector<TInt2DArray>;
 using TDouble4DArray = std::vector<TDouble3DArray>;
 using TInt4DArray = std::vector<TInt3DArray>;
+///@}
 
 /// Angle text formats; the first four are the ones the formatting routines use.
 enum class TDegreeFormat : uint8_t { dfDeg, dfDegMin, dfDegMinSec, dfNumber };
@@ -44,29 +46,43 @@ enum class TEdgeOp : uint8_t { eoMin, eoMax, eoSum, eoMean };
 /// Distance or similarity measure between objects.
 enum class TDistMode : uint8_t { dmTanimoto, dmCityBlock, dmEuclidean, dmSqrEuclidean, dmDice, dmByEvent };
 
+/// A point of the plane in real coordinates.
 struct TPointDouble {
+    /// Abscissa.
     double x = 0;
+    /// Ordinate.
     double y = 0;
 };
 
 /// The two corners (x1, y1) and (x2, y2), in either order.
 struct TRectDouble {
+    /// First corner, x.
     double x1 = 0;
+    /// First corner, y.
     double y1 = 0;
+    /// Second corner, x.
     double x2 = 0;
+    /// Second corner, y.
     double y2 = 0;
 };
 
 /// The platform's integer point and rectangle.
 struct TPoint {
+    /// Abscissa.
     int32_t x = 0;
+    /// Ordinate.
     int32_t y = 0;
 };
 
+/// An integer rectangle given by its left, top, right and bottom edges.
 struct TRect {
+    /// Left edge.
     int32_t left = 0;
+    /// Top edge.
     int32_t top = 0;
+    /// Right edge.
     int32_t right = 0;
+    /// Bottom edge.
     int32_t bottom = 0;
 };
 

@@ -21,10 +21,15 @@ enum class TCurveFitError : uint8_t { cfeXLE0, cfeYLE0, cfeXEQ0, cfeYEQ0 };
 /// A set of TCurveFitError.
 class TCurveFitErrors {
 public:
+    /// Whether e is in the set.
     bool Contains(TCurveFitError e) const noexcept { return (FBits & Bit(e)) != 0; }
+    /// Whether the set is empty.
     bool Empty() const noexcept { return FBits == 0; }
+    /// Adds e to the set.
     void Include(TCurveFitError e) noexcept { FBits = static_cast<uint8_t>(FBits | Bit(e)); }
+    /// Removes every element.
     void Clear() noexcept { FBits = 0; }
+    /// Equal when both sets hold the same elements.
     bool operator==(const TCurveFitErrors&) const = default;
 
 private:
@@ -32,6 +37,8 @@ private:
     uint8_t FBits = 0;
 };
 
+/// A collection of (x, y) pairs with running sums, their statistics, least-squares fits and
+/// splines.
 class TCurveFit : public TComponent {
 public:
     /// Empty, with natural spline ends, end slopes 0 and spline smoothing 0.5.
@@ -55,39 +62,65 @@ public:
     void FlipXY();
     /// Pair ix (1-based); 0 outside 1..NumData.
     double GetDataX(int ix) const noexcept;
+    /// The same for y.
     double GetDataY(int ix) const noexcept;
+    /// Number of pairs entered.
     int NumData() const noexcept { return FNumData; }
+    /// Smallest x entered; +uc_MaxReal without pairs.
     double MinX() const noexcept { return FMinX; }
+    /// Largest x entered; -uc_MaxReal without pairs.
     double MaxX() const noexcept { return FMaxX; }
+    /// Smallest y entered; +uc_MaxReal without pairs.
     double MinY() const noexcept { return FMinY; }
+    /// Largest y entered; -uc_MaxReal without pairs.
     double MaxY() const noexcept { return FMaxY; }
     /// The conditions met among the entered pairs (see TCurveFitError).
     TCurveFitErrors ErrIndic() const noexcept { return FErrIndic; }
 
     // --- spline settings ----------------------------------------------------------------------
 
+    /// True when the interpolating spline is natural (second derivative 0) at its first (last) end;
+    /// false when it takes the slope Y1Dash (YNDash) there.
+    ///@{
     bool Natural1() const noexcept { return FNatural1; }
     bool NaturalN() const noexcept { return FNaturalN; }
+    ///@}
+    /// The slope of the interpolating spline at its first (last) end, used when that end is not
+    /// natural.
+    ///@{
     double Y1Dash() const noexcept { return FY1Dash; }
     double YNDash() const noexcept { return FYNDash; }
+    ///@}
+    /// Set the end conditions of the interpolating spline (see Natural1, Y1Dash); the spline is
+    /// computed anew on its next use.
+    ///@{
     void SetNatural1(bool Value) noexcept;
     void SetNaturalN(bool Value) noexcept;
     void SetY1Dash(double Value) noexcept;
     void SetYNDash(double Value) noexcept;
+    ///@}
+    /// The smoothing parameter p of SmoothedSpline.
     double SplineSmoothing() const noexcept { return FPSplineSmooth; }
+    /// Sets the smoothing parameter p of SmoothedSpline (held to [0, 1] when used); the spline is
+    /// computed anew on its next use.
     void SetSplineSmoothing(double Value) noexcept;
+    /// The coefficient of determination of the last SmoothedSpline; 0 before one.
     double SplineFitQuality() const noexcept { return FPSplineFQ; }
 
     // --- descriptive statistics (n = NumData) ----------------------------------------------
 
     /// Sum / n; 0 for n <= 0.
+    ///@{
     double GetMeanX() const noexcept;
     double GetMeanY() const noexcept;
+    ///@}
     double GetMeanDiff() const noexcept;  ///< of x - y
     /// sqrt|(sum of squares - sum^2 / n) / (n - 1)|; 0 for n < 3.
+    ///@{
     double GetStdDevX() const noexcept;
     double GetStdDevY() const noexcept;
     double GetStdDevDiff() const noexcept;
+    ///@}
     /// Pearson's r from the sums; 0 for n <= 2, a zero sum of squares or a zero spread.
     double GetRxy() const noexcept;
     /// All outputs 0 first; means for n > 0, standard deviations and r for n > 2.
@@ -95,20 +128,26 @@ public:
                         double& StdevY, double& MeanDiff, double& StdevDiff, double& rxy) const;
     /// The matrix percentile (rank round(n prob / 100), no interpolation) and quartiles ((n + 1)p
     /// rule) of x or y; see docs/statistics.md. 0 (false for the quartiles) without pairs.
+    ///@{
     double PercentileX(double prob) const;
     double PercentileY(double prob) const;
     bool QuartilesX(double& q1, double& q2, double& q3) const;
     bool QuartilesY(double& q1, double& q2, double& q3) const;
+    ///@}
     /// Sample skewness and excess kurtosis corrected for sample size (TMatrix::SkewKurtSample);
     /// 0 for fewer than 4 pairs.
+    ///@{
     double GetSkewnessX() const;
     double GetSkewnessY() const;
     double GetKurtosisX() const;
     double GetKurtosisY() const;
+    ///@}
     /// Circular mean of angles in degrees, in [0, 360): arctan(S / C) of the sums of sines and
     /// cosines, moved into the quadrant of (C, S). 0 without pairs; NaN when S = C = 0.
+    ///@{
     double GetMeanXDegrees() const;
     double GetMeanYDegrees() const;
+    ///@}
     /// Kruskal's gamma (C - D) / (C + D) from the concordant and discordant pair counts; 0 when
     /// C + D = 0.
     double GetKruskalGamma() const;
