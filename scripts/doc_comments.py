@@ -149,6 +149,7 @@ def convert(text):
         doc_ok, in_parens, kind = state_before[i]
         attaches = (
             following.strip() != ""
+            and not following.lstrip().startswith("//")
             and not following.strip().startswith("}")
             and not ACCESS.match(following)
             and (not PREPROCESSOR.match(following) or DEFINE.match(following))
@@ -206,6 +207,8 @@ NOT_NAMES = {"requires", "decltype", "noexcept", "alignas", "sizeof", "static_as
 
 def declaration_name(text):
     text = re.sub(r"^\s*template\s*<[^>]*>", "", text)
+    if re.match(r"\s*(class|struct|union|enum|namespace)\b", text):
+        return None  # types are documented one by one
     m = re.match(r"\s*using\s+(\w+)\s*=", text)
     if m:
         return m.group(1)

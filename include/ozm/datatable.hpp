@@ -165,7 +165,7 @@ public:
     const char* ClassName() const override { return "TDataTable"; }
 
     // --- events ----------------------------------------------------------------------------
-    /// OnChange and OnSortExchange are inherited from TOZMContainer.
+    // OnChange and OnSortExchange are inherited from TOZMContainer.
     /// Fires when the structure changes: scale types, identifiers, comment, inserted or removed
     /// rows and columns.
     TNotifyEvent OnChangeSetup;

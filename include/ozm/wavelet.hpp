@@ -14,10 +14,8 @@ namespace ozm {
 /// How a block is extended before its start: periodically, by zeros, or mirrored about its first
 /// value (half-sample symmetry: ... x1 x0 | x0 x1 ..., continued periodically with period 2n when
 /// the filter reaches further back than the block is long).
-///@{
 enum class TWLSigExtMode : uint8_t { wseWrap, wseZeroPad, wseSymmetric };
 enum class TWaveletFamily : uint8_t { wlfDaubechies };
-///@}
 
 /// One step on a block of n values x(0..n-1) computes, for l = 0..n/2-1,
 ///   a(l) = sum_j h(j) x(2l + 2 - 2K + j),   d(l) = sum_j g(j) x(2l + 2 - 2K + j),

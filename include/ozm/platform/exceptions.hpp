@@ -19,11 +19,9 @@ private:
 };
 
 /// The platform's own errors: floating-point math, input/output, conversion and assignment.
-///@{
 class EMathError : public Exception { using Exception::Exception; };
 class EInOutError : public Exception { using Exception::Exception; };
 class EConvertError : public Exception { using Exception::Exception; };
-///@}
 
 /// The library's base class and one class per unit.
 class EOZMError : public Exception { using Exception::Exception; };
