@@ -20,6 +20,10 @@ namespace ozm::openarrays {
 // neutral start value: -uc_MaxDouble / uc_MaxDouble for doubles, -2147483648 / 2147483647 for
 // integers; index outputs are then left unchanged. Ragged arrays: every existing cell is scanned.
 
+/// The largest cell of A, and with Ix (Ix1, Ix2) its position. Ties keep the first occurrence in
+/// storage order; NaN cells are ignored. An empty array, or one holding only NaN, gives
+/// -uc_MaxDouble for doubles and -2147483648 for integers and leaves the index outputs unchanged.
+///@{
 double MaxArray(const TDoubleArray& A);
 double MaxArray(const TDouble2DArray& A);
 double MaxArray(const TDouble3DArray& A);
@@ -30,7 +34,12 @@ int32_t MaxArray(const TInt3DArray& A);
 int32_t MaxArray(const TInt4DArray& A);
 int32_t MaxArray(const TIntArray& A, int& Ix);
 int32_t MaxArray(const TInt2DArray& A, int& Ix1, int& Ix2);
+///@}
 
+/// The smallest cell of A, and with Ix (Ix1, Ix2) its position. Ties keep the first occurrence in
+/// storage order; NaN cells are ignored. An empty array, or one holding only NaN, gives
+/// uc_MaxDouble for doubles and 2147483647 for integers and leaves the index outputs unchanged.
+///@{
 double MinArray(const TDoubleArray& A);
 double MinArray(const TDouble2DArray& A);
 double MinArray(const TDouble3DArray& A);
@@ -41,6 +50,7 @@ int32_t MinArray(const TInt3DArray& A);
 int32_t MinArray(const TInt4DArray& A);
 int32_t MinArray(const TIntArray& A, int& Ix);
 int32_t MinArray(const TInt2DArray& A, int& Ix1, int& Ix2);
+///@}
 
 /// Both extremes through Min and Max, preset before any check (doubles Min = uc_MaxDouble,
 /// Max = -uc_MaxDouble; single arrays uc_MaxSingle; integers 2147483647 and -2147483648).

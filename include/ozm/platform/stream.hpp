@@ -13,8 +13,10 @@
 
 namespace ozm {
 
+/// The reference point of TStream::Seek: the start, the current position or the end of the stream.
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+/// A byte stream with a position and a size; reads and writes move the position.
 class TStream : public TObject {
 public:
     const char* ClassName() const override { return "TStream"; }
@@ -27,22 +29,29 @@ public:
     /// there extends the stream, zero-filled); one before the start, or beyond the 64-bit range, is
     /// rejected with EInOutError "Invalid stream position".
     virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    /// The number of bytes in the stream.
     virtual int64_t Size() = 0;
+    /// Cuts or extends the stream to NewSize bytes (a negative size counts as 0); new bytes are 0.
     virtual void SetSize(int64_t NewSize) = 0;
 
+    /// The current position (bytes from the start).
     int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    /// Moves to Pos bytes from the start, as Seek does.
     void SetPosition(int64_t Pos) { Seek(Pos, TSeekOrigin::soBeginning); }
 
     /// Read or write exactly Count bytes; EInOutError "Stream read error" / "Stream write error".
     /// Count <= 0 does nothing. After a short read the position stands after the bytes read.
+    ///@{
     void ReadBuffer(void* Buffer, int64_t Count);
     void WriteBuffer(const void* Buffer, int64_t Count);
+    ///@}
     /// Copies Count bytes from Source's position (with Count 0: all of Source, from its start) and
     /// returns the count; a negative Count copies nothing. Too few bytes in Source raise
     /// EInOutError "Stream read error".
     int64_t CopyFrom(TStream& Source, int64_t Count);
 };
 
+/// A stream held in memory.
 class TMemoryStream : public TStream {
 public:
     const char* ClassName() const override { return "TMemoryStream"; }
@@ -51,20 +60,27 @@ public:
     int64_t Write(const void* Buffer, int64_t Count) override;
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     int64_t Size() override { return static_cast<int64_t>(FData.size()); }
+    /// Cuts or extends the content to NewSize bytes (a negative size counts as 0), new bytes 0; a
+    /// position beyond the new end moves to the end.
     void SetSize(int64_t NewSize) override;
 
+    /// Empties the stream and frees its memory; the position becomes 0.
     void Clear();
+    /// The content (Size() bytes); invalidated by any write or resize.
     const uint8_t* Memory() const noexcept { return FData.data(); }
     /// Writes the whole content to a new file / replaces the content by a file's bytes (position
     /// 0). Errors raise EInOutError; a failed load leaves the stream as it was.
+    ///@{
     void SaveToFile(const std::string& FileName);
     void LoadFromFile(const std::string& FileName);
+    ///@}
 
 private:
     std::vector<uint8_t> FData;
     int64_t FPosition = 0;
 };
 
+/// How TFileStream opens its file (see there).
 enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
 
 /// A buffered file. fmCreate creates or truncates the file for reading and writing; fmOpenWrite
@@ -74,6 +90,7 @@ enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
 /// without reporting errors: call Flush first when the data matters.
 class TFileStream : public TStream {
 public:
+    /// Opens or creates FileName in the given mode.
     TFileStream(const std::string& FileName, TFileMode Mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
@@ -86,6 +103,7 @@ public:
     int64_t Size() override;
     void SetSize(int64_t NewSize) override;
 
+    /// The name the stream was opened with.
     const std::string& FileName() const noexcept { return FFileName; }
     /// Flushes buffered writes; EInOutError when the data cannot be written.
     void Flush();
@@ -102,7 +120,9 @@ private:
 /// 10-byte little-endian x87 extended image of a long double and back. Decoding maps the encodings
 /// the x87 unit refuses (unnormals, pseudo-infinities) to NaN; every other image reads back bit
 /// for bit on x86.
+///@{
 void EncodeExtended(long double Value, uint8_t (&Bytes)[10]) noexcept;
 long double DecodeExtended(const uint8_t (&Bytes)[10]) noexcept;
+///@}
 
 }  // namespace ozm

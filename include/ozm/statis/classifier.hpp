@@ -24,6 +24,8 @@
 
 namespace ozm {
 
+/// Evaluates a two-class classifier from the true class and the continuous estimate of every
+/// object; the conventions are stated at the top of this header.
 class TCFEvaluator : public TComponent {
 public:
     /// Both arrays with one element (0), nothing sorted, no confusion matrix.
@@ -32,27 +34,37 @@ public:
 
     /// The common length of the two arrays, -1 when they differ. SetNData resizes both when
     /// n > 0 (new elements are 0).
+    ///@{
     int NData() const noexcept;
     void SetNData(int n);
+    ///@}
 
     /// Element ix (1-based); 0 out of range. Writes out of range are ignored.
+    ///@{
     double GetTrueData(int ix) const noexcept;
     double GetEstimData(int ix) const noexcept;
     void SetTrueData(int ix, double value);
     void SetEstimData(int ix, double value);
+    ///@}
 
     /// Copy column Col of SrcMat into the true values / estimates (resizing the array to the
     /// matrix's rows): -1 for a missing matrix or an invalid column; CopyTrueFromMatrix gives -2
     /// when the copied values are not dichotomous (they are kept), else 0.
+    ///@{
     int CopyTrueFromMatrix(int Col, const TMatrix* SrcMat);
     int CopyEstFromMatrix(int Col, const TMatrix* SrcMat);
+    ///@}
 
     /// The two values of the true data (v1 < v2); false when fewer than 2 values, all equal or a
     /// third value occurs (then v1 = v2 = 0).
     bool GetActualDichoValues(double& v1, double& v2) const;
+    /// Whether the true data hold exactly two distinct values.
     bool IsDicho() const;
+    /// The smaller (larger) of the two values of the true data; 0 when they are not dichotomous.
+    ///@{
     double DichoV1() const;
     double DichoV2() const;
+    ///@}
 
     /// Orders both arrays together by descending estimate; -1 when the lengths differ, else 0.
     int SortEstimated();
@@ -64,20 +76,32 @@ public:
     /// confusion matrix is current (none computed, or the data changed since), else 0.
     int GetConfMatValues(int32_t& tp, int32_t& fp, int32_t& tn, int32_t& fn,
                          double& Thresh) const;
+    /// The threshold of the last confusion matrix.
     double Threshold() const noexcept { return FCFThresh; }
 
     /// Scores of the last confusion matrix; a zero denominator gives 0. Codes when no confusion
     /// matrix is current / the true data are not dichotomous: -1 / -2, except Informedness
     /// (-2 / -3) and MatthewsCorr (-3 / -2). The dichotomy is checked first.
+    /// True positive rate tp / (tp + fn).
     double TpRate() const;
+    /// False negative rate fn / (tp + fn); codes as TpRate.
     double FnRate() const;
+    /// True negative rate tn / (tn + fp); codes as TpRate.
     double TnRate() const;
+    /// False positive rate fp / (tn + fp); codes as TpRate.
     double FpRate() const;
+    /// Precision tp / (tp + fp); codes as TpRate.
     double Precision() const;
+    /// Negative predictive value tn / (tn + fn); codes as TpRate.
     double NegPredVal() const;
+    /// Threat score tp / (tp + fn + fp); codes as TpRate.
     double ThreatScore() const;
+    /// Accuracy (tp + tn) / (tp + tn + fp + fn); codes as TpRate.
     double Accuracy() const;
+    /// F1 score 2 tp / (2 tp + fn + fp); codes as TpRate.
     double F1Score() const;
+    /// Informedness TpRate + TnRate - 1; -2 when no confusion matrix is current, -3 when the true
+    /// data are not dichotomous.
     double Informedness() const;
     /// (tp·tn - fp·fn)/sqrt((tp+fp)(tp+fn)(tn+fp)(tn+fn)); 0 when a factor of the root is 0.
     double MatthewsCorr() const;
