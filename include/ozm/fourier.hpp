@@ -37,26 +37,40 @@ public:
     explicit TFastFourier(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TFastFourier"; }
 
+    /// The number of samples N.
     int SpectrumSize() const noexcept { return FNumData; }
     /// n must be a positive power of two ("Component \"<Name>\": data length must be power of 2").
     /// Clears every sample and sets every user weight to 0 (not 1 as on creation). A failed
     /// allocation raises "...: not enough memory on heap" and leaves the object unchanged.
     void SetNumData(int n);
 
+    /// The weighting window that Transform applies.
     TFastFourierWgtWin WeightingWindow() const noexcept { return FWgtWin; }
+    /// Selects the weighting window.
     void SetWgtWin(TFastFourierWgtWin w) noexcept { FWgtWin = w; }
 
+    /// The real (imaginary) part of sample ix (1-based); 0 outside.
+    ///@{
     double GetRealVal(int ix) const noexcept;
     double GetImagVal(int ix) const noexcept;
+    ///@}
+    /// Stores the real (imaginary) part of sample ix (1-based); ignored outside.
+    ///@{
     void SetRealVal(int ix, double v) noexcept;
     void SetImagVal(int ix, double v) noexcept;
+    ///@}
     /// The user-defined window (fwUserDef), one weight per sample.
+    ///@{
     double GetWgtVal(int ix) const noexcept;
     void SetWgtVal(int ix, double v) noexcept;
+    ///@}
 
+    /// Sets every sample to 0 (ClearReal, ClearImag: only the real or the imaginary parts).
+    ///@{
     void Clear() noexcept;
     void ClearReal() noexcept;
     void ClearImag() noexcept;
+    ///@}
 
     /// Multiplies both parts of every sample by the window weight (the data stay weighted), then
     /// runs the forward transform.
@@ -88,8 +102,10 @@ public:
     /// Fourier series coefficients of a real signal x(k) = a0 + sum a(n) cos(2 pi n k/N) +
     /// b(n) sin(2 pi n k/N): GetFSerCos(0) = a0, GetFSerCos(n) = a(n), GetFSerSin(n) = b(n) for
     /// 0 < n <= N/2 (the line N/2 taken once: a(N/2) = Re X(N/2) / N, b(N/2) = 0).
+    ///@{
     double GetFSerCos(int n) const noexcept;
     double GetFSerSin(int n) const noexcept;
+    ///@}
     /// sqrt(sum of the unnormalised power terms of the lines FirstIx..LastIx) / N; both limits
     /// are clamped into 0..N/2 and put in order. Over all lines this is the root mean square of
     /// the (weighted) signal (Parseval).
@@ -102,12 +118,14 @@ public:
     /// Extremes over all samples, cached until the data change. Max power runs over lines
     /// 1..N/2-1 (lines 0 and N/2 excluded), max magnitude over lines 1..N/2. NaN samples are
     /// passed over.
+    ///@{
     double GetMaxReal() const noexcept;
     double GetMaxImag() const noexcept;
     double GetMinReal() const noexcept;
     double GetMinImag() const noexcept;
     double GetMaxPower() const noexcept;
     double GetMaxMagni() const noexcept;
+    ///@}
 
 private:
     void CalcMaxValues() const noexcept;

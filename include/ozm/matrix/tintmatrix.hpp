@@ -32,8 +32,11 @@ namespace ozm {
 
 /// One entry of the sparse form.
 struct TSpMatElemInt {
+    /// Column of the cell.
     int32_t colidx;
+    /// Row of the cell.
     int32_t rowidx;
+    /// The value of the cell.
     int32_t value;
 };
 
@@ -41,10 +44,14 @@ struct TSpMatElemInt {
 struct TCreateSparse {
     explicit TCreateSparse() = default;
 };
+/// The tag value that selects the sparse constructor.
 inline constexpr TCreateSparse CreateSparse{};
 
+/// The 32-bit integer matrix, dense or sparse; the two forms are described at the top of this
+/// header.
 class TIntMatrix : public TMatrixCore<int32_t, TIntMatrix> {
 public:
+    /// The matrix core asks each class whether it has a sparse form.
     static constexpr bool kHasSparseForm = true;
 
     /// A dense 1 x 1 matrix holding 0 (Create).
@@ -57,16 +64,21 @@ public:
 
     // --- the sparse form ---------------------------------------------------------------------
 
+    /// True while the matrix is in sparse form.
     bool IsSparse() const noexcept { return FIsSparse; }
     /// Capacity in entries (0 in dense form) and its growth step.
+    ///@{
     int NumAllocated() const noexcept { return FNumAllocated; }
     int AllocBy() const noexcept { return FAllocBy; }
+    ///@}
     /// Entries in use and the bounding box of their cells.
+    ///@{
     int SparseNumElem() const noexcept { return static_cast<int>(SpMat.size()); }
     int SparseLowCol() const noexcept { return FSparseLowCol; }
     int SparseHighCol() const noexcept { return FSparseHighCol; }
     int SparseLowRow() const noexcept { return FSparseLowRow; }
     int SparseHighRow() const noexcept { return FSparseHighRow; }
+    ///@}
     /// The entries in their order (empty in dense form).
     std::span<const TSpMatElemInt> SparseEntries() const noexcept { return SpMat; }
 
@@ -98,9 +110,10 @@ public:
     bool Resize(int Nc, int Nr);
     /// Resize, then Fill(0).
     bool ResizeAndClear(int Nc, int Nr);
+    /// The core's Fill over a rectangle stays available beside the one below.
+    using TMatrixCore::Fill;
     /// Sparse: value <> 0 sets every entry to value (cells without entry stay 0); value 0 removes
     /// every entry (capacity AllocBy, empty box). Dense: every cell. OnChange.
-    using TMatrixCore::Fill;
     void Fill(int32_t value);
     /// Nothing for a null source or a source of the other form. Sparse: capacity, growth step,
     /// entries, box and dimensions, then OnChange. Dense: as the core's.
@@ -116,6 +129,7 @@ public:
     int32_t Trace() const;
     /// The statistics of the core over the cells of the rectangle; in the sparse form the cells
     /// without entry count as 0.
+    ///@{
     void MeanVar(int LowCol, int LowRow, int HighCol, int HighRow, double& Mean,
                  double& Variance) const;
     void SkewKurt(int LowCol, int LowRow, int HighCol, int HighRow, double& Skewness,
@@ -124,6 +138,7 @@ public:
                         double& Kurtosis) const;
     void MinMax(int LowCol, int LowRow, int HighCol, int HighRow, int32_t& Minimum,
                 int32_t& Maximum) const;
+    ///@}
     /// this := this + MatB (wrapping); OnChange, true. False when MatB is null or this matrix is
     /// sparse. A sparse MatB is added entry by entry and needs this matrix to reach the high
     /// corner of its box; a dense MatB must have the same size.

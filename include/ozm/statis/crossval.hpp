@@ -27,24 +27,35 @@ using TOnModelCreateRequestEvent = std::function<void(TObject* Sender, int Perce
                                                       const TIntArray& ObjectList,
                                                       bool& Success)>;
 
+/// Repeated hold-out cross-validation of a model the host builds and applies through events; see
+/// the top of this header.
 class TCrossValidator : public TComponent {
 public:
+    /// Test sets of 2 objects, at most 100 consecutive failed builds, no handlers, empty matrices.
     explicit TCrossValidator(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TCrossValidator"; }
 
     /// Objects per test set; n below 1 becomes 1. Setting it fills the five result vectors
     /// with -1.
+    ///@{
     int SizeTestSet() const noexcept { return FTestSize; }
     void SetTestSize(int n);
+    ///@}
 
     /// Consecutive failed model builds after which Execute gives up (default 100, at least 1).
+    ///@{
     int MaxCreateFailures() const noexcept { return FMaxCreateFailures; }
     void SetMaxCreateFailures(int n) noexcept { FMaxCreateFailures = n < 1 ? 1 : n; }
+    ///@}
     /// True when the last Execute ended because the create handler kept failing.
     bool CreateFailed() const noexcept { return FCreateFailed; }
 
+    /// True while Execute runs.
     bool IsExecuting() const noexcept { return FIsRunning; }
+    /// The predictors, one row per object; the host fills it before Execute.
     TMatrix* XMat() noexcept { return &FXMat; }
+    /// The responses, one row per object and one column per response; the host fills it before
+    /// Execute.
     TMatrix* YMat() noexcept { return &FYMat; }
 
     /// Runs the validation; true when completed, false when aborted (by OnCheckAbort, or after
@@ -66,14 +77,19 @@ public:
     /// FP/(FP + TN), 1 when that sum is 0.
     double GetFPRate(int ix) const noexcept;
     /// The accumulated sums and counts per response column.
+    ///@{
     const TVector& Press() const noexcept { return FPress; }
     const TVector& TPCount() const noexcept { return FTPCnt; }
     const TVector& FPCount() const noexcept { return FFPCnt; }
     const TVector& TNCount() const noexcept { return FTNCnt; }
     const TVector& FNCount() const noexcept { return FFNCnt; }
+    ///@}
 
+    /// Asks the host to apply the current model to one test object.
     TOnModelApplyRequestEvent OnModelApplyRequest;
+    /// Asks the host to build a model on the training objects; Success reports whether it could.
     TOnModelCreateRequestEvent OnModelCreateRequest;
+    /// Asked after each test object; setting Abort stops Execute.
     TOnCheckAbortEvent OnCheckAbort;
 
 private:
