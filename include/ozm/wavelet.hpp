@@ -15,6 +15,7 @@ namespace ozm {
 /// value (half-sample symmetry: ... x1 x0 | x0 x1 ..., continued periodically with period 2n when
 /// the filter reaches further back than the block is long).
 enum class TWLSigExtMode : uint8_t { wseWrap, wseZeroPad, wseSymmetric };
+/// The wavelet family; the Daubechies wavelets are the only one.
 enum class TWaveletFamily : uint8_t { wlfDaubechies };
 
 /// One step on a block of n values x(0..n-1) computes, for l = 0..n/2-1,
@@ -46,33 +47,46 @@ public:
     explicit TWavelet1D(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TWavelet1D"; }
 
+    /// The number of values N.
     int Size() const noexcept { return FNumData; }
     /// n must be a positive power of two ("Component \"<Name>\": data length must be power of 2");
     /// all values become 0. A failed allocation raises "...: not enough memory on heap"; the object
     /// is unchanged on either error.
     void SetNumData(int n);
 
+    /// The order K of the Daubechies wavelet.
     int Order() const noexcept { return FOrder; }
     /// k = 1, 2 or 3 (2, 4, 6 coefficients); else "Component \"<Name>\": invalid order of
     /// Daubechies wavelet family". Keeps the signal.
     void SetOrder(int k);
 
+    /// How a block is extended before its start (see TWLSigExtMode).
     TWLSigExtMode SignalExtMode() const noexcept { return FWLSigExtMode; }
+    /// Selects the extension mode.
     void SetSigExtMode(TWLSigExtMode m) noexcept { FWLSigExtMode = m; }
+    /// The wavelet family.
     TWaveletFamily WaveletFamily() const noexcept { return FWaveletFam; }
+    /// Selects the wavelet family.
     void SetWaveletFam(TWaveletFamily f) noexcept { FWaveletFam = f; }
 
+    /// The value ix (1-based); 0 outside.
     double GetDataVal(int ix) const noexcept;
+    /// Stores the value ix (1-based); ignored outside.
     void SetDataVal(int ix, double v) noexcept;
+    /// Sets every value to 0.
     void Clear() noexcept;
 
     /// The filters h(0..2K-1) and g(0..2K-1) of the current order.
+    ///@{
     long double LowPass(int j) const noexcept;
     long double HighPass(int j) const noexcept;
+    ///@}
 
     /// DoWLT(Level, false) and DoWLT(Level, true).
+    ///@{
     void Transform(int Level);
     void InverseTransform(int Level);
+    ///@}
     /// One step on the whole signal: PartialWLT(N, 0, inverse).
     void SingleStep(bool Inverse);
     /// Level <= 0 counts as 1. Forward: steps on blocks N, N/2, ... (Level of them, down to 2).

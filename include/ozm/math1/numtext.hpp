@@ -22,14 +22,17 @@ namespace ozm {
 /// A date and/or time of day read from ISO 8601 text by math1::ScanDateTime. Fields of a part that
 /// the text does not have are 0.
 struct TIsoDateTime {
+    /// True when the text has a date part.
     bool HasDate = false;
     int32_t Year = 0;    ///< 0..9999
     int32_t Month = 0;   ///< 1..12
     int32_t Day = 0;     ///< 1..days of the month (Gregorian leap years)
+    /// True when the text has a time part.
     bool HasTime = false;
     int32_t Hour = 0;    ///< 0..24; 24 only as 24:00:00 (end of the day)
     int32_t Minute = 0;  ///< 0..59
     double Second = 0;   ///< 0 <= Second < 61 (a leap second reads as 60.x), with its fraction
+    /// True when the text has a zone designator.
     bool HasZone = false;
     int32_t ZoneOffset = 0;  ///< minutes east of UTC ("Z" gives 0)
 };
@@ -89,9 +92,11 @@ void RoundDegrees(int32_t& degrees, int32_t& minutes, int32_t& seconds, bool upw
 /// The lowest digits digits of value (taken as unsigned 32 bits) in base 16, 8 or 2, most
 /// significant first, with leading zeros and upper-case letters. digits 0 counts as 1; it is capped
 /// at 8, 11 and 32: Hex(255, 4) = "00FF", Hex(-1, 0) = "F".
+///@{
 std::string Hex(uint32_t value, uint8_t digits);
 std::string Octal(uint32_t value, uint8_t digits);
 std::string Bin(uint32_t value, uint8_t digits);
+///@}
 
 /// Roman numeral of 1..29999 (thousands as repeated "M": 4000 = "MMMM"); any other n gives "".
 std::string Roman(int32_t n);
@@ -107,9 +112,11 @@ std::string FPNumToHex(float x);
 /// The inverses of FPNumToHex. The text must be exactly 16, 20 or 8 hexadecimal digits (either
 /// case), nothing else, not even blanks; otherwise EOZMError (the library's base class) with
 /// "HexToDouble: invalid hex string \"<text>\"" (HexToExtended, HexToSingle likewise).
+///@{
 double HexToDouble(std::string_view text);
 long double HexToExtended(std::string_view text);
 float HexToSingle(std::string_view text);
+///@}
 
 /// The platform's strict integer conversion (optional sign, decimal digits, 32-bit range, nothing
 /// else); Default when the text is empty or does not convert.
@@ -126,9 +133,11 @@ int32_t StrToIntDefault(std::string_view text, int32_t Default);
 
 /// Hexadecimal (either case), octal or binary digits without prefix or sign, any number of leading
 /// zeros, value up to 2^32 - 1: the inverses of Hex, Octal and Bin.
+///@{
 bool ScanHex(std::string_view Text, size_t& Pos, uint32_t& Value);
 bool ScanOctal(std::string_view Text, size_t& Pos, uint32_t& Value);
 bool ScanBin(std::string_view Text, size_t& Pos, uint32_t& Value);
+///@}
 
 /// A decimal integer: optional sign and decimal digits, 32-bit range.
 bool ScanDecimal(std::string_view Text, size_t& Pos, int32_t& Value);
@@ -166,10 +175,14 @@ bool ScanDateTime(std::string_view Text, size_t& Pos, TIsoDateTime& Value);
 bool IsValidDouble(std::string_view Text);
 /// The floating-point syntax of ScanFPNum regardless of range ("1e400" is valid).
 bool IsValidFPNum(std::string_view Text);
+/// True when the text, apart from surrounding blanks, is one number that ScanHex (ScanOctal,
+/// ScanBin, ScanDecimal) reads.
+///@{
 bool IsValidHex(std::string_view Text);
 bool IsValidOct(std::string_view Text);
 bool IsValidBin(std::string_view Text);
 bool IsValidDecInt(std::string_view Text);
+///@}
 
 }  // namespace math1
 }  // namespace ozm
