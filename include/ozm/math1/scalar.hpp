@@ -33,15 +33,19 @@ namespace ozm {
 /// independent of n, where a plain loop grows with n. Reset sets both fields to 0. No events.
 class TKahanSum : public TComponent {
 public:
+    /// An empty sum owned by AOwner.
     explicit TKahanSum(TComponent* AOwner = nullptr) : TComponent(AOwner) { Reset(); }
     const char* ClassName() const override { return "TKahanSum"; }
 
+    /// Sets Sum and cps to 0.
     void Reset() noexcept { cps = 0; Sum = 0; }
     /// y = ANumber - cps; t = Sum + y; cps = (t - Sum) - y; Sum = t. A NaN or an infinity makes
     /// Sum NaN or infinite until Reset.
     void Add(double ANumber) noexcept;
 
+    /// The running compensation.
     double cps = 0;
+    /// The compensated sum.
     double Sum = 0;
 };
 
@@ -142,8 +146,10 @@ double LongRand(int32_t seed);
 int Signum(double x) noexcept;
 /// Smallest integer >= x (IntPos) and largest integer <= x (IntNeg). Results beyond the 32-bit
 /// range saturate at its ends; NaN gives 0.
+///@{
 int IntPos(double x) noexcept;
 int IntNeg(double x) noexcept;
+///@}
 /// True when no integer from 2 to trunc(sqrt(|n|)) divides n; so -1, 0 and 1 count as prime.
 bool IsPrime(int32_t n) noexcept;
 /// The i-th prime (ListOfPrimes(1) = 2, ListOfPrimes(4792) = 46337); 0 for i outside 1..4792.
@@ -232,14 +238,18 @@ double EuclideanDistance(const TPointDouble& p1, const TPointDouble& p2) noexcep
 ///@}
 /// Logarithms to base 10 and 2, exact at the powers of the base (lg(1000) = 3). x <= 0 raises
 /// EMathError "logarithm: invalid argument"; NaN gives NaN.
+///@{
 double lg(double x);
 double ld(double x);
+///@}
 /// Hyperbolic sine, cosine and tangent, accurate also for tiny and large arguments (where the
 /// textbook forms with e^x cancel or overflow early). Call them qualified (math1::sinh): after
 /// "using namespace ozm::math1" an unqualified sinh or cosh is ambiguous with the C library's.
+///@{
 double sinh(double x) noexcept;
 double cosh(double x) noexcept;
 double tgh(double x) noexcept;
+///@}
 /// sin x / cos x; raises EMathError "tangens overflow" where cos x = 0 (no finite double is an
 /// odd multiple of pi/2, so in practice tg near pi/2 is large but finite).
 double tg(double x);
@@ -247,8 +257,10 @@ double tg(double x);
 double cot(double x);
 /// The equal angle in [-pi, pi] and in [-180, 180] (190 degrees gives -170, -540 gives -180).
 /// NaN and infinities give NaN.
+///@{
 double CanonicalAngleRadians(double angle) noexcept;
 double CanonicalAngleDegrees(double angle) noexcept;
+///@}
 
 // --- bounds and rounding ----------------------------------------------------------------------
 
@@ -273,9 +285,11 @@ int64_t RoundLimit(double x, int64_t low, int64_t high) noexcept;
 /// -2.1 gives -2); RoundNeg125 the next towards -infinity, never more than x (2.1 gives 2, -2.1
 /// gives -5); a value of the series gives itself. 0, NaN and infinities come back unchanged; a
 /// result beyond the double range is infinite.
+///@{
 double Round125(double x) noexcept;
 double RoundPos125(double x) noexcept;
 double RoundNeg125(double x) noexcept;
+///@}
 /// Ticks for a plot axis from x1 to x2 with about count intervals: step is +-1, 2 or 5 x 10^k
 /// (the sign points from x1 to x2), chosen from range / count (mantissa up to 2 gives 1, up to 5
 /// gives 2, above 5 gives 5), with minor = 5, 4 or 5 minor intervals; first is the first multiple

@@ -4,12 +4,14 @@
 ///
 /// A matrix document is one "matrix" element holding the size elements and one "cell" element per
 /// stored cell, for example
+/// @code{.xml}
 ///     <matrix id="run 12">
 ///     <numcols>3</numcols>
 ///     <numrows>2</numrows>
 ///     <cell ix="1" iy="1">0.5</cell>
 ///     ...
 ///     </matrix>
+/// @endcode
 /// Cells carry their 1-based indices as attributes: ix (column) and iy (row), plus iz (layer) for
 /// three-dimensional and il (layer) and it (time slot) for four-dimensional matrices. The optional
 /// attribute id of the matrix element holds the data identifier (DataID), with the characters
@@ -48,6 +50,7 @@ namespace ozm::matrix {
 inline constexpr std::array<std::string_view, 8> MatXmlTags = {
     "numcols", "numrows", "numplanes", "numtimeslots", "cell", "matrix", "/matrix", "invalidtag"};
 
+/// The tag text of Tag.
 inline constexpr std::string_view MatXmlTagText(TMatXmlTag Tag) noexcept {
     return MatXmlTags[static_cast<size_t>(Tag)];
 }
@@ -66,8 +69,10 @@ int32_t XmlIndexAttribute(std::string_view TagText, std::string_view Name) noexc
 bool XmlTextAttribute(std::string_view TagText, std::string_view Name, std::string& Value);
 
 /// Text with & < > " written as XML entities, and the reverse (unknown entities stay as they are).
+///@{
 std::string XmlEscape(std::string_view Text);
 std::string XmlUnescape(std::string_view Text);
+///@}
 
 /// The largest number of cells a matrix XML document may announce: 2^24 (16,777,216). Such a
 /// document is already more than 400 MB of text; larger matrices belong in the binary format.
@@ -103,9 +108,14 @@ TXmlTagSource XmlTagsOfTextFile(TTextReader& InFile);
 /// when the element was complete), so that callers can go on reading what follows.
 class TXmlStreamTagReader {
 public:
+    /// Reads from InStream's current position.
     explicit TXmlStreamTagReader(TStream& InStream);
+    /// The next tag and its content, as a TXmlTagSource delivers them; false at the end of the
+    /// stream.
     bool Next(std::string& Tag, std::string& Content);
+    /// Puts the stream right after the last tag delivered.
     void RestorePosition();
+    /// This reader as a TXmlTagSource (the reader must outlive it).
     TXmlTagSource Source() {
         return [this](std::string& Tag, std::string& Content) { return Next(Tag, Content); };
     }

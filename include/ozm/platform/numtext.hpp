@@ -34,8 +34,10 @@ std::string FormatShortest(double x);
 /// a magnitude beyond the double range is rejected, one below it reads as 0. Integers take an
 /// optional sign and decimal digits and are rejected on overflow. Value is left unchanged when the
 /// text is rejected. None of them depends on the process locale.
+///@{
 bool TryParseDouble(std::string_view Text, double& Value) noexcept;
 bool TryParseInt(std::string_view Text, int32_t& Value) noexcept;
 bool TryParseInt64(std::string_view Text, int64_t& Value) noexcept;
+///@}
 
 }  // namespace ozm

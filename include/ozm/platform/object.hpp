@@ -9,6 +9,7 @@
 
 namespace ozm {
 
+/// The root of the class tree: every object of the library knows its class name.
 class TObject {
 public:
     virtual ~TObject() = default;
@@ -16,11 +17,15 @@ public:
     virtual const char* ClassName() const { return "TObject"; }
 
 protected:
+    /// Objects are created and copied only as parts of a derived class.
+    ///@{
     TObject() = default;
     TObject(const TObject&) = default;
     TObject& operator=(const TObject&) = default;
+    ///@}
 };
 
+/// An object whose state can be copied into another object (Assign, AssignTo).
 class TPersistent : public TObject {
 public:
     const char* ClassName() const override { return "TPersistent"; }
@@ -34,6 +39,7 @@ public:
     virtual void AssignTo(TPersistent* Dest) const;
 
 protected:
+    /// Raises the conversion error of Assign for Source and this object.
     [[noreturn]] void AssignError(const TPersistent* Source) const;
 };
 
@@ -42,6 +48,7 @@ protected:
 /// list. Components are not copyable; Assign and Clone copy data.
 class TComponent : public TPersistent {
 public:
+    /// A component without name, owned by AOwner when given (AOwner then deletes it).
     explicit TComponent(TComponent* AOwner = nullptr);
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
@@ -49,13 +56,18 @@ public:
 
     const char* ClassName() const override { return "TComponent"; }
 
+    /// The component's name (empty unless set).
     const std::string& Name() const noexcept { return FName; }
+    /// Sets the name.
     void SetName(const std::string& AName) { FName = AName; }
+    /// The owner; null for a component without one.
     TComponent* Owner() const noexcept { return FOwner; }
 
     /// The components this one owns (slots of components deleted meanwhile are skipped).
+    ///@{
     int ComponentCount() const noexcept;
     TComponent* Components(int Index) const noexcept;
+    ///@}
 
 private:
     void InsertComponent(TComponent* AComponent);

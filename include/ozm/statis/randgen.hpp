@@ -13,6 +13,7 @@
 
 namespace ozm {
 
+/// Random numbers of a distribution given as a table; see the top of this header.
 class TRandGen : public TComponent {
 public:
     /// 500 bins, all 1.0; borders 0. Raises EOZMStatisError "Component \"<Name>\": not enough
@@ -20,10 +21,17 @@ public:
     explicit TRandGen(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TRandGen"; }
 
+    /// The lower (upper) end of the tabulated interval.
+    ///@{
     double LowBorder() const noexcept { return FLowBorder; }
     double HighBorder() const noexcept { return FHighBorder; }
+    ///@}
+    /// Set the lower (upper) end of the tabulated interval; the bins keep their values.
+    ///@{
     void SetLowBorder(double Value) noexcept { FLowBorder = Value; }
     void SetHighBorder(double Value) noexcept { FHighBorder = Value; }
+    ///@}
+    /// The number of bins.
     int Resolution() const noexcept { return FResolution; }
     /// Count clamped to 10..4000; every bin is reset to 1.0. Raises EOZMStatisError
     /// "Component \"<Name>\": not enough memory" (table unchanged) when it cannot be allocated.
@@ -31,8 +39,10 @@ public:
 
     /// Bin value; 0 for Idx outside 1..Resolution. Writes clamp Value to [0, 1] (NaN gives 0)
     /// and ignore other indices.
+    ///@{
     double GetProbability(int Idx) const noexcept;
     void SetProbability(int Idx, double Value) noexcept;
+    ///@}
     /// λ(ix); LowBorder for ix <= 0, HighBorder for ix > Resolution.
     double GetLambda(int ix) const noexcept;
     /// 0 below LowBorder, Resolution + 1 above HighBorder, else
@@ -45,6 +55,7 @@ public:
     /// table value as probability (always when it is 1 or more). After 100 001 rejected
     /// candidates (a table of zeros) the last candidate is returned.
     double Random();
+    /// The same as Random.
     double GetRandNum() { return Random(); }
 
     /// Maps the table linearly onto [0, 1]; nothing when all bins are equal.
@@ -58,11 +69,13 @@ public:
     void UniformDistri() noexcept;
     /// exp(-(λ - m)²/(2 s²)), peak 1; for s <= 0 a point mass: 1 in the bin holding m, else 0.
     void NormalDistri(double m, double s) noexcept;
+    /// The Weibull density with shape beta and scale eta (see statis::WeibullDensity).
     void WeibullDistri(double beta, double eta) noexcept;
     /// 0 for λ < 0.
     void Chi2Distri(double df) noexcept;
     /// 0 for λ <= 0.
     void FDistri(double df1, double df2) noexcept;
+    /// Student's t density with df degrees of freedom.
     void tDistri(double df) noexcept;
 
 private:
