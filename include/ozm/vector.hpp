@@ -18,8 +18,11 @@ class TIntVector;
 /// Integration rules of TVector::Integrate.
 enum class TIntegMethod : uint8_t { imSimple, imTrapezoidal, imSimpson };
 
+/// The one-dimensional container of doubles, 1-based; its members are those of TVectorCore and the
+/// ones below.
 class TVector : public TVectorCore<double, TVector> {
 public:
+    /// One element holding 0, IsEmpty true (see TVectorCore); owned by AOwner when given.
     explicit TVector(TComponent* AOwner = nullptr) : TVectorCore(AOwner) {}
     const char* ClassName() const override { return "TVector"; }
 
@@ -60,7 +63,7 @@ public:
     bool Histogram(int FirstElem, int LastElem, double FirstBin, double LastBin, double BinWidth,
                    TIntVector* Histo, int& Underflow, int& Overflow, int& MaxCnt) const;
 
-    /// Cross-correlation sum at a shift: sum over i = max(1, ElemShift + 1) ..
+    /// Cross-correlation sum at a shift: sum over i from max(1, ElemShift + 1) to
     /// min(NrOfElem, ElemShift + OtherVec length) of x(i) y(i - ElemShift); 0 for a null operand
     /// or when fewer than two indices overlap.
     double Correlate(const TVector* OtherVec, int ElemShift) const;
@@ -95,8 +98,11 @@ public:
     bool LoadFromFile(const std::string& FileName, bool AdjustVectorSize, bool AutoDetect);
 };
 
+/// The one-dimensional container of 32-bit integers, 1-based; its members are those of TVectorCore
+/// and the ones below.
 class TIntVector : public TVectorCore<int32_t, TIntVector> {
 public:
+    /// One element holding 0, IsEmpty true (see TVectorCore); owned by AOwner when given.
     explicit TIntVector(TComponent* AOwner = nullptr) : TVectorCore(AOwner) {}
     const char* ClassName() const override { return "TIntVector"; }
 
