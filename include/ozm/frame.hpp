@@ -25,9 +25,11 @@
 namespace ozm {
 
 /// Kinds of exchange reported through OnSortExchange.
+///@{
 constexpr uint8_t kExchangeElements = 0;
 constexpr uint8_t kExchangeColumns = 1;
 constexpr uint8_t kExchangeRows = 2;
+///@}
 
 /// Normalises the 1-based range [Low, High] of a dimension with Count entries: (0, 0) means all;
 /// bounds below 1 become 1, bounds above Count become Count; reversed bounds are swapped. On a
@@ -64,10 +66,12 @@ public:
 #endif
         for (size_t k = 0; k < Lanes; ++k) FLanes[k] = CalcNextCRC32(bytes[k], FLanes[k]);
     }
+    /// Feeds the cells one after the other, as AddCell does.
     template <typename Cell>
     void AddCells(std::span<const Cell> Cells) noexcept {
         for (const Cell& cell : Cells) AddCell(cell);
     }
+    /// The complemented lanes as 8 upper-case hexadecimal digits each, lane 0 first.
     std::string Text() const {
         static constexpr char kHex[] = "0123456789ABCDEF";
         std::string text;
@@ -97,7 +101,10 @@ public:
     using TComponent::TComponent;
     const char* ClassName() const override { return "TOZMContainer"; }
 
+    /// Fires after every change of the data (see Changed).
     TNotifyEvent OnChange;
+    /// Fires after each exchange of a sort with what was exchanged: elements, columns or rows
+    /// (kExchangeElements, kExchangeColumns, kExchangeRows), the two indices and the stretch moved.
     TSortExchgEvent OnSortExchange;
 
     /// Fires OnChange(this) when assigned.

@@ -10,6 +10,7 @@
 
 namespace ozm {
 
+/// A straight line A*x + B*y + C = 0 of the plane; see the top of this header.
 class TSLine : public TComponent {
 public:
     /// The x axis: A = 0, B = 1, C = 0, SubstituteInf false.
@@ -20,18 +21,25 @@ public:
     /// platform's EConvertError).
     void Assign(const TPersistent* Source) override;
 
+    /// The coefficients A, B and C.
+    ///@{
     double ParA() const noexcept { return FParA; }
     double ParB() const noexcept { return FParB; }
     double ParC() const noexcept { return FParC; }
+    ///@}
     /// A and B may not both become zero: "parameter A and B must not both be zero".
+    ///@{
     void SetParA(double x);
     void SetParB(double x);
+    ///@}
+    /// Sets C.
     void SetParC(double x) noexcept { FParC = x; }
 
     /// When true, CalcX and CalcY divide by 1e-100 instead of a zero coefficient, giving a huge
     /// value of the sign of the numerator instead of an error (0 for a zero numerator, and an
     /// infinity once the numerator exceeds about 1.8e208 in magnitude).
     bool SubstituteInf() const noexcept { return FSubstInf; }
+    /// Sets SubstituteInf.
     void SetSubstituteInf(bool Value) noexcept { FSubstInf = Value; }
 
     /// Angle of the direction vector (B, -A) in [0, 2*pi): the x axis in its default orientation
@@ -49,8 +57,10 @@ public:
     /// The line y = k*x + d.
     void LineFromSlopeIcpt(double k, double d) noexcept;
     /// The line through (px, py) parallel to, or normal to, OtherLine (which may be this line).
+    ///@{
     void ParallelLine(double px, double py, const TSLine& OtherLine) noexcept;
     void NormalLine(double px, double py, const TSLine& OtherLine) noexcept;
+    ///@}
 
     /// The crossing point with OtherLine; false (x, y untouched) for parallel or identical lines
     /// and for NaN coefficients.

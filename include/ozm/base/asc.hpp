@@ -18,12 +18,19 @@ constexpr int kAscBadColumnCount = -3;   ///< line 2 does not start with a count
 constexpr int kAscBadRowCount = -4;      ///< line 3 does not start with a count 0..2^31-1
 constexpr int kAscBadFlags = -9;         ///< line 4 has fewer than three TRUE/FALSE words
 
+/// The header lines of an ASC file.
 struct TAscHeader {
+    /// The comment line.
     std::string Comment;
+    /// The number of columns.
     int NrColumns = 0;
+    /// The number of rows.
     int NrRows = 0;
+    /// Flag: every row starts with an attribute.
     bool RowAttributes = false;
+    /// Flag: a line of column names follows the header.
     bool ColumnNames = false;
+    /// Flag: every row carries a name.
     bool RowNames = false;
     bool NominalVariables = false;  ///< false when the flag line holds three flags only
 };

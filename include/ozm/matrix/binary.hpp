@@ -28,11 +28,16 @@ namespace ozm {
 
 /// The fields of a header record.
 struct TMatBinaryHeader {
+    /// Number of columns.
     int32_t NumX = 0;
+    /// Number of rows.
     int32_t NumY = 0;
+    /// Number of layers.
     int32_t NumZ = 0;
+    /// Number of time slots.
     int32_t NumT = 0;
     std::string DataID;  ///< bytes as stored; writers cut it to 255 bytes
+    /// Format code; 1 for this layout.
     int32_t Format = 1;
 };
 
@@ -40,8 +45,11 @@ struct TMatBinaryHeader {
 
 namespace ozm::matrix {
 
+/// Size of a record in bytes.
 inline constexpr int64_t kBinaryRecordSize = 4096;
+/// Cells per record.
 inline constexpr int64_t kBinaryCellsPerRecord = 512;
+/// The format code of this layout.
 inline constexpr int32_t kBinaryFormatCode = 1;
 /// Size of the data identifier field, the length byte included.
 inline constexpr int64_t kBinaryDataIDField = 256;

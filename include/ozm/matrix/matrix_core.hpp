@@ -47,8 +47,8 @@ class TIntVector;
 template <typename TCell>
 struct TMatrixCellTraits;
 
-template <>
 /// The cell type double: the vector class TVector and the start values of the MinMax scan.
+template <>
 struct TMatrixCellTraits<double> {
     /// The vector class of the cell type.
     using TVec = TVector;
@@ -58,8 +58,8 @@ struct TMatrixCellTraits<double> {
     static constexpr double kMinMaxStartMax = -uc_MaxReal;
 };
 
-template <>
 /// The cell type int32_t: the vector class TIntVector and the start values of the MinMax scan.
+template <>
 struct TMatrixCellTraits<int32_t> {
     /// The vector class of the cell type.
     using TVec = TIntVector;
@@ -69,9 +69,9 @@ struct TMatrixCellTraits<int32_t> {
     static constexpr int32_t kMinMaxStartMax = -2147483647;
 };
 
-template <typename TCell, typename TSelf>
 /// The behaviour TMatrix and TIntMatrix share, over the cell type TCell; TSelf is the concrete
 /// class. The conventions of its members are stated at the top of this header.
+template <typename TCell, typename TSelf>
 class TMatrixCore : public TOZMContainer {
 public:
     /// The cell type.

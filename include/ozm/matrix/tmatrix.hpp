@@ -37,8 +37,10 @@ enum class TNormType : uint8_t { ntColwise, ntRowwise, ntSpectral, ntFrobenius }
 using TOnCalcDistanceEvent =
     std::function<void(TObject* Sender, int Row1, int Row2, double& Distance)>;
 
+/// The two-dimensional container of doubles; its shared members are those of TMatrixCore.
 class TMatrix : public TMatrixCore<double, TMatrix> {
 public:
+    /// The matrix core asks each class whether it has a sparse form.
     static constexpr bool kHasSparseForm = false;
 
     /// A 1 x 1 matrix holding 0, empty DataID, precision settings 15 and -1.
@@ -50,8 +52,10 @@ public:
     TOnCalcDistanceEvent OnCalcDistance;
     /// Output precision settings used by the text writers: setting 1 (ix <= 1) or 2 (ix >= 2).
     /// SetFPrecis clamps the value to [-1, 25]; no notification.
+    ///@{
     int GetFPrecis(int ix) const noexcept { return FPrecis[ix <= 1 ? 0 : 1]; }
     void SetFPrecis(int ix, int Value) noexcept;
+    ///@}
 
     // --- copying (matrix_core.cpp, matrix_copy.cpp) ----------------------------------------
 
@@ -83,10 +87,11 @@ public:
     /// The overload above along a column.
     void CopyFromVec(const TVector* VecSource, int Source1stElem, int SourceLastElem, int DestCol,
                      int DestRow);
-    /// The copies to and from double arrays are those of the core; to an integer array each
-    /// value is rounded to nearest (ties to even) and saturated at the 32-bit range.
+    /// The copies to and from double arrays are those of the core.
     using TMatrixCore::CopyFromArray;
     using TMatrixCore::CopyToArray;
+    /// The normalised rectangle to an integer array indexed [c - LowCol][r - LowRow], each value
+    /// rounded to nearest (ties to even) and saturated at the 32-bit range.
     void CopyToArray(TInt2DArray& DestArray, int LowCol, int HighCol, int LowRow,
                      int HighRow) const;
     /// SrcArray[i][j] goes to cell (Col + i, Row + j) as the double overload does.
@@ -193,14 +198,20 @@ public:
     // resize them (values beyond their length are dropped), MeanCenter does.
 
     /// (cell - mean) / sqrt(variance) per column (row), when the variance is > 0.
+    ///@{
     void StandardizeColumns(TVector* Means, TVector* StdDevs);
     void StandardizeRows(TVector* Means, TVector* StdDevs);
+    ///@}
     /// (cell - median) / |median - Percentile(RefQuant)| per column (row), when that is > 0.
+    ///@{
     void QNormalizeColumns(double RefQuant, TVector* Medians, TVector* QuantDiffs);
     void QNormalizeRows(double RefQuant, TVector* Medians, TVector* QuantDiffs);
+    ///@}
     /// Subtracts the mean of each column (row).
+    ///@{
     void MeanCenterColumns(TVector* Means);
     void MeanCenterRows(TVector* Means);
+    ///@}
 
     // --- distances (matrix_distance.cpp) ---------------------------------------------------
 

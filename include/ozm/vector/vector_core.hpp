@@ -29,8 +29,8 @@ namespace ozm {
 template <typename TCell>
 struct TVectorCellTraits;
 
-template <>
 /// The cell type double: the start values of the MinMax scan.
+template <>
 struct TVectorCellTraits<double> {
     /// Start values of the MinMax scan; they come back unchanged when no element beats them.
     static constexpr double kMinMaxStartMin = 1.7E308;
@@ -38,8 +38,8 @@ struct TVectorCellTraits<double> {
     static constexpr double kMinMaxStartMax = -1.7E308;
 };
 
-template <>
 /// The cell type int32_t: the start values of the MinMax scan.
+template <>
 struct TVectorCellTraits<int32_t> {
     /// The maximum deliberately starts at -2147483647, not at the smallest integer, so a range
     /// holding only -2147483648 reports Maximum -2147483647 with index 0.
@@ -52,9 +52,9 @@ namespace vecimpl {
 struct TTextReaders;  ///< the text readers under the file API, fed from files or memory
 }
 
-template <typename TCell, typename TSelf>
 /// The behaviour TVector and TIntVector share, over the element type TCell; TSelf is the concrete
 /// class. The conventions of its members are stated at the top of this header.
+template <typename TCell, typename TSelf>
 class TVectorCore : public TOZMContainer {
     friend struct vecimpl::TTextReaders;
 
