@@ -11,8 +11,11 @@
 
 namespace ozm {
 
+/// The progress counter: 1 more per major step of a long operation.
 extern std::atomic<double> ProcStat;
+/// Called with ProcStat after each step when assigned.
 extern TMathFeedBackProc MathFeedBackProc;
+/// Set to ask the running operation to stop.
 extern std::atomic<bool> AbortMathProc;
 
 /// Adds 1 to ProcStat and calls MathFeedBackProc with the new value when it is assigned.

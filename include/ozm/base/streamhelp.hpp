@@ -9,10 +9,16 @@
 
 namespace ozm {
 
+/// Write (read) an extended real as its 10-byte image.
+///@{
 void WriteExtendedToStream(TStream& Stream, long double Value);
 bool ReadExtendedFromStream(TStream& Stream, long double& Value);
+///@}
+/// Write (read) a 32-bit integer.
+///@{
 void WriteLongintToStream(TStream& Stream, int32_t Value);
 bool ReadLongintFromStream(TStream& Stream, int32_t& Value);
+///@}
 
 /// Sizes that files and streams announce. A reader never allocates on a file's word alone: the
 /// values it has to find must be backed in full by the bytes the input holds (how many bytes a

@@ -73,10 +73,12 @@ void MeanDistanceKNN(const TMatrix& DataMat, int k, int First, int Last, TVector
 
 // --- agglomerative clustering ------------------------------------------------------------------
 
+/// The linkage rule that AgglomClustering uses to merge two clusters.
 enum class TClusterMethod : uint8_t {
     cmSingleLink, cmCompleteLink, cmWard, cmAvgLink, cmFlexLink, cmUpgma
 };
 
+/// The name of each TClusterMethod, in the order of the enumeration.
 inline constexpr std::array<std::string_view, 6> ClusterMethodID = {
     "single linkage", "complete linkage", "Ward's method",
     "average linkage", "flexible strategy", "unweighted pair group"};
@@ -101,8 +103,11 @@ int AgglomClustering(TObject* Sender, TMatrix& DataMat, TDistMode Mode, TCluster
 /// The dendrogram as AgglomClusteringSteps produces it: row s (0-based) holds the two identifiers
 /// joined and the new identifier n + s + 1.
 struct TMergeStep {
+    /// Identifier of the first cluster joined.
     int First = 0;
+    /// Identifier of the second cluster joined.
     int Second = 0;
+    /// Identifier of the new cluster, n + s + 1.
     int NewId = 0;
 };
 

@@ -30,10 +30,14 @@ enum class TImgCompareMode : uint8_t {
 
 /// One Gaussian peak: height * exp(-((k - Position) / Width)^2).
 struct TGaussPeakParams {
+    /// The centre k of the peak.
     double Position = 0;
+    /// The width of the peak.
     double Width = 0;
+    /// The height of the peak.
     double Height = 0;
 };
+/// A list of Gaussian peaks.
 using TPeakParamsList = std::vector<TGaussPeakParams>;
 
 }  // namespace ozm

@@ -11,6 +11,7 @@
 
 namespace ozm::math2 {
 
+/// How EstimateByKNN weighs the neighbours; the formulas are given there.
 enum class TKnnWMode : uint8_t { kwmGauss, kwmAverage, kwmMedian, kwmLinear, kwmBiQuad };
 
 /// Caller-supplied distance of a data row (1-based row number) to the target.

@@ -29,6 +29,7 @@ struct TLinRegResult {
     int NumObs = 0;         ///< observations used (those with positive weight)
     int NumPredictors = 0;  ///< p, the columns of X
     int Rank = 0;           ///< numerical rank of the design including the intercept (<= p + 1)
+    /// True when Rank < p + 1.
     bool RankDeficient = false;
     TDoubleArray Coeffs;     ///< p + 1 values
     TDoubleArray StdErrors;  ///< p + 1 standard errors (NaN when DFResid = 0)
@@ -37,6 +38,8 @@ struct TLinRegResult {
     double RSS = 0.0;        ///< weighted residual sum of squares
     double MSS = 0.0;        ///< weighted model sum of squares about the weighted mean of the fit
     double RSquared = 0.0;   ///< MSS / (MSS + RSS); NaN when both are 0
+    /// Adjusted R squared 1 - (1 - RSquared)(NumObs - 1) / DFResid; NaN without residual degrees of
+    /// freedom.
     double AdjRSquared = 0.0;
     double SigmaResid = 0.0;  ///< residual standard error sqrt(RSS / DFResid)
     int DFModel = 0;          ///< Rank - 1
@@ -70,6 +73,7 @@ struct TRidgeResult {
     TDoubleArray Coeffs;     ///< p + 1
     TDoubleArray StdCoeffs;  ///< RidgeRegStd: p coefficients of the standardised predictors
     TDoubleArray Residuals;  ///< y - fitted, one per row
+    /// Residual sum of squares.
     double RSS = 0.0;
     double EffectiveDF = 0.0;  ///< 1 + sum s_k^2 / (s_k^2 + Lambda): trace of the hat matrix
 };

@@ -17,6 +17,7 @@ namespace ozm {
 
 /// Detail texts of component messages (they follow "Component \"<Name>\"").
 inline constexpr std::string_view kMsgNoMemoryOnHeap = ": not enough memory on heap";
+/// Detail text of a failed allocation of a container.
 inline constexpr std::string_view kMsgNoMemory = ": not enough memory";
 
 /// "Component \"<Name>\"" followed directly by Detail.

@@ -8,10 +8,14 @@
 
 namespace ozm {
 
+/// The root of the library's exceptions: one message text.
 class Exception : public std::exception {
 public:
+    /// An exception carrying Msg.
     explicit Exception(std::string Msg) : FMessage(std::move(Msg)) {}
+    /// The message text.
     const std::string& message() const noexcept { return FMessage; }
+    /// The message text, for std::exception.
     const char* what() const noexcept override { return FMessage.c_str(); }
 
 private:

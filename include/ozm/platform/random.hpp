@@ -16,7 +16,9 @@ int32_t Random(int32_t Range) noexcept;
 void Randomize() noexcept;
 /// The seed last set (by SetRandSeed or Randomize; 0 before either); setting it restarts the
 /// sequence, so equal seeds give equal sequences in every run and on every host.
+///@{
 uint64_t RandSeed() noexcept;
 void SetRandSeed(uint64_t Seed) noexcept;
+///@}
 
 }  // namespace ozm

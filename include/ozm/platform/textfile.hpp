@@ -14,11 +14,13 @@ namespace ozm {
 /// create file \"<name>\""; a failed write raises EInOutError "Error writing file \"<name>\"".
 class TTextWriter {
 public:
+    /// Creates or truncates FileName (see above).
     explicit TTextWriter(const std::string& FileName);
     ~TTextWriter();
     TTextWriter(const TTextWriter&) = delete;
     TTextWriter& operator=(const TTextWriter&) = delete;
 
+    /// Writes Text as it is.
     void Write(const std::string& Text);
     void WriteLn(const std::string& Text = std::string());  ///< Text followed by CR LF
     /// Flushes and closes; errors raise as above. The destructor closes silently.
@@ -36,6 +38,7 @@ private:
 /// from a buffer (the fuzz targets do) through the code that reads files.
 class TTextReader {
 public:
+    /// Opens FileName for reading (see above).
     explicit TTextReader(const std::string& FileName);
     /// Reads the Size bytes of text at Text, which must outlive the reader; nothing is copied.
     /// (A text, not a file name: the one-argument constructor opens a file.)
@@ -44,6 +47,7 @@ public:
     TTextReader(const TTextReader&) = delete;
     TTextReader& operator=(const TTextReader&) = delete;
 
+    /// True when no character is left.
     bool Eof();
     /// Next character without consuming it; -1 at the end.
     int Peek();
@@ -58,8 +62,10 @@ public:
     /// Skips white space and reads characters up to the next blank, tab or line end ("" at the end).
     std::string ReadWord();
     /// Reads the next word and converts it strictly; false (word consumed) when it is no number.
+    ///@{
     bool ReadDouble(double& Value);
     bool ReadInt(int32_t& Value);
+    ///@}
     /// Skips white space and reads a double-quoted text; false when no quote follows or the
     /// closing quote is missing. Names may span lines; a line end inside becomes a blank.
     bool ReadQuoted(std::string& Text);
