@@ -57,13 +57,15 @@ def strip_code(line):
 
 class Scope:
     def __init__(self, kind, access="public"):
-        self.kind = kind  # "file", "namespace", "class", "enum" or "body"
+        self.kind = kind  # "file", "namespace", "internal", "class", "enum" or "body"
         self.access = access
 
 
 def classify_brace(statement):
     """What a "{" opens, judged by the statement text in front of it."""
     s = " ".join(statement.split())
+    if re.search(r"\bnamespace\s+[\w:]*(detail|impl|internal)\b", s):
+        return Scope("internal")  # implementation namespaces stay out of the reference
     if re.search(r"\bnamespace\b", s) or re.search(r'\bextern\s+"C"', s):
         return Scope("namespace")
     if re.search(r"\benum\b", s) and "(" not in s and "=" not in s:
@@ -180,12 +182,15 @@ def convert(text):
         doc_ok, in_parens, kind = state_before[i]
         body = code.strip()
         if in_parens or not body or body.startswith("}") or ACCESS.match(body) \
-                or body.count("(") != body.count(")") or body.count("{") != body.count("}"):
+                or body.count("(") != body.count(")"):
             ok = False
         elif kind == "enum":
             ok = True  # an enumerator
+        elif re.match(r"(enum\b[^{]*)\{\s*\w", body) and body.count("{") == 1 \
+                and "}" not in body:
+            ok = doc_ok  # the first enumerator, on the line that opens its enumeration
         else:
-            ok = doc_ok and body.endswith(";")
+            ok = doc_ok and body.endswith(";") and body.count("{") == body.count("}")
         if ok:
             out[i] = line[:col] + "///<" + line[col + 2:]
             k = i + 1

@@ -63,12 +63,14 @@ std::string MakeEFormat(double x, int width, int digits);
 std::string EEngStr(double x, int digits);
 
 /// Angle text, decimals held to 0..8:
+/// @verbatim
 ///   dfDeg        "12.50°"            the value with decimals decimals and a degree sign;
 ///   dfDegMin     "10° 30.0'"         integer degrees, minutes with decimals decimals, right-aligned
 ///                                    in decimals + 3 characters;
 ///   dfDegMinSec  "10° 30' 45.0\""    integer degrees, minutes in two characters, seconds with
 ///                                    decimals decimals in decimals + 3 characters;
 ///   dfNumber     "12.50"             the plain value.
+/// @endverbatim
 /// The last unit is rounded half away from zero and carries into the larger ones, so minutes and
 /// seconds never show 60. A negative angle carries its sign on the degrees ("-0° 30.0'"). NaN and
 /// infinities are written as in dfDeg ("NAN°") except for dfNumber.

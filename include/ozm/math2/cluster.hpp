@@ -126,10 +126,12 @@ struct TMergeStep {
 /// (4, 3, 5)).
 ///
 /// Distances to the merged cluster (Lance-Williams form, d_gh the distance of the pair merged):
+/// @verbatim
 ///   single   min(d_gi, d_hi)                  complete   max(d_gi, d_hi)
 ///   Ward     ((n_g + n_i) d_gi + (n_h + n_i) d_hi - n_i d_gh) / (n_g + n_h + n_i)
 ///   average  (d_gi + d_hi) / 2 (WPGMA)        flexible   a (d_gi + d_hi) + (1 - 2a) d_gh
 ///   UPGMA    (n_g d_gi + n_h d_hi) / (n_g + n_h)
+/// @endverbatim
 /// Ward's rule is the classical method (the increase of the within-cluster sum of squares, times
 /// 2) only on squared Euclidean distances: use dmSqrEuclidean; the square roots of its merge
 /// distances are then the heights other packages report for Ward on Euclidean distances. On plain

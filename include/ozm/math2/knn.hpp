@@ -33,6 +33,7 @@ void FindNearestNeighbors(int k, const TMatrix& DataMat, int FirstRow, int LastR
 /// Estimates the response at Target from its k nearest rows of DataMat (Euclidean distance over
 /// all rows; k lowered to the number of rows and, as in the search, to 100) with the responses
 /// Responses(row):
+/// @verbatim
 ///   kwmGauss    sum g_r y_r / sum g_r, g_r = exp(-(Width d_r / D)^2) (evaluated relative to
 ///               the nearest weight, so a large Width gives the nearest responses, not 0/0)
 ///   kwmAverage  sum y_r / k
@@ -42,6 +43,7 @@ void FindNearestNeighbors(int k, const TMatrix& DataMat, int FirstRow, int LastR
 ///               x_i x_j for i < j) fitted to the neighbours by SolveLeastSquaresSVD, evaluated
 ///               at Target; 0 when the solver fails (fewer neighbours than terms leave the
 ///               minimum-norm fit)
+/// @endverbatim
 /// D is the mean distance of the k neighbours, returned in MeanDist; the weights use 0.001 in its
 /// place when it is 0. Estimate is set to 0 first in every mode but kwmMedian. k < 1 raises
 /// EOZMMath2Error "EstimateByKNN: number of neighbours must be at least 1".

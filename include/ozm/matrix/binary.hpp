@@ -5,6 +5,7 @@
 /// TIntMatrix) write zero layers and zero time slots.
 ///
 /// Header record (integers 32-bit signed little-endian):
+/// @verbatim
 ///     offset   0  number of columns (NumX)
 ///     offset   4  number of rows (NumY)
 ///     offset   8  number of layers (NumZ)
@@ -12,6 +13,7 @@
 ///     offset  16  data identifier: a length byte n (0..255) and n 8-bit characters (256 bytes)
 ///     offset 272  format code, 1 for this layout
 ///     offset 276  zero bytes up to 4095
+/// @endverbatim
 /// Cells: column fastest, then row, layer, time slot; cell k (0-based) lies in record 1 + k div 512
 /// at slot k mod 512, that is at byte 4096 + 8k. Writers pad the last record with zero bytes, so a
 /// file is always a whole number of records long.

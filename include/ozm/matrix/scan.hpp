@@ -21,6 +21,7 @@ namespace ozm::matrix {
 int32_t ScanInteger(std::string_view Text, size_t& Pos) noexcept;
 
 /// Real at Pos, by this state machine (letters compared in upper case, "." the decimal point):
+/// @verbatim
 ///   start:           blank -> start, sign -> after sign, digit -> integer, "." -> after point
 ///   after sign:      digit -> integer, "." -> after point
 ///   integer:         digit -> integer, "." -> after point, "E" -> after E, other -> end
@@ -29,6 +30,7 @@ int32_t ScanInteger(std::string_view Text, size_t& Pos) noexcept;
 ///   after E:         sign -> exponent sign, digit -> exponent
 ///   exponent sign:   digit -> exponent
 ///   exponent:        digit -> exponent, other -> end
+/// @endverbatim
 /// A character without an entry in its state (also the end of the text in the states that have
 /// no "other" entry) is an error and gives 0. In the end state the collected characters are
 /// converted (a trailing point counts as ".0") and the result is held to +-uc_MaxDouble; a value

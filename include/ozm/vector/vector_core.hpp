@@ -49,7 +49,7 @@ struct TVectorCellTraits<int32_t> {
 };
 
 namespace vecimpl {
-struct TTextReaders;  ///< the text readers under the file API, fed from files or memory
+struct TTextReaders;  // the text readers under the file API, fed from files or memory
 }
 
 /// The behaviour TVector and TIntVector share, over the element type TCell; TSelf is the concrete
