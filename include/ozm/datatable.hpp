@@ -175,7 +175,7 @@ public:
     TNotifyEvent OnChangeCellState;
     /// Fires when row or column attributes change.
     TNotifyEvent OnChangeAttrib;
-    /// Progress percentage, fired through PercDone only.
+    /// Progress percentage; fired only through PercDone (no table operation calls it).
     TOnPercentDoneEvent OnPercentDone;
     /// Fires after every change of size, with the old and the new column and row counts.
     TDataTableResizeEvent OnResize;

@@ -33,7 +33,7 @@ namespace ozm {
 /// independent of n, where a plain loop grows with n. Reset sets both fields to 0. No events.
 class TKahanSum : public TComponent {
 public:
-    /// An empty sum owned by AOwner.
+    /// Sum and cps 0; owned by AOwner when given.
     explicit TKahanSum(TComponent* AOwner = nullptr) : TComponent(AOwner) { Reset(); }
     const char* ClassName() const override { return "TKahanSum"; }
 

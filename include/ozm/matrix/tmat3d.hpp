@@ -51,7 +51,7 @@ public:
     /// Sets the DataID.
     void SetDataID(const std::string& AID) { FDataID = AID; }
 
-    /// Progress percentage, fired through PercDone only.
+    /// Progress percentage; fired only through PercDone (no stack operation calls it).
     TOnPercentDoneEvent OnPercentDone;
     /// Fires OnPercentDone(this, Percent).
     void PercDone(TObject* Sender, int Percent);

@@ -73,7 +73,8 @@ public:
     /// Sets the DataID.
     void SetDataID(const std::string& AID) { FDataID = AID; }
 
-    /// Progress percentage, fired through PercDone only.
+    /// Progress percentage of the operations over whole layers (Cut, Resample, Transpose,
+    /// CRCofData, the file readers), fired through PercDone.
     TOnPercentDoneEvent OnPercentDone;
     /// Receives every cell that ReadBinary streams from a file.
     TOnReadMat4DElementEvent OnReadElement;

@@ -31,7 +31,8 @@ using TOnModelCreateRequestEvent = std::function<void(TObject* Sender, int Perce
 /// the top of this header.
 class TCrossValidator : public TComponent {
 public:
-    /// Test sets of 2 objects, at most 100 consecutive failed builds, no handlers, empty matrices.
+    /// Test sets of 2 objects, at most 100 consecutive failed builds, no handlers,
+    /// XMat and YMat of one cell each.
     explicit TCrossValidator(TComponent* AOwner = nullptr);
     const char* ClassName() const override { return "TCrossValidator"; }
 
