@@ -3,17 +3,19 @@
 
     scripts/doc_comments.py [--check] [header or folder ...]   (default: include/ozm)
 
-Only comment markers change, never code or comment text:
+Only comment markers change (and member-group lines are added), never code or comment text:
 - the comment block that opens a header becomes "/// @file" followed by the block as "///" lines;
 - a block of "//" lines standing directly above a declaration (no blank line between) at
   namespace or class scope becomes "///" lines; a divider line ("// --- ...") at the head of such
   a block stays a plain comment;
 - a trailing "// text" behind an enumerator, a field, a constant or a declaration ending in ";"
-  or "," becomes "///< text", and so do the comment lines aligned under it that continue it.
+  becomes "///< text", and so do the comment lines aligned under it that continue it;
+- a documented declaration and the overloads of the same name that follow it directly are
+  enclosed in "///@{" and "///@}" lines, so that the one comment documents the whole set.
 
-Comments inside function bodies, initialisers, parameter lists and private sections, blocks
-followed by a blank line, and comments above preprocessor lines other than #define stay as they
-are. The script is idempotent: "///" lines are never touched again. With --check it changes
+Comments inside function bodies, initialisers, parameter lists, private sections and
+implementation namespaces (detail, *impl, internal), blocks followed by a blank line, and comments
+above preprocessor lines other than #define stay as they are. The script is idempotent: "///" lines are never touched again. With --check it changes
 nothing and exits with 1 when a file would change (and lists those files).
 """
 
