@@ -1,5 +1,6 @@
-// The base module: array types, enumerations, records, events, the error classes, process-wide
-// hooks, constants, CRC-32, a bit field, stream and text helpers and colour conversions.
+/// @file
+/// The base module: array types, enumerations, records, events, the error classes, process-wide
+/// hooks, constants, CRC-32, a bit field, stream and text helpers and colour conversions.
 #pragma once
 
 #include "ozm/base/asc.hpp"

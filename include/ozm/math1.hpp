@@ -1,4 +1,5 @@
-// The unit math1: scalar helpers, number text and plane geometry.
+/// @file
+/// The unit math1: scalar helpers, number text and plane geometry.
 #pragma once
 
 #include "ozm/math1/geometry.hpp"

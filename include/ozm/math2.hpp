@@ -1,7 +1,8 @@
-// The unit math2: numerical analysis (filters, kernels, eigenvectors, clustering, nearest
-// neighbours, curve fitting, polygons, singular value decomposition) and expression helpers.
-// Errors raise EOZMMath2Error, expression evaluation EOZMMathExp. Each topic has its own section
-// below.
+/// @file
+/// The unit math2: numerical analysis (filters, kernels, eigenvectors, clustering, nearest
+/// neighbours, curve fitting, polygons, singular value decomposition) and expression helpers.
+/// Errors raise EOZMMath2Error, expression evaluation EOZMMathExp. Each topic has its own section
+/// below.
 #pragma once
 
 #include <string_view>
@@ -21,10 +22,10 @@ namespace ozm::math2 {
 
 // --- expression text ----------------------------------------------------------------------------
 
-// Checks the parentheses of an expression, scanning left to right: 0 when every "(" has its ")",
-// the number of unclosed "(" when some remain open, and -p when the ")" at the 1-based position p
-// is the first one without a partner (the scan stops there). Other characters are ignored; counts
-// beyond the int range (texts over 2 GB) saturate.
+/// Checks the parentheses of an expression, scanning left to right: 0 when every "(" has its ")",
+/// the number of unclosed "(" when some remain open, and -p when the ")" at the 1-based position p
+/// is the first one without a partner (the scan stops there). Other characters are ignored; counts
+/// beyond the int range (texts over 2 GB) saturate.
 int CheckParanthInExp(std::string_view Expression) noexcept;
 
 }  // namespace ozm::math2

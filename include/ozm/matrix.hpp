@@ -1,6 +1,7 @@
-// The matrices unit: TMatrix (the two-dimensional container of doubles with its linear algebra,
-// statistics, sorting and distances) and the routines of the unit in ozm::matrix (the singular
-// value decomposition shared with the least squares solvers).
+/// @file
+/// The matrices unit: TMatrix (the two-dimensional container of doubles with its linear algebra,
+/// statistics, sorting and distances) and the routines of the unit in ozm::matrix (the singular
+/// value decomposition shared with the least squares solvers).
 #pragma once
 
 #include "ozm/matrix/svd.hpp"

@@ -1,4 +1,5 @@
-// The whole library.
+/// @file
+/// The whole library.
 #pragma once
 
 #include "ozm/base.hpp"

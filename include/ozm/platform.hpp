@@ -1,5 +1,6 @@
-// The runtime services the library relies on: object model, exceptions, streams, text files,
-// number text, rounding, the shared random generator, threads and bitmaps.
+/// @file
+/// The runtime services the library relies on: object model, exceptions, streams, text files,
+/// number text, rounding, the shared random generator, threads and bitmaps.
 #pragma once
 
 #include "ozm/platform/bitmap.hpp"

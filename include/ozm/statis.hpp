@@ -1,6 +1,7 @@
-// The unit statis: special functions, distributions and the critical values of the statistical
-// tests; the hypothesis tests, the table-driven random generator, classifier evaluation and
-// cross-validation. Free routines in namespace ozm::statis; errors raise EOZMStatisError.
+/// @file
+/// The unit statis: special functions, distributions and the critical values of the statistical
+/// tests; the hypothesis tests, the table-driven random generator, classifier evaluation and
+/// cross-validation. Free routines in namespace ozm::statis; errors raise EOZMStatisError.
 #pragma once
 
 #include "ozm/statis/critical.hpp"
