@@ -11,5 +11,7 @@ PYBIND11_MODULE(ozmnum, m) {
     ozmpy::BindMath2(m);
     ozmpy::BindStatistics(m);
     ozmpy::BindDataTable(m);
+    ozmpy::BindIntMatrix(m);
+    ozmpy::BindStacks(m);
     m.attr("__version__") = OZM_VERSION_STRING;
 }
