@@ -151,6 +151,24 @@ void InstallBuffer(Class& cls, getbufferproc Get) {
 // numpy.asarray(Self): the zero-copy view of a container.
 py::object AsArray(const py::object& Self);
 
+// A container argument: the object itself when it is of the class, else a new container made
+// by the class's Python constructor from the argument (a numpy array or anything numpy accepts).
+// The holder keeps a made container alive for the call.
+template <typename T>
+struct TContainerArg {
+    py::object Holder;
+    T* Ptr;
+    T& operator*() const { return *Ptr; }
+    T* operator->() const { return Ptr; }
+};
+
+template <typename T>
+TContainerArg<T> ContainerArg(const py::object& Obj, const char* ClassName) {
+    if (py::isinstance<T>(Obj)) return {Obj, Obj.template cast<T*>()};
+    py::object made = py::module_::import("ozmnum").attr(ClassName)(Obj);
+    return {made, made.template cast<T*>()};
+}
+
 // Open arrays from numpy (copies: the library's arrays own their storage) and back.
 ozm::TDoubleArray ToDoubleArray(const py::array_t<double, py::array::forcecast>& A);
 ozm::TIntArray ToIntArray(const py::array_t<int32_t, py::array::forcecast>& A);
