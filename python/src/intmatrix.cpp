@@ -99,7 +99,14 @@ void BindIntMatrix(py::module_& m) {
             })
         .def_property("DataID", [](const TIntMatrix& t) { return t.DataID(); },
                       [](TIntMatrix& t, const std::string& ID) { t.SetDataID(ID); })
-        .def_property_readonly("Data", &AsArray,
+        .def_property_readonly("Data",
+                               [](const py::object& Self) {
+                                   // numpy would wrap a refused buffer into an object array.
+                                   if (Self.cast<const TIntMatrix&>().IsSparse())
+                                       throw py::buffer_error("a sparse TIntMatrix has no dense cells to share; "
+                                                              "call SparseToArray first");
+                                   return AsArray(Self);
+                               },
                                "The dense cells as a Fortran-ordered int32 numpy array sharing the "
                                "storage (BufferError for a sparse matrix).")
         // The sparse form.
