@@ -75,7 +75,7 @@ void BindClustering(py::module_& m) {
                                   py::cast(std::move(clustSize)));
         },
         py::arg("DataMat"), py::arg("k"), py::arg("Seed") = 0,
-        "(WithinSS, Centers, ClustIx, ClustSize): Centers a TMatrix of one column per cluster, "
+        "(WithinSS, Centers, ClustIx, ClustSize): Centers a TMatrix of one row per cluster, "
         "ClustIx the 1-based cluster of every row, ClustSize the size of every cluster (both "
         "TIntVector). The library's two unused integers are left out.");
     m.def("kMeansEstimatedSteps", &m2::kMeansEstimatedSteps, py::arg("a"), py::arg("b"), py::arg("c"));
