@@ -3,11 +3,13 @@
 // solver steps, ranks, ridge regression, partial least squares, vertex component analysis, the
 // parabola fit and the parser of variable-name lists. Data matrices are TMatrix objects or numpy
 // matrices (one row per object, one column per variable), which are copied into a TMatrix.
+#include "ozm/math2/cluster.hpp"
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "common.hpp"
-#include "ozm/math2/cluster.hpp"
 #include "ozm/math2/knn.hpp"
 #include "ozm/math2/lsq.hpp"
 #include "ozm/math2/parabola.hpp"
@@ -33,7 +35,9 @@ py::array_t<double> VectorCells(const TVector& V) {
 
 m2::TClusterFeedback ClusterFeedback(const py::object& Fn) {
     return MakeEvent<void(TObject*, double, double)>(
-        Fn, [](const TPyCallable& h, TObject* s, double pct, double stat) { h.Get()(SenderObject(s), pct, stat); });
+        Fn, [](const TPyCallable& h, TObject* s, double pct, double stat) {
+            h.Get()(SenderObject(s), pct, stat);
+        });
 }
 
 m2::TCalcDistFunc DistanceEvent(const py::object& Fn) {
@@ -69,8 +73,9 @@ void BindClustering(py::module_& m) {
             auto centers = std::make_unique<TMatrix>();
             auto clustIx = std::make_unique<TIntVector>();
             auto clustSize = std::make_unique<TIntVector>();
-            const double within = RunWithoutGIL(
-                [&] { return m2::kMeansClustering(*data, 0, 0, k, Seed, *centers, *clustIx, *clustSize); });
+            const double within = RunWithoutGIL([&] {
+                return m2::kMeansClustering(*data, 0, 0, k, Seed, *centers, *clustIx, *clustSize);
+            });
             return py::make_tuple(within, py::cast(std::move(centers)), py::cast(std::move(clustIx)),
                                   py::cast(std::move(clustSize)));
         },
@@ -117,14 +122,15 @@ void BindClustering(py::module_& m) {
             const auto calcDist = DistanceEvent(CalcDist);
             TObject* sender = SenderArg(Sender);
             const int code = RunWithoutGIL([&] {
-                return m2::AgglomClustering(sender, *data, Mode, Method, FlexParam, *dendrogram, mergeDist,
-                                            positions, feedback, calcDist);
+                return m2::AgglomClustering(sender, *data, Mode, Method, FlexParam, *dendrogram,
+                                            mergeDist, positions, feedback, calcDist);
             });
             return py::make_tuple(code, py::cast(std::move(dendrogram)), VectorCells(mergeDist),
                                   VectorCells(positions));
         },
         py::arg("DataMat"), py::arg("Mode"), py::arg("Method"), py::arg("FlexParam") = 0.5,
-        py::arg("Feedback") = py::none(), py::arg("CalcDist") = py::none(), py::arg("Sender") = py::none(),
+        py::arg("Feedback") = py::none(), py::arg("CalcDist") = py::none(),
+        py::arg("Sender") = py::none(),
         "(code, Dendrogram, MergeDist, Positions): Dendrogram a TIntMatrix of 3 columns and one row "
         "per merge (first identifier, second identifier, new identifier), MergeDist an array of "
         "the n - 1 merge distances, Positions of the 2n - 1 plotting positions. Feedback(sender, "
@@ -150,14 +156,16 @@ void BindClustering(py::module_& m) {
             list.Resize(2, kk);
             m2::TKnnDistFunc dist;
             if (!DistFunc.is_none()) {
-                if (!PyCallable_Check(DistFunc.ptr())) throw py::type_error("DistFunc must be callable or None");
+                if (!PyCallable_Check(DistFunc.ptr()))
+                    throw py::type_error("DistFunc must be callable or None");
                 const TPyCallable fn(DistFunc);
                 dist = [fn](int Row) {
                     py::gil_scoped_acquire gil;
                     return fn.Get()(Row).cast<double>();
                 };
             }
-            RunWithoutGIL([&] { m2::FindNearestNeighbors(kk, *data, FirstRow, LastRow, *target, list, dist); });
+            RunWithoutGIL(
+                [&] { m2::FindNearestNeighbors(kk, *data, FirstRow, LastRow, *target, list, dist); });
             py::array_t<int32_t> rows(kk);
             py::array_t<double> dists(kk);
             auto r = rows.mutable_unchecked<1>();
@@ -168,19 +176,21 @@ void BindClustering(py::module_& m) {
             }
             return py::make_tuple(rows, dists);
         },
-        py::arg("k"), py::arg("DataMat"), py::arg("Target"), py::arg("FirstRow") = 0, py::arg("LastRow") = 0,
-        py::arg("DistFunc") = py::none(),
+        py::arg("k"), py::arg("DataMat"), py::arg("Target"), py::arg("FirstRow") = 0,
+        py::arg("LastRow") = 0, py::arg("DistFunc") = py::none(),
         "(Rows, Distances) of the min(k, 100, rows) nearest rows in ascending distance (row 0 and "
         "1.7e308 where fewer rows qualify). DistFunc(row) -> distance replaces the Euclidean one.");
     m.def(
         "EstimateByKNN",
-        [](const py::object& DataMat, const py::object& Responses, int k, m2::TKnnWMode Mode, double Width,
-           const py::object& Target) {
+        [](const py::object& DataMat, const py::object& Responses, int k, m2::TKnnWMode Mode,
+           double Width, const py::object& Target) {
             auto data = MatrixArg(DataMat);
             auto responses = VectorArg(Responses);
             auto target = VectorArg(Target);
             double estimate = 0, meanDist = 0;
-            RunWithoutGIL([&] { m2::EstimateByKNN(*data, *responses, k, Mode, Width, *target, estimate, meanDist); });
+            RunWithoutGIL([&] {
+                m2::EstimateByKNN(*data, *responses, k, Mode, Width, *target, estimate, meanDist);
+            });
             return py::make_tuple(estimate, meanDist);
         },
         py::arg("DataMat"), py::arg("Responses"), py::arg("k"), py::arg("Mode"), py::arg("Width"),
@@ -198,7 +208,8 @@ void BindSolvers(py::module_& m) {
         py::arg("A"), py::arg("V"), py::arg("W"), "A := U, V and W resized; singular values unsorted.");
     m.def(
         "BackSubstituteSVD",
-        [](const TMatrix& U, const TMatrix& V, const TVector& W, const TVector& b, TVector& x, TVector* sd) {
+        [](const TMatrix& U, const TMatrix& V, const TVector& W, const TVector& b, TVector& x,
+           TVector* sd) {
             RequireNoViews(&x, "TVector");
             if (sd != nullptr) RequireNoViews(sd, "TVector");
             return m2::BackSubstituteSVD(U, V, W, b, x, sd);
@@ -210,7 +221,8 @@ void BindSolvers(py::module_& m) {
             RequireNoViews(&x, "TVector");
             if (sd != nullptr) RequireNoViews(sd, "TVector");
             int rank = 0;
-            const bool ok = RunWithoutGIL([&] { return m2::SingValEquSolve(A, b, x, sd, RelTol, rank); });
+            const bool ok =
+                RunWithoutGIL([&] { return m2::SingValEquSolve(A, b, x, sd, RelTol, rank); });
             return py::make_tuple(ok, rank);
         },
         py::arg("A"), py::arg("b"), py::arg("x"), py::arg("sd") = nullptr, py::arg("RelTol") = 0.0,
@@ -234,19 +246,24 @@ void BindSolvers(py::module_& m) {
             return py::make_tuple(ties, VectorCells(ranks));
         },
         py::arg("DataVec"), "(tie sum, ranks as an array).");
-    m.def("CalcFishQ", &m2::CalcFishQ, py::arg("mean1"), py::arg("mean2"), py::arg("sd1"), py::arg("sd2"));
+    m.def("CalcFishQ", &m2::CalcFishQ, py::arg("mean1"), py::arg("mean2"), py::arg("sd1"),
+          py::arg("sd2"));
 }
 
 void BindRegression(py::module_& m) {
     m.attr("kRegRankTol") = m2::kRegRankTol;
     py::class_<m2::TRidgeResult>(m, "TRidgeResult")
-        .def_property_readonly("Coeffs", [](const m2::TRidgeResult& r) { return FromDoubleArray(r.Coeffs); })
-        .def_property_readonly("StdCoeffs", [](const m2::TRidgeResult& r) { return FromDoubleArray(r.StdCoeffs); })
-        .def_property_readonly("Residuals", [](const m2::TRidgeResult& r) { return FromDoubleArray(r.Residuals); })
+        .def_property_readonly("Coeffs",
+                               [](const m2::TRidgeResult& r) { return FromDoubleArray(r.Coeffs); })
+        .def_property_readonly("StdCoeffs",
+                               [](const m2::TRidgeResult& r) { return FromDoubleArray(r.StdCoeffs); })
+        .def_property_readonly("Residuals",
+                               [](const m2::TRidgeResult& r) { return FromDoubleArray(r.Residuals); })
         .def_readonly("RSS", &m2::TRidgeResult::RSS)
         .def_readonly("EffectiveDF", &m2::TRidgeResult::EffectiveDF);
     using Ridge = bool (*)(const TMatrix&, const TVector&, double, m2::TRidgeResult&);
-    const std::pair<const char*, Ridge> ridges[] = {{"RidgeReg", &m2::RidgeReg}, {"RidgeRegStd", &m2::RidgeRegStd}};
+    const std::pair<const char*, Ridge> ridges[] = {{"RidgeReg", &m2::RidgeReg},
+                                                    {"RidgeRegStd", &m2::RidgeRegStd}};
     for (const auto& [name, fn] : ridges)
         m.def(
             name,
@@ -263,13 +280,17 @@ void BindRegression(py::module_& m) {
         [](const py::object& X, const py::object& Y, int NumComp) {
             auto xm = MatrixArg(X);
             auto ym = MatrixArg(Y);
-            auto w = std::make_unique<TMatrix>(), xl = std::make_unique<TMatrix>(), yl = std::make_unique<TMatrix>();
-            auto xs = std::make_unique<TMatrix>(), ys = std::make_unique<TMatrix>(), b = std::make_unique<TMatrix>();
+            auto w = std::make_unique<TMatrix>(), xl = std::make_unique<TMatrix>(),
+                 yl = std::make_unique<TMatrix>();
+            auto xs = std::make_unique<TMatrix>(), ys = std::make_unique<TMatrix>(),
+                 b = std::make_unique<TMatrix>();
             auto icpt = std::make_unique<TVector>();
             int n = NumComp;
-            const bool ok = RunWithoutGIL([&] { return m2::SimPLS(*xm, *ym, n, *w, *xl, *yl, *xs, *ys, *b, *icpt); });
-            return py::make_tuple(ok, n, py::cast(std::move(w)), py::cast(std::move(xl)), py::cast(std::move(yl)),
-                                  py::cast(std::move(xs)), py::cast(std::move(ys)), py::cast(std::move(b)),
+            const bool ok = RunWithoutGIL(
+                [&] { return m2::SimPLS(*xm, *ym, n, *w, *xl, *yl, *xs, *ys, *b, *icpt); });
+            return py::make_tuple(ok, n, py::cast(std::move(w)), py::cast(std::move(xl)),
+                                  py::cast(std::move(yl)), py::cast(std::move(xs)),
+                                  py::cast(std::move(ys)), py::cast(std::move(b)),
                                   py::cast(std::move(icpt)));
         },
         py::arg("X"), py::arg("Y"), py::arg("NumComp"),
@@ -281,12 +302,13 @@ void BindRegression(py::module_& m) {
             auto data = MatrixArg(Data);
             TIntArray indices;
             auto signatures = std::make_unique<TMatrix>();
-            const bool ok =
-                RunWithoutGIL([&] { return m2::VertexCompAnalysis(*data, NumEndmembers, indices, *signatures, SNR); });
+            const bool ok = RunWithoutGIL(
+                [&] { return m2::VertexCompAnalysis(*data, NumEndmembers, indices, *signatures, SNR); });
             py::array_t<int32_t> ix(static_cast<py::ssize_t>(indices.size()), indices.data());
             return py::make_tuple(ok, ix, py::cast(std::move(signatures)));
         },
-        py::arg("Data"), py::arg("NumEndmembers"), py::arg("SNR") = std::numeric_limits<double>::quiet_NaN(),
+        py::arg("Data"), py::arg("NumEndmembers"),
+        py::arg("SNR") = std::numeric_limits<double>::quiet_NaN(),
         "(ok, Indices (1-based rows), Signatures); SNR NaN estimates it from the data.");
     m.def(
         "ExtractVarNames",

@@ -28,7 +28,8 @@ TInt2DArray ToTable(const IntIn& A) {
     auto r = A.unchecked<2>();
     TInt2DArray t(static_cast<size_t>(A.shape(0)), TIntArray(static_cast<size_t>(A.shape(1))));
     for (py::ssize_t i = 0; i < A.shape(0); ++i)
-        for (py::ssize_t j = 0; j < A.shape(1); ++j) t[static_cast<size_t>(i)][static_cast<size_t>(j)] = r(i, j);
+        for (py::ssize_t j = 0; j < A.shape(1); ++j)
+            t[static_cast<size_t>(i)][static_cast<size_t>(j)] = r(i, j);
     return t;
 }
 
@@ -78,22 +79,25 @@ void BindContingency(py::module_& m) {
             return py::make_tuple(code, cr, rc);
         },
         py::arg("ContTab"), "(code, LambdaColFromRow, LambdaRowFromCol) of a table with totals.");
-    m.def("AdjustedRandIx", [](const IntIn& T) { return st::AdjustedRandIx(ToTable(T)); },
-          py::arg("ContTab"), "Adjusted Rand index of a table with totals.");
+    m.def(
+        "AdjustedRandIx", [](const IntIn& T) { return st::AdjustedRandIx(ToTable(T)); },
+        py::arg("ContTab"), "Adjusted Rand index of a table with totals.");
     m.def(
         "PerformChi2DistComp",
         [](const IntIn& Observed, const IntIn& Expected) {
             double chi2 = 0, p = 0;
             int df = 0, n1 = 0, n2 = 0;
-            const int code = st::PerformChi2DistComp(ToIntArray(Observed), ToIntArray(Expected), chi2, p, df, n1, n2);
+            const int code =
+                st::PerformChi2DistComp(ToIntArray(Observed), ToIntArray(Expected), chi2, p, df, n1, n2);
             return py::make_tuple(code, chi2, p, df, n1, n2);
         },
         py::arg("Observed"), py::arg("Expected"), "(code, Chi2, p, df, n1, n2).");
 }
 
 void BindSampleTests(py::module_& m) {
-    m.def("DurbinWatson", [](const DoubleIn& r) { return st::DurbinWatson(ToDoubleArray(r)); },
-          py::arg("residuals"));
+    m.def(
+        "DurbinWatson", [](const DoubleIn& r) { return st::DurbinWatson(ToDoubleArray(r)); },
+        py::arg("residuals"));
     m.def("ExactRunsTest", &st::ExactRunsTest, py::arg("n1"), py::arg("n2"), py::arg("r"));
     m.def(
         "PercentileOfArray",
@@ -101,7 +105,8 @@ void BindSampleTests(py::module_& m) {
             auto d = ToDoubleArray(Data);
             double pctl = 0;
             const int hi = HighIx ? *HighIx : static_cast<int>(d.size()) - 1;
-            const int code = RunWithoutGIL([&] { return st::PercentileOfArray(d, prob, LowIx, hi, pctl); });
+            const int code =
+                RunWithoutGIL([&] { return st::PercentileOfArray(d, prob, LowIx, hi, pctl); });
             return py::make_tuple(code, pctl);
         },
         py::arg("Data"), py::arg("prob"), py::arg("LowIx") = 0, py::arg("HighIx") = py::none(),
@@ -119,8 +124,8 @@ void BindSampleTests(py::module_& m) {
                     h.Get()(SenderObject(s), pct, count);
                 });
             RunWithoutGIL([&] {
-                st::EstimateProbDensity(*data, density, XLow, XHigh, BandWidth, Radius, NumSteps, ixMin, ixMax,
-                                        feedback);
+                st::EstimateProbDensity(*data, density, XLow, XHigh, BandWidth, Radius, NumSteps, ixMin,
+                                        ixMax, feedback);
             });
             return py::make_tuple(VectorCells(density), ixMin, ixMax);
         },
@@ -128,13 +133,14 @@ void BindSampleTests(py::module_& m) {
         py::arg("NumSteps"), py::arg("Feedback") = py::none(),
         "(Density as an array of NumSteps + 1 values, IxMin, IxMax); IxMin and IxMax are 1-based. "
         "Feedback(sender, Percent, Count) is called during the estimate. A TVector Data is sorted.");
-    m.def("LoadPLSModelComment",
-          [](const std::string& FileName) {
-              std::string comment;
-              const int code = st::LoadPLSModelComment(FileName, comment);
-              return py::make_tuple(code, comment);
-          },
-          py::arg("FileName"), "(code, Comment).");
+    m.def(
+        "LoadPLSModelComment",
+        [](const std::string& FileName) {
+            std::string comment;
+            const int code = st::LoadPLSModelComment(FileName, comment);
+            return py::make_tuple(code, comment);
+        },
+        py::arg("FileName"), "(code, Comment).");
 
     // Outliers.
     m.def(
@@ -187,14 +193,16 @@ void BindSampleTests(py::module_& m) {
             auto d = VectorArg(Data);
             return RunWithoutGIL([&] { return st::PerformKSNormalityTest(*d, IsSorted); });
         },
-        py::arg("Data"), py::arg("IsSorted") = false, "D against the standard normal (a TVector is sorted).");
+        py::arg("Data"), py::arg("IsSorted") = false,
+        "D against the standard normal (a TVector is sorted).");
     m.def(
         "PerformLillieforsTest",
         [](const py::object& Data, bool IsSorted) {
             auto d = VectorArg(Data);
             return RunWithoutGIL([&] { return st::PerformLillieforsTest(*d, IsSorted); });
         },
-        py::arg("Data"), py::arg("IsSorted") = false, "Lilliefors' D (a TVector is standardised and sorted).");
+        py::arg("Data"), py::arg("IsSorted") = false,
+        "Lilliefors' D (a TVector is standardised and sorted).");
     m.def(
         "ShapiroWilkTest",
         [](const py::object& Data) {
@@ -252,7 +260,8 @@ void BindSampleTests(py::module_& m) {
         "MedianTest",
         [](const DoubleIn& Data1, const DoubleIn& Data2) {
             double chi2 = 0, p = 0, chi2y = 0, pYates = 0, pf = 0;
-            const int code = st::MedianTest(ToDoubleArray(Data1), ToDoubleArray(Data2), chi2, p, chi2y, pYates, pf);
+            const int code =
+                st::MedianTest(ToDoubleArray(Data1), ToDoubleArray(Data2), chi2, p, chi2y, pYates, pf);
             return py::make_tuple(code, chi2, p, chi2y, pYates, pf);
         },
         py::arg("Data1"), py::arg("Data2"), "(code, Chi2, p, Chi2Yates, pYates, pFisher).");

@@ -1,6 +1,7 @@
 // TIntMatrix, dense and sparse. The dense cells are handed to numpy like TMatrix's: a
 // Fortran-ordered int32 array of shape (rows, columns) sharing the storage. A sparse matrix has
 // no cells to share; its entries are read as an (n, 3) array of (column, row, value).
+#include <algorithm>
 #include <cstring>
 
 #include "common.hpp"
@@ -48,8 +49,7 @@ std::unique_ptr<TIntMatrix> IntMatrixFromArray(const IntIn& A) {
     } else {
         auto r = A.unchecked<2>();
         for (int c = 0; c < cols; ++c)
-            for (int row = 0; row < rows; ++row)
-                cells[static_cast<size_t>(c) * rows + row] = r(row, c);
+            for (int row = 0; row < rows; ++row) cells[static_cast<size_t>(c) * rows + row] = r(row, c);
     }
     return mat;
 }
@@ -83,7 +83,8 @@ void BindIntMatrix(py::module_& m) {
              "A dense matrix holding a copy of a two-dimensional array: array[r, c] is cell "
              "(c+1, r+1).")
         .def_static(
-            "CreateSparse", [](int AllocBy) { return std::make_unique<TIntMatrix>(nullptr, CreateSparse, AllocBy); },
+            "CreateSparse",
+            [](int AllocBy) { return std::make_unique<TIntMatrix>(nullptr, CreateSparse, AllocBy); },
             py::arg("AllocBy") = 1, "An empty sparse matrix growing by AllocBy entries.")
         .def_property(
             "NrOfColumns", [](const TIntMatrix& t) { return t.NrOfColumns(); },
@@ -97,18 +98,21 @@ void BindIntMatrix(py::module_& m) {
                 if (std::max(Nr, 0) != t.NrOfRows()) Replaces(&t);
                 t.SetNRows(Nr);
             })
-        .def_property("DataID", [](const TIntMatrix& t) { return t.DataID(); },
-                      [](TIntMatrix& t, const std::string& ID) { t.SetDataID(ID); })
-        .def_property_readonly("Data",
-                               [](const py::object& Self) {
-                                   // numpy would wrap a refused buffer into an object array.
-                                   if (Self.cast<const TIntMatrix&>().IsSparse())
-                                       throw py::buffer_error("a sparse TIntMatrix has no dense cells to share; "
-                                                              "call SparseToArray first");
-                                   return AsArray(Self);
-                               },
-                               "The dense cells as a Fortran-ordered int32 numpy array sharing the "
-                               "storage (BufferError for a sparse matrix).")
+        .def_property(
+            "DataID", [](const TIntMatrix& t) { return t.DataID(); },
+            [](TIntMatrix& t, const std::string& ID) { t.SetDataID(ID); })
+        .def_property_readonly(
+            "Data",
+            [](const py::object& Self) {
+                // numpy would wrap a refused buffer into an object array.
+                if (Self.cast<const TIntMatrix&>().IsSparse())
+                    throw py::buffer_error(
+                        "a sparse TIntMatrix has no dense cells to share; "
+                        "call SparseToArray first");
+                return AsArray(Self);
+            },
+            "The dense cells as a Fortran-ordered int32 numpy array sharing the "
+            "storage (BufferError for a sparse matrix).")
         // The sparse form.
         .def_property_readonly("IsSparse", &TIntMatrix::IsSparse)
         .def_property_readonly("NumAllocated", &TIntMatrix::NumAllocated)
@@ -121,186 +125,222 @@ void BindIntMatrix(py::module_& m) {
         .def_property_readonly("SparseEntries", &Entries,
                                "The entries as an (n, 3) int32 array of (column, row, value), in "
                                "their order (a copy; empty in dense form).")
-        .def("ArrayToSparse",
-             [](TIntMatrix& t, int AllocBy) {
-                 if (!t.IsSparse()) Replaces(&t);
-                 t.ArrayToSparse(AllocBy);
-             },
-             py::arg("AllocBy") = 1)
+        .def(
+            "ArrayToSparse",
+            [](TIntMatrix& t, int AllocBy) {
+                if (!t.IsSparse()) Replaces(&t);
+                t.ArrayToSparse(AllocBy);
+            },
+            py::arg("AllocBy") = 1)
         .def("SparseToArray", &TIntMatrix::SparseToArray)
         .def("StoreSparseMat", &TIntMatrix::StoreSparseMat, py::arg("FName"))
-        .def("LoadSparseMat",
-             [](TIntMatrix& t, const std::string& FName) {
-                 Replaces(&t);
-                 return RunWithoutGIL([&] { return t.LoadSparseMat(FName); });
-             },
-             py::arg("FName"))
+        .def(
+            "LoadSparseMat",
+            [](TIntMatrix& t, const std::string& FName) {
+                Replaces(&t);
+                return RunWithoutGIL([&] { return t.LoadSparseMat(FName); });
+            },
+            py::arg("FName"))
         // Both forms.
-        .def("Resize",
-             [](TIntMatrix& t, int Nc, int Nr) {
-                 if (std::max(Nc, 0) != t.NrOfColumns() || std::max(Nr, 0) != t.NrOfRows())
-                     Replaces(&t);
-                 return t.Resize(Nc, Nr);
-             },
-             py::arg("Nc"), py::arg("Nr"))
-        .def("ResizeAndClear",
-             [](TIntMatrix& t, int Nc, int Nr) {
-                 if (std::max(Nc, 0) != t.NrOfColumns() || std::max(Nr, 0) != t.NrOfRows())
-                     Replaces(&t);
-                 return t.ResizeAndClear(Nc, Nr);
-             },
-             py::arg("Nc"), py::arg("Nr"))
-        .def("GetVal", [](const TIntMatrix& t, int Nc, int Nr) { return t.GetVal(Nc, Nr); },
-             py::arg("Nc"), py::arg("Nr"))
-        .def("SetVal", [](TIntMatrix& t, int Nc, int Nr, int32_t v) { t.SetVal(Nc, Nr, v); },
-             py::arg("Nc"), py::arg("Nr"), py::arg("Value"))
-        .def("Fill", [](TIntMatrix& t, int32_t v) { t.Fill(v); }, py::arg("value"))
-        .def("FillRange",
-             [](TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t v) {
-                 t.Fill(LowCol, HighCol, LowRow, HighRow, v);
-             },
-             py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
-             py::arg("value"), "Fill of a rectangle (the library's Fill with a range).")
-        .def("FillDiag", [](TIntMatrix& t, int32_t v) { t.FillDiag(v); }, py::arg("value"))
-        .def("Clone",
-             [](TIntMatrix& t, const TIntMatrix& Src) {
-                 Replaces(&t);
-                 t.Clone(&Src);
-             },
-             py::arg("MatSource"))
+        .def(
+            "Resize",
+            [](TIntMatrix& t, int Nc, int Nr) {
+                if (std::max(Nc, 0) != t.NrOfColumns() || std::max(Nr, 0) != t.NrOfRows()) Replaces(&t);
+                return t.Resize(Nc, Nr);
+            },
+            py::arg("Nc"), py::arg("Nr"))
+        .def(
+            "ResizeAndClear",
+            [](TIntMatrix& t, int Nc, int Nr) {
+                if (std::max(Nc, 0) != t.NrOfColumns() || std::max(Nr, 0) != t.NrOfRows()) Replaces(&t);
+                return t.ResizeAndClear(Nc, Nr);
+            },
+            py::arg("Nc"), py::arg("Nr"))
+        .def(
+            "GetVal", [](const TIntMatrix& t, int Nc, int Nr) { return t.GetVal(Nc, Nr); },
+            py::arg("Nc"), py::arg("Nr"))
+        .def(
+            "SetVal", [](TIntMatrix& t, int Nc, int Nr, int32_t v) { t.SetVal(Nc, Nr, v); },
+            py::arg("Nc"), py::arg("Nr"), py::arg("Value"))
+        .def(
+            "Fill", [](TIntMatrix& t, int32_t v) { t.Fill(v); }, py::arg("value"))
+        .def(
+            "FillRange",
+            [](TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t v) {
+                t.Fill(LowCol, HighCol, LowRow, HighRow, v);
+            },
+            py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
+            py::arg("value"), "Fill of a rectangle (the library's Fill with a range).")
+        .def(
+            "FillDiag", [](TIntMatrix& t, int32_t v) { t.FillDiag(v); }, py::arg("value"))
+        .def(
+            "Clone",
+            [](TIntMatrix& t, const TIntMatrix& Src) {
+                Replaces(&t);
+                t.Clone(&Src);
+            },
+            py::arg("MatSource"))
         .def("Transpose",
              [](TIntMatrix& t) {
                  Replaces(&t);
                  return RunWithoutGIL([&] { return t.Transpose(); });
              })
-        .def("Sum", [](const TIntMatrix& t, int LoC, int LoR, int HiC, int HiR) { return t.Sum(LoC, LoR, HiC, HiR); },
-             py::arg("LoC") = 0, py::arg("LoR") = 0, py::arg("HiC") = 0, py::arg("HiR") = 0)
+        .def(
+            "Sum",
+            [](const TIntMatrix& t, int LoC, int LoR, int HiC, int HiR) {
+                return t.Sum(LoC, LoR, HiC, HiR);
+            },
+            py::arg("LoC") = 0, py::arg("LoR") = 0, py::arg("HiC") = 0, py::arg("HiR") = 0)
         .def("Trace", [](const TIntMatrix& t) { return t.Trace(); })
-        .def("MeanVar",
-             [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 double mean, var;
-                 t.MeanVar(LowCol, LowRow, HighCol, HighRow, mean, var);
-                 return py::make_tuple(mean, var);
-             },
-             lc, lr, hc, hr, "(Mean, Variance) of the rectangle.")
-        .def("SkewKurt",
-             [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 double s, k;
-                 t.SkewKurt(LowCol, LowRow, HighCol, HighRow, s, k);
-                 return py::make_tuple(s, k);
-             },
-             lc, lr, hc, hr, "(Skewness, Kurtosis) of the rectangle.")
-        .def("SkewKurtSample",
-             [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 double s, k;
-                 t.SkewKurtSample(LowCol, LowRow, HighCol, HighRow, s, k);
-                 return py::make_tuple(s, k);
-             },
-             lc, lr, hc, hr, "(Skewness, Kurtosis) corrected for sample size.")
-        .def("MinMax",
-             [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 int32_t mn, mx;
-                 t.MinMax(LowCol, LowRow, HighCol, HighRow, mn, mx);
-                 return py::make_tuple(mn, mx);
-             },
-             lc, lr, hc, hr, "(Minimum, Maximum) of the rectangle.")
-        .def("Add", [](TIntMatrix& t, const TIntMatrix& b) { return t.Add(&b); }, py::arg("MatB"))
+        .def(
+            "MeanVar",
+            [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
+                double mean, var;
+                t.MeanVar(LowCol, LowRow, HighCol, HighRow, mean, var);
+                return py::make_tuple(mean, var);
+            },
+            lc, lr, hc, hr, "(Mean, Variance) of the rectangle.")
+        .def(
+            "SkewKurt",
+            [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
+                double s, k;
+                t.SkewKurt(LowCol, LowRow, HighCol, HighRow, s, k);
+                return py::make_tuple(s, k);
+            },
+            lc, lr, hc, hr, "(Skewness, Kurtosis) of the rectangle.")
+        .def(
+            "SkewKurtSample",
+            [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
+                double s, k;
+                t.SkewKurtSample(LowCol, LowRow, HighCol, HighRow, s, k);
+                return py::make_tuple(s, k);
+            },
+            lc, lr, hc, hr, "(Skewness, Kurtosis) corrected for sample size.")
+        .def(
+            "MinMax",
+            [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
+                int32_t mn, mx;
+                t.MinMax(LowCol, LowRow, HighCol, HighRow, mn, mx);
+                return py::make_tuple(mn, mx);
+            },
+            lc, lr, hc, hr, "(Minimum, Maximum) of the rectangle.")
+        .def(
+            "Add", [](TIntMatrix& t, const TIntMatrix& b) { return t.Add(&b); }, py::arg("MatB"))
         // Dense form only (a sparse matrix raises EOZMMatrixError).
-        .def("Subtract", [](TIntMatrix& t, const TIntMatrix& b) { return t.Subtract(&b); },
-             py::arg("MatB"))
-        .def("SAdd", [](TIntMatrix& t, int32_t s) { t.SAdd(s); }, py::arg("Scalar"))
-        .def("SMult", [](TIntMatrix& t, int32_t s) { t.SMult(s); }, py::arg("Scalar"))
-        .def("EMult",
-             [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
-                 if (res.NrOfColumns() != t.NrOfColumns() || res.NrOfRows() != t.NrOfRows())
-                     Replaces(&res);
-                 return t.EMult(&b, &res);
-             },
-             py::arg("MatB"), py::arg("MatRes"))
-        .def("Multiply",
-             [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
-                 Replaces(&res);
-                 return RunWithoutGIL([&] { return t.Multiply(&b, &res); });
-             },
-             py::arg("MatB"), py::arg("MatRes"))
-        .def("Multiply",
-             [](TIntMatrix& t, const TIntVector& b, TIntVector& res) {
-                 if (res.NrOfElem() != t.NrOfRows()) RequireNoViews(&res, "TIntVector");
-                 return t.Multiply(&b, &res);
-             },
-             py::arg("VecB"), py::arg("VecRes"))
-        .def("MultiplyTransposed",
-             [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
-                 Replaces(&res);
-                 return RunWithoutGIL([&] { return t.MultiplyTransposed(&b, &res); });
-             },
-             py::arg("MatB"), py::arg("MatRes"))
-        .def("TransposeAndMultiply",
-             [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
-                 Replaces(&res);
-                 return RunWithoutGIL([&] { return t.TransposeAndMultiply(&b, &res); });
-             },
-             py::arg("MatB"), py::arg("MatRes"))
-        .def("CopyFrom",
-             [](TIntMatrix& t, const TIntMatrix& Src, int ColLo, int RowLo, int ColHi, int RowHi,
-                int DestCol, int DestRow) { t.CopyFrom(&Src, ColLo, RowLo, ColHi, RowHi, DestCol, DestRow); },
-             py::arg("MatSource"), py::arg("SourceColLo"), py::arg("SourceRowLo"),
-             py::arg("SourceColHi"), py::arg("SourceRowHi"), py::arg("DestCol"), py::arg("DestRow"))
+        .def(
+            "Subtract", [](TIntMatrix& t, const TIntMatrix& b) { return t.Subtract(&b); },
+            py::arg("MatB"))
+        .def(
+            "SAdd", [](TIntMatrix& t, int32_t s) { t.SAdd(s); }, py::arg("Scalar"))
+        .def(
+            "SMult", [](TIntMatrix& t, int32_t s) { t.SMult(s); }, py::arg("Scalar"))
+        .def(
+            "EMult",
+            [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
+                if (res.NrOfColumns() != t.NrOfColumns() || res.NrOfRows() != t.NrOfRows())
+                    Replaces(&res);
+                return t.EMult(&b, &res);
+            },
+            py::arg("MatB"), py::arg("MatRes"))
+        .def(
+            "Multiply",
+            [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
+                Replaces(&res);
+                return RunWithoutGIL([&] { return t.Multiply(&b, &res); });
+            },
+            py::arg("MatB"), py::arg("MatRes"))
+        .def(
+            "Multiply",
+            [](TIntMatrix& t, const TIntVector& b, TIntVector& res) {
+                if (res.NrOfElem() != t.NrOfRows()) RequireNoViews(&res, "TIntVector");
+                return t.Multiply(&b, &res);
+            },
+            py::arg("VecB"), py::arg("VecRes"))
+        .def(
+            "MultiplyTransposed",
+            [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
+                Replaces(&res);
+                return RunWithoutGIL([&] { return t.MultiplyTransposed(&b, &res); });
+            },
+            py::arg("MatB"), py::arg("MatRes"))
+        .def(
+            "TransposeAndMultiply",
+            [](TIntMatrix& t, const TIntMatrix& b, TIntMatrix& res) {
+                Replaces(&res);
+                return RunWithoutGIL([&] { return t.TransposeAndMultiply(&b, &res); });
+            },
+            py::arg("MatB"), py::arg("MatRes"))
+        .def(
+            "CopyFrom",
+            [](TIntMatrix& t, const TIntMatrix& Src, int ColLo, int RowLo, int ColHi, int RowHi,
+               int DestCol,
+               int DestRow) { t.CopyFrom(&Src, ColLo, RowLo, ColHi, RowHi, DestCol, DestRow); },
+            py::arg("MatSource"), py::arg("SourceColLo"), py::arg("SourceRowLo"), py::arg("SourceColHi"),
+            py::arg("SourceRowHi"), py::arg("DestCol"), py::arg("DestRow"))
         .def("CountMaskedZeros", &TIntMatrix::CountMaskedZeros, py::arg("LowCol"), py::arg("HighCol"),
              py::arg("LowRow"), py::arg("HighRow"), py::arg("Bitmask"))
-        .def("CountValues",
-             [](const TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t Lo, int32_t Hi) {
-                 return t.CountValues(LowCol, HighCol, LowRow, HighRow, Lo, Hi);
-             },
-             py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
-             py::arg("RangeLow"), py::arg("RangeHigh"))
-        .def("Find",
-             [](const TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t Value) {
-                 int c = 0, r = 0;
-                 t.Find(LowCol, HighCol, LowRow, HighRow, Value, c, r);
-                 return py::make_tuple(c, r);
-             },
-             py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
-             py::arg("Value"), "(ColIx, RowIx) of the cell nearest to Value.")
-        .def("Percentile",
-             [](const TIntMatrix& t, double prob, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 return t.Percentile(prob, LowCol, LowRow, HighCol, HighRow);
-             },
-             py::arg("prob"), lc, lr, hc, hr)
-        .def("Quartiles",
-             [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
-                 double q1 = 0, q2 = 0, q3 = 0;
-                 const bool ok = t.Quartiles(LowCol, LowRow, HighCol, HighRow, q1, q2, q3);
-                 return py::make_tuple(ok, q1, q2, q3);
-             },
-             lc, lr, hc, hr, "(ok, Q1, Q2, Q3) of the rectangle.")
+        .def(
+            "CountValues",
+            [](const TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t Lo,
+               int32_t Hi) { return t.CountValues(LowCol, HighCol, LowRow, HighRow, Lo, Hi); },
+            py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
+            py::arg("RangeLow"), py::arg("RangeHigh"))
+        .def(
+            "Find",
+            [](const TIntMatrix& t, int LowCol, int HighCol, int LowRow, int HighRow, int32_t Value) {
+                int c = 0, r = 0;
+                t.Find(LowCol, HighCol, LowRow, HighRow, Value, c, r);
+                return py::make_tuple(c, r);
+            },
+            py::arg("LowCol"), py::arg("HighCol"), py::arg("LowRow"), py::arg("HighRow"),
+            py::arg("Value"), "(ColIx, RowIx) of the cell nearest to Value.")
+        .def(
+            "Percentile",
+            [](const TIntMatrix& t, double prob, int LowCol, int LowRow, int HighCol, int HighRow) {
+                return t.Percentile(prob, LowCol, LowRow, HighCol, HighRow);
+            },
+            py::arg("prob"), lc, lr, hc, hr)
+        .def(
+            "Quartiles",
+            [](const TIntMatrix& t, int LowCol, int LowRow, int HighCol, int HighRow) {
+                double q1 = 0, q2 = 0, q3 = 0;
+                const bool ok = t.Quartiles(LowCol, LowRow, HighCol, HighRow, q1, q2, q3);
+                return py::make_tuple(ok, q1, q2, q3);
+            },
+            lc, lr, hc, hr, "(ok, Q1, Q2, Q3) of the rectangle.")
         .def("CRCofData", [](const TIntMatrix& t) { return t.CRCofData(); })
-        .def("RemoveColumn",
-             [](TIntMatrix& t, int col) {
-                 Replaces(&t);
-                 return t.RemoveColumn(col);
-             },
-             py::arg("col"))
-        .def("RemoveRow",
-             [](TIntMatrix& t, int row) {
-                 Replaces(&t);
-                 return t.RemoveRow(row);
-             },
-             py::arg("row"))
-        .def("ExchangeColumns", [](TIntMatrix& t, int a, int b) { t.ExchangeColumns(a, b); },
-             py::arg("c1"), py::arg("c2"))
-        .def("ExchangeRows", [](TIntMatrix& t, int a, int b) { t.ExchangeRows(a, b); },
-             py::arg("r1"), py::arg("r2"))
+        .def(
+            "RemoveColumn",
+            [](TIntMatrix& t, int col) {
+                Replaces(&t);
+                return t.RemoveColumn(col);
+            },
+            py::arg("col"))
+        .def(
+            "RemoveRow",
+            [](TIntMatrix& t, int row) {
+                Replaces(&t);
+                return t.RemoveRow(row);
+            },
+            py::arg("row"))
+        .def(
+            "ExchangeColumns", [](TIntMatrix& t, int a, int b) { t.ExchangeColumns(a, b); },
+            py::arg("c1"), py::arg("c2"))
+        .def(
+            "ExchangeRows", [](TIntMatrix& t, int a, int b) { t.ExchangeRows(a, b); }, py::arg("r1"),
+            py::arg("r2"))
         .def("MirrorColumns", [](TIntMatrix& t) { t.MirrorColumns(); })
         .def("MirrorRows", [](TIntMatrix& t) { t.MirrorRows(); })
-        .def("SortRows",
-             [](TIntMatrix& t, int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                int HighRow) { t.SortRows(SortColIx, Ascending, LowCol, LowRow, HighCol, HighRow); },
-             py::arg("SortColIx"), py::arg("Ascending"), lc, lr, hc, hr)
-        .def("SortCols",
-             [](TIntMatrix& t, int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol,
-                int HighRow) { t.SortCols(SortRowIx, Ascending, LowCol, LowRow, HighCol, HighRow); },
-             py::arg("SortRowIx"), py::arg("Ascending"), lc, lr, hc, hr);
+        .def(
+            "SortRows",
+            [](TIntMatrix& t, int SortColIx, bool Ascending, int LowCol, int LowRow, int HighCol,
+               int HighRow) { t.SortRows(SortColIx, Ascending, LowCol, LowRow, HighCol, HighRow); },
+            py::arg("SortColIx"), py::arg("Ascending"), lc, lr, hc, hr)
+        .def(
+            "SortCols",
+            [](TIntMatrix& t, int SortRowIx, bool Ascending, int LowCol, int LowRow, int HighCol,
+               int HighRow) { t.SortCols(SortRowIx, Ascending, LowCol, LowRow, HighCol, HighRow); },
+            py::arg("SortRowIx"), py::arg("Ascending"), lc, lr, hc, hr);
     InstallBuffer(mat, &IntMatrixGetBuffer);
 }
 
