@@ -3,13 +3,12 @@
 // solver steps, ranks, ridge regression, partial least squares, vertex component analysis, the
 // parabola fit and the parser of variable-name lists. Data matrices are TMatrix objects or numpy
 // matrices (one row per object, one column per variable), which are copied into a TMatrix.
-#include "ozm/math2/cluster.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "common.hpp"
+#include "ozm/math2/cluster.hpp"
 #include "ozm/math2/knn.hpp"
 #include "ozm/math2/lsq.hpp"
 #include "ozm/math2/parabola.hpp"

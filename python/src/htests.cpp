@@ -3,6 +3,8 @@
 // a TVector, so a routine that sorts or standardises its data in place leaves a numpy array as
 // it was, while a TVector passed in changes as in the library). Contingency tables are integer
 // numpy matrices indexed [row, column] like the library's tables.
+#include <optional>
+
 #include "common.hpp"
 #include "ozm/base/bitfld.hpp"
 #include "ozm/matrix.hpp"
@@ -279,6 +281,8 @@ void BindSampleTests(py::module_& m) {
 }
 
 void BindRandGen(py::module_& m) {
+    m.def("ErfApprox", py::vectorize([](double x) { return st::ErfApprox(x); }), py::arg("x"),
+          "The error function by a Chebyshev fit (error below 1.2e-7).");
     m.def("GetRandSeed", &ozm::RandSeed, "The seed of the shared generator.");
     m.def("SetRandSeed", &ozm::SetRandSeed, py::arg("Seed"),
           "Seeds the shared generator (random fills, TRandGen, k-means, cross-validation).");

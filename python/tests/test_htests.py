@@ -1,6 +1,7 @@
 """Hypothesis tests and TRandGen against scipy on the same data."""
 import numpy as np
 import pytest
+import scipy.special
 import scipy.stats as ss
 
 import ozmnum
@@ -82,6 +83,9 @@ def test_normality_outliers_runs(rng):
     ix, q = ozmnum.DeanDixonTest([0.189, 0.167, 0.187, 0.183, 0.186, 0.182, 0.181, 0.184, 0.181, 0.177],
                                  ozmnum.TSignifLevelEx.Dot050)
     assert ix == 2 and q == pytest.approx((0.177 - 0.167) / (0.187 - 0.167), **TIGHT)  # r11
+
+    grid = np.linspace(-6, 6, 1201)
+    np.testing.assert_allclose(ozmnum.ErfApprox(grid), scipy.special.erf(grid), rtol=0, atol=1.2e-7)
 
     e = rng.normal(size=50)
     assert ozmnum.DurbinWatson(e) == pytest.approx(np.sum(np.diff(e) ** 2) / np.sum(e**2), **TIGHT)
