@@ -1,10 +1,11 @@
 """Call overhead of the Python module ozmnum against numpy, and the zero-copy hand-over.
 
 Small operations measure what a call through the bindings costs (argument conversion, the
-library's range handling, building the result): a 10-element mean and a 4 x 4 product. The
-hand-over of a 10^7-cell matrix to numpy is a view through the buffer protocol, so it must not
-grow with the size; a copy is timed beside it for scale. Library and numpy calls are timed in
-alternation, several rounds, and the best round is kept, so the ratios hold on a loaded machine.
+library's range handling, building the result): a 10-element mean, a 4 x 4 product and a t test
+of two 10-element samples (against scipy). The hand-over of a 10^7-cell matrix (or TMat4D
+stack) to numpy is a view through the buffer protocol, so it must not grow with the size; a copy
+is timed beside it for scale. Library and numpy calls are timed in alternation, several rounds,
+and the best round is kept, so the ratios hold on a loaded machine.
 Run: PYTHONPATH=build/python/python/package /usr/bin/python3 bench/python_overhead.py
 """
 import timeit
@@ -43,6 +44,16 @@ def main():
     compare("4 x 4 product (TMatrix.Multiply)", lambda: ma.Multiply(mb, mr), lambda: np.matmul(a, b, out=out), 20000)
     compare("4 x 4 product, result to numpy", lambda: (ma.Multiply(mb, mr), np.asarray(mr)), lambda: a @ b, 20000)
 
+    # Routines that take samples as numpy arrays copy them into TVector objects first.
+    import scipy.stats
+
+    y10 = rng.normal(size=10)
+    w10 = ozmnum.TVector(y10)
+    compare("t test of 2 x 10 values (numpy arrays in)", lambda: ozmnum.Perform2SampleTTest(x10, y10, True),
+            lambda: scipy.stats.ttest_ind(x10, y10), 2000)
+    compare("t test of 2 x 10 values (TVector in)", lambda: ozmnum.Perform2SampleTTest(v10, w10, True),
+            lambda: scipy.stats.ttest_ind(x10, y10), 2000)
+
     big = ozmnum.TMatrix()
     big.Resize(1000, 10000)  # 10^7 cells, 80 MB
     big_np = np.zeros((10000, 1000), order="F")
@@ -54,6 +65,11 @@ def main():
           f"copy from numpy into a new TMatrix {t_in * 1e3:.1f} ms (view/copy = {t_view / t_copy:.2e})")
     view = np.asarray(big)
     assert np.shares_memory(view, big.Data) and view.shape == (10000, 1000)
+    del view
+    stack = ozmnum.TMat4D()
+    stack.Resize(100, 100, 100, 10)  # 10^7 cells in GetVal's index order
+    stack_np = np.zeros((100, 100, 100, 10), order="F")
+    compare("10^7-cell TMat4D to numpy (view vs view)", lambda: np.asarray(stack), lambda: np.asarray(stack_np), 2000)
 
 
 if __name__ == "__main__":

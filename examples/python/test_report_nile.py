@@ -1,9 +1,10 @@
 """A test report on the Nile flow at Aswan (1871-1970) before and after the dam of 1898.
 
-The library's distributions give the p-values of Welch's t test, the F test of the variances
-and the Mann-Whitney U test (normal approximation), its Shapiro-Wilk distribution the normality
-of each period (W computed here by scipy when available), and its Durbin-Watson bounds judge the
-serial correlation of the residuals of the step model. Writes test_report_nile.png.
+The library's tests give Welch's t test, Levene's test and the Mann-Whitney U test of the two
+periods, Shapiro-Wilk and Lilliefors for the normality of each, the Durbin-Watson statistic and a
+runs test for the serial correlation of the residuals of the step model; its F distribution
+gives the F test of the variances and its Durbin-Watson bounds the verdict. Writes
+test_report_nile.png.
 Run: PYTHONPATH=<build>/python/package python3 examples/python/test_report_nile.py [out-dir]
 """
 import numpy as np
@@ -32,38 +33,36 @@ m2, v2 = describe("1899-1970", after)
 n1, n2 = len(before), len(after)
 
 # Welch's t test.
-se2 = v1 / n1 + v2 / n2
-t = (m1 - m2) / np.sqrt(se2)
-df = se2**2 / ((v1 / n1) ** 2 / (n1 - 1) + (v2 / n2) ** 2 / (n2 - 1))
-p_t = 2 * ozmnum.tDistriIntegral(-abs(t), df)
+p_t, t, df = ozmnum.Perform2SampleTTest(before, after, False)
 print(f"Welch t = {t:.3f}, df = {df:.1f}, two-sided p = {p_t:.3g}")
 
-# F test of equal variances.
+# F test of equal variances, and Levene's test, which does not lean on normality.
 f = v1 / v2
 p_f = 2 * min(ozmnum.FDistriIntegral(f, n1 - 1, n2 - 1), 1 - ozmnum.FDistriIntegral(f, n1 - 1, n2 - 1))
 print(f"F = {f:.3f} on ({n1 - 1}, {n2 - 1}) df, two-sided p = {p_f:.3g}")
+period = (years >= 1899).astype(np.int32) + 1
+p_lev, f_lev = ozmnum.LeveneTest(flow, period)
+print(f"Levene F = {f_lev:.3f}, p = {p_lev:.3g}")
 
 # Mann-Whitney U: pairs in which the earlier period's value is the larger.
-u = float(np.sum(before[:, None] > after[None, :]) + 0.5 * np.sum(before[:, None] == after[None, :]))
-p_u = 2 * min(ozmnum.UDistriIntegral(u, n1, n2), 1 - ozmnum.UDistriIntegral(u - 1, n1, n2))
-print(f"Mann-Whitney U = {u:.0f} ({'exact' if ozmnum.UDistriIsExact(n1, n2) else 'normal approximation'}), "
-      f"two-sided p = {min(p_u, 1):.3g}")
+p_u, u, z = ozmnum.PerformMannWhitneyUTest(before, after)
+print(f"Mann-Whitney U = {u:.0f} ({'exact' if z == 0 else f'normal approximation, z = {z:.2f}'}), "
+      f"two-sided p = {p_u:.3g}")
 
-try:
-    import scipy.stats
-
-    for name, x in (("1871-1898", before), ("1899-1970", after)):
-        w, _ = scipy.stats.shapiro(x)
-        print(f"Shapiro-Wilk {name}: W = {w:.4f}, p = {ozmnum.ShapiroWilkIntegral(w, len(x)):.3f}")
-except ImportError:
-    print("scipy is not installed: no Shapiro-Wilk W")
+for name, x in (("1871-1898", before), ("1899-1970", after)):
+    p_w, w = ozmnum.ShapiroWilkTest(x)
+    lillie = ozmnum.PerformLillieforsTest(x)
+    print(f"Shapiro-Wilk {name}: W = {w:.4f}, p = {p_w:.3f}; Lilliefors D = {lillie:.3f}, "
+          f"p = {ozmnum.LillieforsPValue(len(x), lillie):.3f}")
 
 # Durbin-Watson statistic of the residuals about the two period means.
 resid = np.where(years < 1899, flow - m1, flow - m2)
-dw = np.sum(np.diff(resid) ** 2) / np.sum(resid**2)
+dw = ozmnum.DurbinWatson(resid)
 ok, dl, du = ozmnum.DurbinWatsonCrit5pct(len(flow), 1)
 verdict = "positive serial correlation" if dw < dl else ("inconclusive" if dw < du else "no serial correlation")
 print(f"Durbin-Watson d = {dw:.3f}; 5 % bounds dL {dl:.3f}, dU {du:.3f}: {verdict}")
+sig, p_runs = ozmnum.RunsTestSerial(resid)
+print(f"runs above and below the median of the residuals: p = {p_runs:.3g}")
 
 plt = pyplot()
 if plt is not None:

@@ -79,6 +79,82 @@ void RequireNoViews(const void* Container, const char* ClassName) {
                                "delete the views first");
 }
 
+// --- buffer protocol ---------------------------------------------------------------------------
+
+namespace {
+// The shape and strides of one exported view, owned by the view (Py_buffer::internal).
+struct TViewLayout {
+    const void* Container;
+    Py_ssize_t Shape[kMaxViewDims];
+    Py_ssize_t Strides[kMaxViewDims];
+};
+
+// True when the strides are those of a dense block in C order (last index fastest); dimensions
+// of extent 1 do not matter, and an empty block is contiguous in any order.
+bool IsCContiguous(int Ndim, const Py_ssize_t* Shape, const Py_ssize_t* Strides, Py_ssize_t ItemSize) {
+    Py_ssize_t expected = ItemSize;
+    for (int d = Ndim - 1; d >= 0; --d) {
+        if (Shape[d] == 0) return true;
+        if (Shape[d] > 1 && Strides[d] != expected) return false;
+        expected *= Shape[d];
+    }
+    return true;
+}
+}  // namespace
+
+int ExportCells(PyObject* Owner, const void* Container, Py_buffer* View, int Flags, void* Data,
+                Py_ssize_t ItemSize, const char* Format, int Ndim, const Py_ssize_t* Shape,
+                const Py_ssize_t* Strides) {
+    if (Ndim < 1 || Ndim > kMaxViewDims) {
+        PyErr_SetString(PyExc_BufferError, "unsupported number of dimensions");
+        return -1;
+    }
+    // The blocks of the library are Fortran-ordered (first index fastest); a vector, a single
+    // row or column, or a block with one extent above 1 is C-ordered as well.
+    const bool cContiguous = IsCContiguous(Ndim, Shape, Strides, ItemSize);
+    if ((Flags & PyBUF_STRIDES) != PyBUF_STRIDES && !cContiguous) {
+        PyErr_SetString(PyExc_BufferError,
+                        "the cells of this container are Fortran-ordered; request strides");
+        return -1;
+    }
+    if ((Flags & PyBUF_C_CONTIGUOUS) == PyBUF_C_CONTIGUOUS && !cContiguous) {
+        PyErr_SetString(PyExc_BufferError, "the cells of this container are not C-contiguous");
+        return -1;
+    }
+    auto* layout = new TViewLayout{Container, {}, {}};
+    Py_ssize_t count = 1;
+    for (int d = 0; d < Ndim; ++d) {
+        layout->Shape[d] = Shape[d];
+        layout->Strides[d] = Strides[d];
+        count *= Shape[d];
+    }
+    View->buf = Data;
+    View->obj = Owner;
+    Py_INCREF(Owner);
+    View->len = count * ItemSize;
+    View->readonly = 0;
+    View->itemsize = ItemSize;
+    View->format = (Flags & PyBUF_FORMAT) ? const_cast<char*>(Format) : nullptr;
+    View->ndim = Ndim;
+    View->shape = (Flags & PyBUF_ND) ? layout->Shape : nullptr;
+    View->strides = (Flags & PyBUF_STRIDES) == PyBUF_STRIDES ? layout->Strides : nullptr;
+    View->suboffsets = nullptr;
+    View->internal = layout;
+    AddView(Container);
+    return 0;
+}
+
+void ReleaseCells(PyObject* /*Owner*/, Py_buffer* View) {
+    auto* layout = static_cast<TViewLayout*>(View->internal);
+    RemoveView(layout->Container);
+    delete layout;
+    View->internal = nullptr;
+}
+
+py::object AsArray(const py::object& Self) {
+    return py::module_::import("numpy").attr("asarray")(Self);
+}
+
 // --- open arrays -------------------------------------------------------------------------------
 
 ozm::TDoubleArray ToDoubleArray(const py::array_t<double, py::array::forcecast>& A) {

@@ -30,6 +30,11 @@ void BindTransforms(py::module_& m);
 void BindMath2(py::module_& m);
 void BindStatistics(py::module_& m);
 void BindDataTable(py::module_& m);
+void BindIntMatrix(py::module_& m);
+void BindStacks(py::module_& m);
+void BindHypothesisTests(py::module_& m);
+void BindClassifiers(py::module_& m);
+void BindCluster(py::module_& m);
 
 // A Python callable held by a C++ event. The reference lives in a shared holder whose last owner
 // drops it with the GIL taken, so the library may copy and destroy its handlers on any thread.
@@ -110,6 +115,59 @@ void AddView(const void* Container);
 void RemoveView(const void* Container);
 int ViewCount(const void* Container);
 void RequireNoViews(const void* Container, const char* ClassName);
+
+// The buffer protocol of the containers. ExportCells fills View for Ndim (1..4) dimensional
+// cells at Data with the given shape and strides (in bytes) and counts the view; ReleaseCells
+// is the matching release slot. A request that needs a layout the cells do not have (C order of
+// a Fortran-ordered block, no strides) raises BufferError.
+inline constexpr int kMaxViewDims = 4;
+int ExportCells(PyObject* Owner, const void* Container, Py_buffer* View, int Flags, void* Data,
+                Py_ssize_t ItemSize, const char* Format, int Ndim, const Py_ssize_t* Shape,
+                const Py_ssize_t* Strides);
+void ReleaseCells(PyObject* Owner, Py_buffer* View);
+
+// The container behind a Python object; nullptr with BufferError set when there is none (an
+// instance whose __init__ did not run).
+template <typename T>
+T* CppObject(PyObject* Obj) {
+    T* object = nullptr;
+    try {
+        object = py::cast<T*>(py::handle(Obj));
+    } catch (const py::cast_error&) {
+        object = nullptr;
+    }
+    if (object == nullptr) PyErr_SetString(PyExc_BufferError, "not an initialised ozmnum container");
+    return object;
+}
+
+// Replaces the buffer slots pybind11 installed for py::buffer_protocol() by the counting ones.
+template <typename Class>
+void InstallBuffer(Class& cls, getbufferproc Get) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls.ptr());
+    type->tp_as_buffer->bf_getbuffer = Get;
+    type->tp_as_buffer->bf_releasebuffer = &ReleaseCells;
+}
+
+// numpy.asarray(Self): the zero-copy view of a container.
+py::object AsArray(const py::object& Self);
+
+// A container argument: the object itself when it is of the class, else a new container made
+// by the class's Python constructor from the argument (a numpy array or anything numpy accepts).
+// The holder keeps a made container alive for the call.
+template <typename T>
+struct TContainerArg {
+    py::object Holder;
+    T* Ptr;
+    T& operator*() const { return *Ptr; }
+    T* operator->() const { return Ptr; }
+};
+
+template <typename T>
+TContainerArg<T> ContainerArg(const py::object& Obj, const char* ClassName) {
+    if (py::isinstance<T>(Obj)) return {Obj, Obj.template cast<T*>()};
+    py::object made = py::module_::import("ozmnum").attr(ClassName)(Obj);
+    return {made, made.template cast<T*>()};
+}
 
 // Open arrays from numpy (copies: the library's arrays own their storage) and back.
 ozm::TDoubleArray ToDoubleArray(const py::array_t<double, py::array::forcecast>& A);

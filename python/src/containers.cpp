@@ -13,73 +13,7 @@ namespace {
 
 using namespace ozm;
 
-// --- buffer protocol ---------------------------------------------------------------------------
-
-// The shape and strides of one exported view, owned by the view (Py_buffer::internal).
-struct TViewLayout {
-    const void* Container;
-    Py_ssize_t Shape[2];
-    Py_ssize_t Strides[2];
-};
-
-// Fills View for Ndim-dimensional cells at Data with the given shape and strides (in bytes).
-int ExportCells(PyObject* Owner, const void* Container, Py_buffer* View, int Flags, void* Data,
-                Py_ssize_t ItemSize, const char* Format, int Ndim, const Py_ssize_t* Shape,
-                const Py_ssize_t* Strides) {
-    bool cContiguous = true;  // one row or one column of a Fortran-ordered matrix is both
-    if (Ndim == 2 && Shape[0] > 1 && Shape[1] > 1) cContiguous = false;
-    if ((Flags & PyBUF_STRIDES) != PyBUF_STRIDES && !cContiguous) {
-        PyErr_SetString(PyExc_BufferError,
-                        "the cells of a matrix are Fortran-ordered; request strides");
-        return -1;
-    }
-    if ((Flags & PyBUF_C_CONTIGUOUS) == PyBUF_C_CONTIGUOUS && !cContiguous) {
-        PyErr_SetString(PyExc_BufferError, "the cells of a matrix are not C-contiguous");
-        return -1;
-    }
-    auto* layout = new TViewLayout{Container, {0, 0}, {0, 0}};
-    Py_ssize_t count = 1;
-    for (int d = 0; d < Ndim; ++d) {
-        layout->Shape[d] = Shape[d];
-        layout->Strides[d] = Strides[d];
-        count *= Shape[d];
-    }
-    View->buf = Data;
-    View->obj = Owner;
-    Py_INCREF(Owner);
-    View->len = count * ItemSize;
-    View->readonly = 0;
-    View->itemsize = ItemSize;
-    View->format = (Flags & PyBUF_FORMAT) ? const_cast<char*>(Format) : nullptr;
-    View->ndim = Ndim;
-    View->shape = (Flags & PyBUF_ND) ? layout->Shape : nullptr;
-    View->strides = (Flags & PyBUF_STRIDES) == PyBUF_STRIDES ? layout->Strides : nullptr;
-    View->suboffsets = nullptr;
-    View->internal = layout;
-    AddView(Container);
-    return 0;
-}
-
-void ReleaseCells(PyObject* /*Owner*/, Py_buffer* View) {
-    auto* layout = static_cast<TViewLayout*>(View->internal);
-    RemoveView(layout->Container);
-    delete layout;
-    View->internal = nullptr;
-}
-
-// The container behind a Python object; nullptr with BufferError set when there is none (an
-// instance whose __init__ did not run).
-template <typename T>
-T* CppObject(PyObject* Obj) {
-    T* object = nullptr;
-    try {
-        object = py::cast<T*>(py::handle(Obj));
-    } catch (const py::cast_error&) {
-        object = nullptr;
-    }
-    if (object == nullptr) PyErr_SetString(PyExc_BufferError, "not an initialised ozmnum container");
-    return object;
-}
+// --- buffer protocol (the machinery is in common.cpp) ----------------------------------------
 
 template <typename TVec>
 int VectorGetBuffer(PyObject* Obj, Py_buffer* View, int Flags) {
@@ -99,18 +33,6 @@ int MatrixGetBuffer(PyObject* Obj, Py_buffer* View, int Flags) {
     const Py_ssize_t shape[2] = {rows, mat->NrOfColumns()};
     const Py_ssize_t strides[2] = {sizeof(double), static_cast<Py_ssize_t>(sizeof(double)) * rows};
     return ExportCells(Obj, mat, View, Flags, mat->Data(), sizeof(double), "d", 2, shape, strides);
-}
-
-// Replaces the buffer slots pybind11 installed for py::buffer_protocol() by the counting ones.
-template <typename Class>
-void InstallBuffer(Class& cls, getbufferproc Get) {
-    auto* type = reinterpret_cast<PyTypeObject*>(cls.ptr());
-    type->tp_as_buffer->bf_getbuffer = Get;
-    type->tp_as_buffer->bf_releasebuffer = &ReleaseCells;
-}
-
-py::object AsArray(const py::object& Self) {
-    return py::module_::import("numpy").attr("asarray")(Self);
 }
 
 // --- vectors -----------------------------------------------------------------------------------

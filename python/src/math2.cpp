@@ -371,12 +371,32 @@ void BindPolygons(py::module_& m) {
         py::arg("Points"), "The hull vertices, counter-clockwise, as an (m, 2) array.");
     m.def(
         "ReducePolygon",
-        [](const DoubleIn& P) {
-            auto poly = ToPolygon(P);
+        [](const py::array& P) -> py::object {
+            // Integer vertices (pixel outlines) keep the library's integer form and exact tests.
+            if (P.dtype().kind() == 'i' || P.dtype().kind() == 'u') {
+                const auto a = py::array_t<int32_t, py::array::forcecast>::ensure(P);
+                if (!a || a.ndim() != 2 || a.shape(1) != 2)
+                    throw py::value_error("a polygon is an array of shape (n, 2)");
+                auto r = a.unchecked<2>();
+                std::vector<TPoint> poly(static_cast<size_t>(a.shape(0)));
+                for (py::ssize_t i = 0; i < a.shape(0); ++i)
+                    poly[static_cast<size_t>(i)] = {r(i, 0), r(i, 1)};
+                m2::ReducePolygon(poly);
+                py::array_t<int32_t> out({static_cast<py::ssize_t>(poly.size()), py::ssize_t{2}});
+                auto w = out.mutable_unchecked<2>();
+                for (size_t i = 0; i < poly.size(); ++i) {
+                    w(static_cast<py::ssize_t>(i), 0) = poly[i].x;
+                    w(static_cast<py::ssize_t>(i), 1) = poly[i].y;
+                }
+                return out;
+            }
+            auto poly = ToPolygon(DoubleIn::ensure(P));
             m2::ReducePolygon(poly);
             return FromPolygon(poly);
         },
-        py::arg("Polygon"), "The polygon without repeated and collinear inner vertices.");
+        py::arg("Polygon"),
+        "The polygon without repeated and collinear inner vertices; an integer array gives an "
+        "int32 array (the library's integer polygons), any other one doubles.");
     m.def(
         "ConvertToDiffPolygon",
         [](const DoubleIn& P, int Mode) {

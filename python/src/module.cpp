@@ -11,5 +11,10 @@ PYBIND11_MODULE(ozmnum, m) {
     ozmpy::BindMath2(m);
     ozmpy::BindStatistics(m);
     ozmpy::BindDataTable(m);
+    ozmpy::BindIntMatrix(m);
+    ozmpy::BindStacks(m);
+    ozmpy::BindHypothesisTests(m);
+    ozmpy::BindClassifiers(m);
+    ozmpy::BindCluster(m);
     m.attr("__version__") = OZM_VERSION_STRING;
 }

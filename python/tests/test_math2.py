@@ -146,6 +146,13 @@ def test_polygons(rng):
                                6371.0 * hav, rtol=1e-12)
     with pytest.raises(ValueError):
         ozmnum.PolygonArea(np.zeros((3, 3)))
+    # Pixel outlines stay integer; a repeated vertex and the inner points of straight runs go,
+    # a turn back is kept.
+    outline = np.array([[0, 0], [0, 0], [3, 0], [6, 0], [6, 4], [6, 2], [9, 2]])
+    reduced = ozmnum.ReducePolygon(outline)
+    assert reduced.dtype == np.int32
+    np.testing.assert_array_equal(reduced, [[0, 0], [6, 0], [6, 4], [6, 2], [9, 2]])
+    np.testing.assert_array_equal(ozmnum.ReducePolygon(outline.astype(float)), reduced)
 
 
 def test_open_arrays(rng):
