@@ -1,0 +1,396 @@
+// TMemBasedLearner: model table, settings, column statistics, the neighbour search and what is
+// built on it (CalcDist, the neighbour lists of the model objects, the contingency table).
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "ozm/base/constants.hpp"
+#include "ozm/membl.hpp"
+#include "ozm/platform/component_error.hpp"
+#include "ozm/platform/exceptions.hpp"
+#include "ozm/platform/rounding.hpp"
+
+namespace ozm {
+
+namespace membl {
+
+TMBLxmlTags MBLxmlTagOf(std::string_view TagText) noexcept {
+    size_t start = 0;
+    while (start < TagText.size() && (TagText[start] == ' ' || TagText[start] == '\t' ||
+                                      TagText[start] == '\r' || TagText[start] == '\n'))
+        ++start;
+    size_t end = start;
+    while (end < TagText.size() && TagText[end] != ' ' && TagText[end] != '\t' &&
+           TagText[end] != '\r' && TagText[end] != '\n' && TagText[end] != '/')
+        ++end;
+    const std::string_view name = TagText.substr(start, end - start);
+    for (size_t i = 0; i < MBLxmlTags.size(); ++i)
+        if (name == MBLxmlTags[i]) return static_cast<TMBLxmlTags>(i);
+    return TMBLxmlTags::xmlInvalid;
+}
+
+}  // namespace membl
+
+namespace {
+
+constexpr int kNb = membl::kMaxNeighbours;
+// Rows whose distances are taken together: the inner loops run over a block of rows of one
+// column, contiguous in the search copy, which the compiler vectorises.
+constexpr int kSearchBlock = 256;
+
+bool IsCategoricalScale(TMScaleType t) noexcept {
+    return t == TMScaleType::stNominal || t == TMScaleType::stOrdinal;
+}
+
+}  // namespace
+
+TMemBasedLearner::TMemBasedLearner(TComponent* AOwner)
+    : TComponent(AOwner), FNbRows(kNb, 0), FNbDist(kNb, uc_MaxDouble) {
+    FModelData = new TDataTable(nullptr);
+    FModelData->OnChange = [this](TObject* Sender) { DataTableChanged(Sender); };
+    FModelData->OnPercentDone = [this](TObject* Sender, int Percent) {
+        ForwardPercentDone(Sender, Percent);
+    };
+}
+
+TMemBasedLearner::~TMemBasedLearner() {
+    FModelData->OnChange = nullptr;
+    FModelData->OnPercentDone = nullptr;
+    delete FModelData;
+}
+
+void TMemBasedLearner::RaiseNoMemory() const { RaiseComponentError<EOZMError>(*this, kMsgNoMemoryOnHeap); }
+
+void TMemBasedLearner::ForwardPercentDone(TObject*, int Percent) {
+    if (OnPercentDone) OnPercentDone(this, Percent);
+}
+
+void TMemBasedLearner::SetNumNearestNb(int k) noexcept {
+    k = std::min(k, FModelData->NrOfRows());
+    k = std::min(k, kNb);
+    FNumNearestNb = std::max(k, 1);
+}
+
+TMBLVarType TMemBasedLearner::GetVarType(int ix) const noexcept {
+    if (ix < 1 || ix > FModelData->NrOfColumns()) return TMBLVarType::mblVarIgnore;
+    const int32_t a = FModelData->GetColAttrib(ix);
+    if (a == 1) return TMBLVarType::mblVarIndep;
+    if (a == 2) return TMBLVarType::mblVarTarget;
+    return TMBLVarType::mblVarIgnore;
+}
+
+void TMemBasedLearner::SetVarType(int ix, TMBLVarType Value) {
+    if (ix < 1 || ix > FModelData->NrOfColumns()) return;
+    FModelData->SetColAttrib(ix, static_cast<int32_t>(static_cast<uint8_t>(Value) & 0x7F));
+}
+
+void TMemBasedLearner::SetAllVars(TMBLVarType VarType) {
+    FModelData->SetColAttributes(static_cast<int32_t>(static_cast<uint8_t>(VarType) & 0x7F));
+}
+
+int TMemBasedLearner::CountIndependentVars() const noexcept {
+    int n = 0;
+    for (int c = 1; c <= FModelData->NrOfColumns(); ++c) n += FModelData->GetColAttrib(c) == 1;
+    return n;
+}
+
+int TMemBasedLearner::CountTargetVars() const noexcept {
+    int n = 0;
+    for (int c = 1; c <= FModelData->NrOfColumns(); ++c) n += FModelData->GetColAttrib(c) == 2;
+    return n;
+}
+
+void TMemBasedLearner::DataTableChanged(TObject*) {
+    FStatsValid = false;
+    FSearchValid = false;
+    FNNList.clear();
+    FNNDist.clear();
+    FNNObjects = 0;
+}
+
+const TMatrix& TMemBasedLearner::MeanVarRange() {
+    RefreshStatistics();
+    return FMeanVarRange;
+}
+
+void TMemBasedLearner::RefreshStatistics() {
+    const int cols = FModelData->NrOfColumns();
+    const int rows = FModelData->NrOfRows();
+    if (FStatsValid && FStatCols == cols && FStatRows == rows) return;
+    try {
+        FMeanVarRange.Resize(cols, 4);
+    } catch (const EOZMMatrixError&) {
+        RaiseNoMemory();
+    }
+    const TMatrix& data = *FModelData->NumericData();
+    double* out = FMeanVarRange.Data();
+    for (int c = 1; c <= cols; ++c) {
+        double mean = 0.0, var = 0.0;
+        data.MeanVar(c, 1, c, rows, mean, var);
+        double lo = 0.0, hi = 0.0;
+        if (rows > 0) {
+            const double* x = data.Data() + static_cast<size_t>(c - 1) * static_cast<size_t>(rows);
+            lo = hi = x[0];
+            for (int r = 1; r < rows; ++r) {
+                lo = std::min(lo, x[r]);
+                hi = std::max(hi, x[r]);
+            }
+        }
+        double* cell = out + static_cast<size_t>(c - 1) * 4;
+        cell[0] = mean;
+        cell[1] = var;
+        cell[2] = lo;
+        cell[3] = hi;
+    }
+    FStatCols = cols;
+    FStatRows = rows;
+    FStatsValid = true;
+    FSearchValid = false;
+}
+
+void TMemBasedLearner::RefreshSearchData() {
+    const int cols = FModelData->NrOfColumns();
+    const int rows = FModelData->NrOfRows();
+    const bool standardized = FScalingMode == TMBLScalingMode::mblStandardized;
+    if (standardized) RefreshStatistics();
+    // The copy depends on the roles and scale types, which change without OnChange.
+    bool same = FSearchValid && FSearchRows == rows && FSearchScaling == FScalingMode;
+    size_t n_indep = 0;
+    for (int c = 1; c <= cols; ++c) {
+        if (FModelData->GetColAttrib(c) != 1) continue;
+        const bool cat = IsCategoricalScale(FModelData->GetMScaleType(c));
+        if (same && (n_indep >= FIndepCols.size() || FIndepCols[n_indep] != c ||
+                     (FIndepCategorical[n_indep] != 0) != cat))
+            same = false;
+        ++n_indep;
+    }
+    if (same && n_indep == FIndepCols.size()) return;
+
+    try {
+        FIndepCols.clear();
+        FIndepCategorical.clear();
+        for (int c = 1; c <= cols; ++c) {
+            if (FModelData->GetColAttrib(c) != 1) continue;
+            FIndepCols.push_back(c);
+            FIndepCategorical.push_back(IsCategoricalScale(FModelData->GetMScaleType(c)) ? 1 : 0);
+        }
+        const size_t p = FIndepCols.size();
+        FSearchData.assign(p * static_cast<size_t>(rows), 0.0);
+        FCentre.assign(p, 0.0);
+        FScale.assign(p, 1.0);
+        FQuery.assign(p, 0.0);
+    } catch (const std::bad_alloc&) {
+        FSearchValid = false;
+        RaiseNoMemory();
+    } catch (const std::length_error&) {
+        FSearchValid = false;
+        RaiseNoMemory();
+    }
+    const size_t p = FIndepCols.size();
+    for (size_t j = 0; j < p; ++j) {
+        const int c = FIndepCols[j];
+        if (standardized) {
+            const double mean = FMeanVarRange.GetVal(c, 1);
+            const double var = FMeanVarRange.GetVal(c, 2);
+            FCentre[j] = mean;
+            FScale[j] = var > 0.0 ? std::sqrt(var) : 1.0;
+        }
+        double* dst = FSearchData.data() + j * static_cast<size_t>(rows);
+        const double centre = FCentre[j], scale = FScale[j];
+        for (int r = 1; r <= rows; ++r) dst[r - 1] = (FModelData->GetElem(c, r) - centre) / scale;
+    }
+    FSearchRows = rows;
+    FSearchScaling = FScalingMode;
+    FSearchValid = true;
+}
+
+void TMemBasedLearner::PrepareQuery(const double* Sensor) {
+    for (size_t j = 0; j < FIndepCols.size(); ++j)
+        FQuery[j] = (Sensor[FIndepCols[j] - 1] - FCentre[j]) / FScale[j];
+}
+
+double TMemBasedLearner::SearchNeighbours(int Exclude) {
+    const int n = FSearchRows;
+    const size_t p = FIndepCols.size();
+    const bool manhattan = FDistMode == TMBLDistMode::mblDistManhattan;
+    double* nd = FNbDist.data();
+    int32_t* nr = FNbRows.data();
+    std::fill(nd, nd + kNb, uc_MaxDouble);
+    std::fill(nr, nr + kNb, 0);
+    double worst = uc_MaxDouble;  // the distance in the last place: a candidate must not exceed it
+
+    // Running moments of the finite distances, shifted by the first one against cancellation.
+    double shift = 0.0, s1 = 0.0, s2 = 0.0;
+    int64_t count = 0;
+
+    double acc[kSearchBlock];
+    const double* query = FQuery.data();
+    for (int r0 = 0; r0 < n; r0 += kSearchBlock) {
+        const int m = std::min(kSearchBlock, n - r0);
+        std::fill(acc, acc + m, 0.0);
+        for (size_t j = 0; j < p; ++j) {
+            const double* col = FSearchData.data() + j * static_cast<size_t>(n) + r0;
+            const double u = query[j];
+            if (manhattan) {
+                for (int i = 0; i < m; ++i) acc[i] += std::fabs(u - col[i]);
+            } else {
+                for (int i = 0; i < m; ++i) {
+                    const double d = u - col[i];
+                    acc[i] += d * d;
+                }
+            }
+        }
+        if (!manhattan)
+            for (int i = 0; i < m; ++i) acc[i] = std::sqrt(acc[i]);
+        for (int i = 0; i < m; ++i) {
+            const int row = r0 + i + 1;
+            if (row == Exclude) continue;
+            const double d = acc[i];
+            if (std::isfinite(d)) {
+                if (count == 0) shift = d;
+                const double t = d - shift;
+                s1 += t;
+                s2 += t * t;
+                ++count;
+            }
+            // Not better than the last place (or NaN): the sorted insertion would drop it.
+            if (!(d <= worst)) continue;
+            // The first place whose distance is >= d, so that a later row goes before earlier
+            // rows at the same distance.
+            int pos = kNb - 1;
+            while (pos > 0 && nd[pos - 1] >= d) {
+                nd[pos] = nd[pos - 1];
+                nr[pos] = nr[pos - 1];
+                --pos;
+            }
+            nd[pos] = d;
+            nr[pos] = row;
+            worst = nd[kNb - 1];
+        }
+    }
+    if (count < 2) return std::numeric_limits<double>::quiet_NaN();
+    const double c = static_cast<double>(count);
+    return std::sqrt(std::max(0.0, (s2 - s1 * s1 / c) / (c - 1.0)));
+}
+
+double TMemBasedLearner::CalcDist(const TDoubleArray& Sensor, int obj) {
+    const int cols = FModelData->NrOfColumns();
+    if (Sensor.size() != static_cast<size_t>(cols) || obj < 1 || obj > FModelData->NrOfRows())
+        return -1.0;
+    RefreshSearchData();
+    PrepareQuery(Sensor.data());
+    const size_t n = static_cast<size_t>(FSearchRows);
+    double acc = 0.0;
+    for (size_t j = 0; j < FIndepCols.size(); ++j) {
+        const double v = FSearchData[j * n + static_cast<size_t>(obj - 1)];
+        if (FDistMode == TMBLDistMode::mblDistManhattan) {
+            acc += std::fabs(FQuery[j] - v);
+        } else {
+            const double d = FQuery[j] - v;
+            acc += d * d;
+        }
+    }
+    return FDistMode == TMBLDistMode::mblDistManhattan ? acc : std::sqrt(acc);
+}
+
+void TMemBasedLearner::CalcNNOfModelData() {
+    RefreshSearchData();
+    const int n = FSearchRows;
+    const size_t total = static_cast<size_t>(n) * kNb;
+    std::vector<int32_t> list;
+    std::vector<double> dist;
+    try {
+        list.resize(total);
+        dist.resize(total);
+    } catch (const std::bad_alloc&) {
+        RaiseNoMemory();
+    } catch (const std::length_error&) {
+        RaiseNoMemory();
+    }
+    const size_t p = FIndepCols.size();
+    int reported = -1;
+    for (int r = 1; r <= n; ++r) {
+        for (size_t j = 0; j < p; ++j)
+            FQuery[j] = FSearchData[j * static_cast<size_t>(n) + static_cast<size_t>(r - 1)];
+        SearchNeighbours(0);
+        const size_t base = static_cast<size_t>(r - 1) * kNb;
+        std::copy(FNbRows.begin(), FNbRows.end(), list.begin() + static_cast<std::ptrdiff_t>(base));
+        std::copy(FNbDist.begin(), FNbDist.end(), dist.begin() + static_cast<std::ptrdiff_t>(base));
+        const int percent = static_cast<int>(int64_t{100} * r / n);
+        if (percent != reported && OnPercentDone) {
+            reported = percent;
+            OnPercentDone(this, percent);
+        }
+    }
+    FNNList = std::move(list);
+    FNNDist = std::move(dist);
+    FNNObjects = n;
+}
+
+int TMemBasedLearner::GetkNNofModelData(int k, int obj) const noexcept {
+    if (k < 1 || k > kNb || obj < 1 || obj > FNNObjects) return -1;
+    return FNNList[static_cast<size_t>(obj - 1) * kNb + static_cast<size_t>(k - 1)];
+}
+
+double TMemBasedLearner::GetkNNDistofModelData(int k, int obj) const noexcept {
+    if (k < 1 || k > kNb || obj < 1 || obj > FNNObjects) return -1.0;
+    return FNNDist[static_cast<size_t>(obj - 1) * kNb + static_cast<size_t>(k - 1)];
+}
+
+int TMemBasedLearner::CalcContingencyTable(int VarIx, int NumNb, TInt2DArray& ContTab) {
+    TDataTable& t = *FModelData;
+    if (VarIx < 1 || VarIx > t.NrOfColumns()) return membl::kContTabBadColumn;
+    if (!IsCategoricalScale(t.GetMScaleType(VarIx))) return membl::kContTabNotCategorical;
+    const int rows = t.NrOfRows();
+    double lo = 0.0, hi = 0.0;
+    t.MinMaxOfValidCells(VarIx, 1, VarIx, rows, lo, hi);
+    const int64_t min_cat = Round(lo);
+    const int64_t max_cat = Round(hi);
+    if (min_cat <= 0) return membl::kContTabBadMinimum;
+    const int64_t p = max_cat - min_cat + 1;
+    if (p > 100 || p < 2) return membl::kContTabBadCount;
+
+    CalcNNOfModelData();
+    const int others = std::clamp(NumNb, 0, kNb - 1);
+    const size_t np = static_cast<size_t>(p);
+    TInt2DArray tab(np + 1, TIntArray(np + 1, 0));
+    // The category of a row as a table index, or -1 for a cell that is no valid number.
+    auto category = [&](int r) -> int64_t {
+        if (r < 1 || !t.GetIsNumber(VarIx, r)) return -1;
+        const int64_t cat = Round(t.GetElem(VarIx, r)) - min_cat;
+        return cat >= 0 && cat < p ? cat : -1;
+    };
+    for (int r = 1; r <= rows; ++r) {
+        const int64_t a = category(r);
+        if (a < 0) continue;
+        // The nearest other rows: the row itself is skipped wherever the tie rule put it.
+        int taken = 0;
+        for (int k = 1; k <= kNb && taken < others; ++k) {
+            const int nb = GetkNNofModelData(k, r);
+            if (nb == r) continue;
+            if (nb <= 0) break;
+            ++taken;
+            const int64_t b = category(nb);
+            if (b >= 0) ++tab[static_cast<size_t>(a)][static_cast<size_t>(b)];
+        }
+    }
+    for (size_t i = 0; i < np; ++i)
+        for (size_t j = 0; j < np; ++j) {
+            tab[np][j] += tab[i][j];
+            tab[i][np] += tab[i][j];
+            tab[np][np] += tab[i][j];
+        }
+    ContTab = std::move(tab);
+    return membl::kContTabOk;
+}
+
+void TMemBasedLearner::TakeSettings(const TMemBasedLearner& From) {
+    FModelName = From.FModelName;
+    FComment = From.FComment;
+    FNumNearestNb = std::clamp(From.FNumNearestNb, 1, kNb);
+    FLocModel = From.FLocModel;
+    FDistMode = From.FDistMode;
+    FScalingMode = From.FScalingMode;
+}
+
+}  // namespace ozm
