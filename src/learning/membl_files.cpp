@@ -343,11 +343,12 @@ int TMemBasedLearner::LoadModelBin(TStream& In, std::string& DataId) {
     }
     for (int c = 1; c <= cols; ++c) {
         if (!rd.ReadText(text)) return kBad;
-        t.SetColName(c, text);
+        // Cut before the blanks are removed, so that the name is written back as it reads.
+        t.SetColName(c, StripLTBlanks(std::string_view(text).substr(0, datatable::kMaxNameLength)));
     }
     for (int r = 1; r <= rows; ++r) {
         if (!rd.ReadText(text)) return kBad;
-        t.SetRowName(r, text);
+        t.SetRowName(r, StripLTBlanks(std::string_view(text).substr(0, datatable::kMaxNameLength)));
     }
     int32_t attrib;
     for (int c = 1; c <= cols; ++c) {
