@@ -28,12 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const TDataTable& t = *L.ModelData();
     Require(int64_t{t.NrOfColumns()} * t.NrOfRows() * 9 <= static_cast<int64_t>(Size),
             "more cells than the bytes back");
-    const std::string loaded = LearnerState(L);
+    const std::string loaded = LearnerState(L, true);
     L.StoreModelBin(scratch.Path(), id);
     TMemBasedLearner back;
     std::string id_back;
     Require(back.LoadModelBin(scratch.Path(), id_back) == membl::kBinOk, "written model does not read");
-    Require(LearnerState(back) == loaded, "round trip changed the model");
+    Require(LearnerState(back, true) == loaded, "round trip changed the model");
     Require(id_back == id, "round trip changed the identifier");
     ExerciseModel(L);
     return 0;

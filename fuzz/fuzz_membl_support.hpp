@@ -3,6 +3,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.hpp"
 #include "ozm/frame.hpp"
@@ -10,8 +11,9 @@
 
 namespace ozm::fuzzing {
 
-// Everything a model load may change, as text.
-inline std::string LearnerState(TMemBasedLearner& L) {
+// Everything a model load may change, as text. Elements: the values as GetElem reads them (the
+// binary file holds those: a nominal column's 0.75 comes back as 1), else the stored values.
+inline std::string LearnerState(TMemBasedLearner& L, bool Elements = false) {
     const TDataTable& t = *L.ModelData();
     std::string s = L.Comment() + "|" + L.ModelName() + "|" + std::to_string(L.NumNearestNb()) +
                     "|" + std::to_string(static_cast<int>(L.DistMode())) +
@@ -20,8 +22,14 @@ inline std::string LearnerState(TMemBasedLearner& L) {
                     std::to_string(t.NrOfColumns()) + "x" + std::to_string(t.NrOfRows()) + "|" +
                     t.CRCofNamesAndAttributes() + t.CRCofCellStates();
     const TMatrix& m = *t.NumericData();
-    s += CRCFingerprint(std::span<const double>(
-        m.Data(), static_cast<size_t>(m.NrOfColumns()) * static_cast<size_t>(m.NrOfRows())));
+    std::vector<double> cells(m.Data(), m.Data() + static_cast<size_t>(m.NrOfColumns()) *
+                                                       static_cast<size_t>(m.NrOfRows()));
+    if (Elements)
+        for (int c = 1; c <= t.NrOfColumns(); ++c)
+            for (int r = 1; r <= t.NrOfRows(); ++r)
+                cells[static_cast<size_t>(c - 1) * static_cast<size_t>(t.NrOfRows()) +
+                      static_cast<size_t>(r - 1)] = t.GetElem(c, r);
+    s += CRCFingerprint(std::span<const double>(cells));
     return s;
 }
 

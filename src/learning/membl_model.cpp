@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "ozm/base/constants.hpp"
 #include "ozm/membl.hpp"
@@ -37,6 +40,16 @@ constexpr int kNb = membl::kMaxNeighbours;
 // Rows whose distances are taken together: the inner loops run over a block of rows of one
 // column, contiguous in the search copy, which the compiler vectorises.
 constexpr int kSearchBlock = 256;
+
+// acc[i] := sqrt(acc[i]). Square roots are correctly rounded in both forms; the packed one
+// avoids the errno check that keeps the compiler from vectorising std::sqrt.
+void TakeRoots(double* acc, int m) noexcept {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 2 <= m; i += 2) _mm_storeu_pd(acc + i, _mm_sqrt_pd(_mm_loadu_pd(acc + i)));
+#endif
+    for (; i < m; ++i) acc[i] = std::sqrt(acc[i]);
+}
 
 bool IsCategoricalScale(TMScaleType t) noexcept {
     return t == TMScaleType::stNominal || t == TMScaleType::stOrdinal;
@@ -145,7 +158,8 @@ void TMemBasedLearner::RefreshStatistics() {
     FStatCols = cols;
     FStatRows = rows;
     FStatsValid = true;
-    FSearchValid = false;
+    // Only a standardised search copy is built on the statistics.
+    if (FSearchScaling == TMBLScalingMode::mblStandardized) FSearchValid = false;
 }
 
 void TMemBasedLearner::RefreshSearchData() {
@@ -240,8 +254,7 @@ double TMemBasedLearner::SearchNeighbours(int Exclude) {
                 }
             }
         }
-        if (!manhattan)
-            for (int i = 0; i < m; ++i) acc[i] = std::sqrt(acc[i]);
+        if (!manhattan) TakeRoots(acc, m);
         for (int i = 0; i < m; ++i) {
             const int row = r0 + i + 1;
             if (row == Exclude) continue;

@@ -92,6 +92,14 @@ TEST(MemBasedLearner, SettingsRolesAndColumnStatistics) {
     EXPECT_DOUBLE_EQ(L.MeanVarRange().GetVal(2, 1), 6.0);
     L.ModelData()->Resize(3, 4);
     EXPECT_EQ(L.MeanVarRange().NrOfColumns(), 3);
+
+    // The table's progress reaches the learner's handler with the learner as sender.
+    TObject* sender = nullptr;
+    int percent = -1;
+    L.OnPercentDone = [&](TObject* s, int p) { sender = s, percent = p; };
+    L.ModelData()->PercDone(nullptr, 40);
+    EXPECT_EQ(sender, &L);
+    EXPECT_EQ(percent, 40);
 }
 
 TEST(MemBasedLearner, NeighboursAndEstimatesMatchSklearn) {
