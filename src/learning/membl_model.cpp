@@ -37,18 +37,96 @@ TMBLxmlTags MBLxmlTagOf(std::string_view TagText) noexcept {
 namespace {
 
 constexpr int kNb = membl::kMaxNeighbours;
-// Rows whose distances are taken together: the inner loops run over a block of rows of one
-// column, contiguous in the search copy, which the compiler vectorises.
+// Rows whose distances are taken together before they are counted and inserted.
 constexpr int kSearchBlock = 256;
 
-// acc[i] := sqrt(acc[i]). Square roots are correctly rounded in both forms; the packed one
-// avoids the errno check that keeps the compiler from vectorising std::sqrt.
-void TakeRoots(double* acc, int m) noexcept {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The distances of the m rows starting at Data (column j of them at Data + j * Stride) to the
+// p-entry Query into acc: the sum over the columns in column order, then the square root
+// (Euclidean) or not (Manhattan). Eight rows are summed in registers over all columns, so the
+// partial sums are not stored and reloaded once per column; the sums run in the same order as
+// the scalar loop and square roots are correctly rounded, so every form gives the same bits.
+void BlockDistances(const double* Data, size_t Stride, const double* Query, size_t p, int m,
+                    bool Manhattan, double* acc) noexcept {
     int i = 0;
 #if defined(__SSE2__)
-    for (; i + 2 <= m; i += 2) _mm_storeu_pd(acc + i, _mm_sqrt_pd(_mm_loadu_pd(acc + i)));
+    const __m128d sign = _mm_set1_pd(-0.0);
+    for (; i + 8 <= m; i += 8) {
+        __m128d a0 = _mm_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+        const double* col = Data + i;
+        for (size_t j = 0; j < p; ++j, col += Stride) {
+            const __m128d u = _mm_set1_pd(Query[j]);
+            __m128d d0 = _mm_sub_pd(u, _mm_loadu_pd(col));
+            __m128d d1 = _mm_sub_pd(u, _mm_loadu_pd(col + 2));
+            __m128d d2 = _mm_sub_pd(u, _mm_loadu_pd(col + 4));
+            __m128d d3 = _mm_sub_pd(u, _mm_loadu_pd(col + 6));
+            if (Manhattan) {
+                d0 = _mm_andnot_pd(sign, d0);
+                d1 = _mm_andnot_pd(sign, d1);
+                d2 = _mm_andnot_pd(sign, d2);
+                d3 = _mm_andnot_pd(sign, d3);
+            } else {
+                d0 = _mm_mul_pd(d0, d0);
+                d1 = _mm_mul_pd(d1, d1);
+                d2 = _mm_mul_pd(d2, d2);
+                d3 = _mm_mul_pd(d3, d3);
+            }
+            a0 = _mm_add_pd(a0, d0);
+            a1 = _mm_add_pd(a1, d1);
+            a2 = _mm_add_pd(a2, d2);
+            a3 = _mm_add_pd(a3, d3);
+        }
+        if (!Manhattan) {
+            a0 = _mm_sqrt_pd(a0);
+            a1 = _mm_sqrt_pd(a1);
+            a2 = _mm_sqrt_pd(a2);
+            a3 = _mm_sqrt_pd(a3);
+        }
+        _mm_storeu_pd(acc + i, a0);
+        _mm_storeu_pd(acc + i + 2, a1);
+        _mm_storeu_pd(acc + i + 4, a2);
+        _mm_storeu_pd(acc + i + 6, a3);
+    }
 #endif
-    for (; i < m; ++i) acc[i] = std::sqrt(acc[i]);
+    for (; i < m; ++i) {
+        double a = 0.0;
+        const double* col = Data + i;
+        for (size_t j = 0; j < p; ++j, col += Stride) {
+            const double d = Query[j] - *col;
+            a += Manhattan ? std::fabs(d) : d * d;
+        }
+        acc[i] = Manhattan ? a : std::sqrt(a);
+    }
+}
+
+// Adds the finite entries of acc[0..m) (distances: >= 0, infinite or NaN) to the shifted sums
+// s1 (x - shift), s2 ((x - shift)^2) and their count, two lanes at a time.
+void AddMoments(const double* acc, int m, double shift, double (&s1)[2], double (&s2)[2],
+                double (&count)[2]) noexcept {
+    int i = 0;
+#if defined(__SSE2__)
+    __m128d v1 = _mm_loadu_pd(s1), v2 = _mm_loadu_pd(s2), vc = _mm_loadu_pd(count);
+    const __m128d sh = _mm_set1_pd(shift), big = _mm_set1_pd(uc_MaxDouble), one = _mm_set1_pd(1.0);
+    for (; i + 2 <= m; i += 2) {
+        const __m128d d = _mm_loadu_pd(acc + i);
+        const __m128d finite = _mm_cmple_pd(d, big);
+        const __m128d t = _mm_and_pd(finite, _mm_sub_pd(d, sh));
+        v1 = _mm_add_pd(v1, t);
+        v2 = _mm_add_pd(v2, _mm_mul_pd(t, t));
+        vc = _mm_add_pd(vc, _mm_and_pd(finite, one));
+    }
+    _mm_storeu_pd(s1, v1);
+    _mm_storeu_pd(s2, v2);
+    _mm_storeu_pd(count, vc);
+#endif
+    for (; i < m; ++i)
+        if (acc[i] <= uc_MaxDouble) {
+            const double t = acc[i] - shift;
+            s1[0] += t;
+            s2[0] += t * t;
+            count[0] += 1.0;
+        }
 }
 
 bool IsCategoricalScale(TMScaleType t) noexcept {
@@ -233,39 +311,28 @@ double TMemBasedLearner::SearchNeighbours(int Exclude) {
     std::fill(nr, nr + kNb, 0);
     double worst = uc_MaxDouble;  // the distance in the last place: a candidate must not exceed it
 
-    // Running moments of the finite distances, shifted by the first one against cancellation.
-    double shift = 0.0, s1 = 0.0, s2 = 0.0;
-    int64_t count = 0;
+    // Moments of the finite distances, shifted by the first one against cancellation, in two
+    // lanes.
+    double shift = 0.0;
+    bool have_shift = false;
+    double s1[2] = {0.0, 0.0}, s2[2] = {0.0, 0.0}, count[2] = {0.0, 0.0};
 
     double acc[kSearchBlock];
     const double* query = FQuery.data();
     for (int r0 = 0; r0 < n; r0 += kSearchBlock) {
         const int m = std::min(kSearchBlock, n - r0);
-        std::fill(acc, acc + m, 0.0);
-        for (size_t j = 0; j < p; ++j) {
-            const double* col = FSearchData.data() + j * static_cast<size_t>(n) + r0;
-            const double u = query[j];
-            if (manhattan) {
-                for (int i = 0; i < m; ++i) acc[i] += std::fabs(u - col[i]);
-            } else {
-                for (int i = 0; i < m; ++i) {
-                    const double d = u - col[i];
-                    acc[i] += d * d;
-                }
+        BlockDistances(FSearchData.data() + r0, static_cast<size_t>(n), query, p, m, manhattan,
+                       acc);
+        // The row left out takes part in nothing: a NaN is neither counted nor inserted.
+        if (Exclude > r0 && Exclude <= r0 + m) acc[Exclude - r0 - 1] = kNaN;
+        for (int i = 0; !have_shift && i < m; ++i)
+            if (acc[i] <= uc_MaxDouble) {
+                shift = acc[i];
+                have_shift = true;
             }
-        }
-        if (!manhattan) TakeRoots(acc, m);
+        AddMoments(acc, m, shift, s1, s2, count);
         for (int i = 0; i < m; ++i) {
-            const int row = r0 + i + 1;
-            if (row == Exclude) continue;
             const double d = acc[i];
-            if (std::isfinite(d)) {
-                if (count == 0) shift = d;
-                const double t = d - shift;
-                s1 += t;
-                s2 += t * t;
-                ++count;
-            }
             // Not better than the last place (or NaN): the sorted insertion would drop it.
             if (!(d <= worst)) continue;
             // The first place whose distance is >= d, so that a later row goes before earlier
@@ -277,13 +344,14 @@ double TMemBasedLearner::SearchNeighbours(int Exclude) {
                 --pos;
             }
             nd[pos] = d;
-            nr[pos] = row;
+            nr[pos] = r0 + i + 1;
             worst = nd[kNb - 1];
         }
     }
-    if (count < 2) return std::numeric_limits<double>::quiet_NaN();
-    const double c = static_cast<double>(count);
-    return std::sqrt(std::max(0.0, (s2 - s1 * s1 / c) / (c - 1.0)));
+    const double c = count[0] + count[1];
+    if (c < 2) return kNaN;
+    const double t1 = s1[0] + s1[1], t2 = s2[0] + s2[1];
+    return std::sqrt(std::max(0.0, (t2 - t1 * t1 / c) / (c - 1.0)));
 }
 
 double TMemBasedLearner::CalcDist(const TDoubleArray& Sensor, int obj) {
