@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <atomic>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define OZM_MEMBL_HAVE_AVX2 1
+#else
+#define OZM_MEMBL_HAVE_AVX2 0
 #endif
 
 #include "ozm/base/constants.hpp"
@@ -12,6 +19,7 @@
 #include "ozm/platform/component_error.hpp"
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/rounding.hpp"
+#include "learning/membl_internal.hpp"
 
 namespace ozm {
 
@@ -44,13 +52,32 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The distances of the m rows starting at Data (column j of them at Data + j * Stride) to the
 // p-entry Query into acc: the sum over the columns in column order, then the square root
-// (Euclidean) or not (Manhattan). Eight rows are summed in registers over all columns, so the
-// partial sums are not stored and reloaded once per column; the sums run in the same order as
-// the scalar loop and square roots are correctly rounded, so every form gives the same bits.
-void BlockDistances(const double* Data, size_t Stride, const double* Query, size_t p, int m,
-                    bool Manhattan, double* acc) noexcept {
-    int i = 0;
+// (Euclidean) or not (Manhattan). The vector forms sum 8 (SSE2) or 16 (AVX2) rows in registers
+// over all columns, so partial sums are not stored and reloaded once per column; all forms sum
+// in the same order without fused operations, and square roots are correctly rounded, so they
+// give the same bits.
+void BlockDistancesTail(const double* Data, size_t Stride, const double* Query, size_t p, int i,
+                        int m, bool Manhattan, double* acc) noexcept {
+    for (; i < m; ++i) {
+        double a = 0.0;
+        const double* col = Data + i;
+        for (size_t j = 0; j < p; ++j, col += Stride) {
+            const double d = Query[j] - *col;
+            a += Manhattan ? std::fabs(d) : d * d;
+        }
+        acc[i] = Manhattan ? a : std::sqrt(a);
+    }
+}
+
+void BlockDistancesPortable(const double* Data, size_t Stride, const double* Query, size_t p,
+                            int m, bool Manhattan, double* acc) noexcept {
+    BlockDistancesTail(Data, Stride, Query, p, 0, m, Manhattan, acc);
+}
+
 #if defined(__SSE2__)
+void BlockDistancesSSE2(const double* Data, size_t Stride, const double* Query, size_t p, int m,
+                        bool Manhattan, double* acc) noexcept {
+    int i = 0;
     const __m128d sign = _mm_set1_pd(-0.0);
     for (; i + 8 <= m; i += 8) {
         __m128d a0 = _mm_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
@@ -88,17 +115,95 @@ void BlockDistances(const double* Data, size_t Stride, const double* Query, size
         _mm_storeu_pd(acc + i + 4, a2);
         _mm_storeu_pd(acc + i + 6, a3);
     }
+    BlockDistancesTail(Data, Stride, Query, p, i, m, Manhattan, acc);
+}
 #endif
-    for (; i < m; ++i) {
-        double a = 0.0;
+
+#if OZM_MEMBL_HAVE_AVX2
+// Only "avx2": without "fma" the compiler cannot fuse the products into the sums.
+__attribute__((target("avx2"))) void BlockDistancesAVX2(const double* Data, size_t Stride,
+                                                        const double* Query, size_t p, int m,
+                                                        bool Manhattan, double* acc) noexcept {
+    int i = 0;
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    for (; i + 16 <= m; i += 16) {
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
         const double* col = Data + i;
         for (size_t j = 0; j < p; ++j, col += Stride) {
-            const double d = Query[j] - *col;
-            a += Manhattan ? std::fabs(d) : d * d;
+            const __m256d u = _mm256_set1_pd(Query[j]);
+            __m256d d0 = _mm256_sub_pd(u, _mm256_loadu_pd(col));
+            __m256d d1 = _mm256_sub_pd(u, _mm256_loadu_pd(col + 4));
+            __m256d d2 = _mm256_sub_pd(u, _mm256_loadu_pd(col + 8));
+            __m256d d3 = _mm256_sub_pd(u, _mm256_loadu_pd(col + 12));
+            if (Manhattan) {
+                d0 = _mm256_andnot_pd(sign, d0);
+                d1 = _mm256_andnot_pd(sign, d1);
+                d2 = _mm256_andnot_pd(sign, d2);
+                d3 = _mm256_andnot_pd(sign, d3);
+            } else {
+                d0 = _mm256_mul_pd(d0, d0);
+                d1 = _mm256_mul_pd(d1, d1);
+                d2 = _mm256_mul_pd(d2, d2);
+                d3 = _mm256_mul_pd(d3, d3);
+            }
+            a0 = _mm256_add_pd(a0, d0);
+            a1 = _mm256_add_pd(a1, d1);
+            a2 = _mm256_add_pd(a2, d2);
+            a3 = _mm256_add_pd(a3, d3);
         }
-        acc[i] = Manhattan ? a : std::sqrt(a);
+        if (!Manhattan) {
+            a0 = _mm256_sqrt_pd(a0);
+            a1 = _mm256_sqrt_pd(a1);
+            a2 = _mm256_sqrt_pd(a2);
+            a3 = _mm256_sqrt_pd(a3);
+        }
+        _mm256_storeu_pd(acc + i, a0);
+        _mm256_storeu_pd(acc + i + 4, a1);
+        _mm256_storeu_pd(acc + i + 8, a2);
+        _mm256_storeu_pd(acc + i + 12, a3);
+    }
+    BlockDistancesTail(Data, Stride, Query, p, i, m, Manhattan, acc);
+}
+#endif
+
+using TBlockDistances = void (*)(const double*, size_t, const double*, size_t, int, bool,
+                                 double*) noexcept;
+
+bool CpuHasAvx2() noexcept {
+#if OZM_MEMBL_HAVE_AVX2
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+TBlockDistances KernelFunction(membl::detail::TSearchKernel Kernel) noexcept {
+    switch (Kernel) {
+#if OZM_MEMBL_HAVE_AVX2
+        case membl::detail::TSearchKernel::AVX2:
+            return CpuHasAvx2() ? BlockDistancesAVX2 : nullptr;
+#endif
+#if defined(__SSE2__)
+        case membl::detail::TSearchKernel::SSE2:
+            return BlockDistancesSSE2;
+#endif
+        case membl::detail::TSearchKernel::Portable:
+            return BlockDistancesPortable;
+        default:
+            return nullptr;
     }
 }
+
+membl::detail::TSearchKernel BestKernel() noexcept {
+    using membl::detail::TSearchKernel;
+    for (TSearchKernel k : {TSearchKernel::AVX2, TSearchKernel::SSE2})
+        if (KernelFunction(k) != nullptr) return k;
+    return TSearchKernel::Portable;
+}
+
+std::atomic<membl::detail::TSearchKernel> gKernel{BestKernel()};
+std::atomic<TBlockDistances> gBlockDistances{KernelFunction(BestKernel())};
 
 // Adds the finite entries of acc[0..m) (distances: >= 0, infinite or NaN) to the shifted sums
 // s1 (x - shift), s2 ((x - shift)^2) and their count, two lanes at a time.
@@ -134,6 +239,20 @@ bool IsCategoricalScale(TMScaleType t) noexcept {
 }
 
 }  // namespace
+
+namespace membl::detail {
+
+TSearchKernel SearchKernel() noexcept { return gKernel.load(); }
+
+bool SetSearchKernel(TSearchKernel Kernel) noexcept {
+    const TBlockDistances f = KernelFunction(Kernel);
+    if (f == nullptr) return false;
+    gBlockDistances.store(f);
+    gKernel.store(Kernel);
+    return true;
+}
+
+}  // namespace membl::detail
 
 TMemBasedLearner::TMemBasedLearner(TComponent* AOwner)
     : TComponent(AOwner), FNbRows(kNb, 0), FNbDist(kNb, uc_MaxDouble) {
@@ -319,9 +438,10 @@ double TMemBasedLearner::SearchNeighbours(int Exclude) {
 
     double acc[kSearchBlock];
     const double* query = FQuery.data();
+    const TBlockDistances block_distances = gBlockDistances.load(std::memory_order_relaxed);
     for (int r0 = 0; r0 < n; r0 += kSearchBlock) {
         const int m = std::min(kSearchBlock, n - r0);
-        BlockDistances(FSearchData.data() + r0, static_cast<size_t>(n), query, p, m, manhattan,
+        block_distances(FSearchData.data() + r0, static_cast<size_t>(n), query, p, m, manhattan,
                        acc);
         // The row left out takes part in nothing: a NaN is neither counted nor inserted.
         if (Exclude > r0 && Exclude <= r0 + m) acc[Exclude - r0 - 1] = kNaN;

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "membl_refs.hpp"
 #include "ozm/base/constants.hpp"
+#include "learning/membl_internal.hpp"
 #include "ozm/membl.hpp"
 
 using namespace ozm;
@@ -397,4 +399,47 @@ TEST(MemBasedLearner, ContingencyTableOfIris) {
         lost += first == 9;
     }
     EXPECT_EQ(tab[2][2], 149 - lost);
+}
+
+TEST(MemBasedLearner, EveryDistanceKernelGivesTheSameBits) {
+    using membl::detail::TSearchKernel;
+    const auto refs = LoadMemblRefs("knn_refs.txt");
+    const auto& model = refs.at("model");
+    TMemBasedLearner L;
+    FillRefModel(L, model);
+    L.SetLocalModel(TMBLLocalModel::mblLMWgtGauss);  // also depends on every distance
+    std::vector<double> seen;
+    L.OnModelApplied = [&](TObject*, int, const TIntArray& rows, const TDoubleArray& dist, int) {
+        seen.insert(seen.end(), rows.begin(), rows.end());
+        seen.insert(seen.end(), dist.begin(), dist.end());
+    };
+    auto run = [&] {
+        seen.clear();
+        for (auto mode : {TMBLDistMode::mblDistEuclid, TMBLDistMode::mblDistManhattan}) {
+            L.SetDistMode(mode);
+            for (int q = 0; q < 20; ++q) {
+                TDoubleArray s = RefQuery(model, q);
+                L.ApplyModel(s, q, 0);
+                seen.push_back(s[3]);
+            }
+            L.CalcNNOfModelData();
+            for (int r = 1; r <= 300; r += 7) seen.push_back(L.GetkNNDistofModelData(100, r));
+        }
+        return seen;
+    };
+    const TSearchKernel original = membl::detail::SearchKernel();
+    ASSERT_TRUE(membl::detail::SetSearchKernel(TSearchKernel::Portable));
+    const std::vector<double> portable = run();
+    int kernels = 0;
+    for (TSearchKernel k : {TSearchKernel::SSE2, TSearchKernel::AVX2}) {
+        if (!membl::detail::SetSearchKernel(k)) continue;
+        ++kernels;
+        const std::vector<double> other = run();
+        ASSERT_EQ(other.size(), portable.size());
+        for (size_t i = 0; i < other.size(); ++i)
+            ASSERT_EQ(std::memcmp(&other[i], &portable[i], sizeof(double)), 0)
+                << "kernel " << static_cast<int>(k) << " entry " << i;
+    }
+    membl::detail::SetSearchKernel(original);
+    RecordProperty("vector_kernels_tested", kernels);
 }
