@@ -441,8 +441,11 @@ double TMemBasedLearner::SearchNeighbours(int Exclude) {
     const TBlockDistances block_distances = gBlockDistances.load(std::memory_order_relaxed);
     for (int r0 = 0; r0 < n; r0 += kSearchBlock) {
         const int m = std::min(kSearchBlock, n - r0);
-        block_distances(FSearchData.data() + r0, static_cast<size_t>(n), query, p, m, manhattan,
-                       acc);
+        if (p == 0)
+            std::fill(acc, acc + m, 0.0);  // no independent column: every object at distance 0
+        else
+            block_distances(FSearchData.data() + r0, static_cast<size_t>(n), query, p, m,
+                            manhattan, acc);
         // The row left out takes part in nothing: a NaN is neither counted nor inserted.
         if (Exclude > r0 && Exclude <= r0 + m) acc[Exclude - r0 - 1] = kNaN;
         for (int i = 0; !have_shift && i < m; ++i)

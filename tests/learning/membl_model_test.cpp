@@ -238,6 +238,15 @@ TEST(MemBasedLearner, TieRuleResultCodesAndEvents) {
     EXPECT_EQ(codes.back(), membl::kApplyNoNeighbour);
     EXPECT_EQ(rows[0], 0);
 
+    // Without an independent column every object lies at distance 0: the last rows come first.
+    TMemBasedLearner Z;
+    FillColumns(Z, {{1, 2, 3}, {4, 5, 6}});
+    Z.SetVarType(2, TMBLVarType::mblVarTarget);
+    Z.SetNumNearestNb(2);
+    TDoubleArray z{0, 0};
+    ASSERT_EQ(Z.ApplyModel(z, 0, 0), 0);
+    EXPECT_DOUBLE_EQ(z[1], (6 + 5) / 2.0);
+
     // CalcDist: -1 for a bad sensor or row; Manhattan and standardised by hand.
     EXPECT_EQ(L.CalcDist({1.0}, 1), -1.0);
     EXPECT_EQ(L.CalcDist({1.0, 0.0}, 6), -1.0);
