@@ -10,6 +10,7 @@
 #include "ozm/math1.hpp"
 #include "ozm/math2.hpp"
 #include "ozm/matrix.hpp"
+#include "ozm/membl.hpp"
 #include "ozm/openarrays.hpp"
 #include "ozm/platform.hpp"
 #include "ozm/sline.hpp"
