@@ -253,6 +253,7 @@ public:
 
     // --- model files -------------------------------------------------------------------------
     /// Writes the XML model file (lines end in CR LF):
+    /// @verbatim
     ///     <?xml version="1.0"?>
     ///     <membasedlearner sig="OZMNumLib" vers="1.000" id="DataID">
     ///     <!-- TMemBasedLearner / Kestrin -->
@@ -262,6 +263,7 @@ public:
     ///     the model table as TDataTable::WriteToXMLStream writes it (no header)
     ///     </modeldata>
     ///     </membasedlearner>
+    /// @endverbatim
     /// one element per line; texts are escaped (& < > " as entities), mode names lower case.
     /// Write errors raise EInOutError.
     void StoreModelXML(const std::string& FName, const std::string& DataID) const;
