@@ -35,6 +35,7 @@ void BindStacks(py::module_& m);
 void BindHypothesisTests(py::module_& m);
 void BindClassifiers(py::module_& m);
 void BindCluster(py::module_& m);
+void BindLearning(py::module_& m);
 
 // A Python callable held by a C++ event. The reference lives in a shared holder whose last owner
 // drops it with the GIL taken, so the library may copy and destroy its handlers on any thread.

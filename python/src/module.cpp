@@ -16,5 +16,6 @@ PYBIND11_MODULE(ozmnum, m) {
     ozmpy::BindHypothesisTests(m);
     ozmpy::BindClassifiers(m);
     ozmpy::BindCluster(m);
+    ozmpy::BindLearning(m);
     m.attr("__version__") = OZM_VERSION_STRING;
 }

@@ -1,0 +1,297 @@
+"""The learning machines from Python: TMemBasedLearner against sklearn's neighbour estimators."""
+import gc
+
+import numpy as np
+import pytest
+from sklearn.neighbors import KNeighborsClassifier, KNeighborsRegressor, NearestNeighbors
+
+import ozmnum
+from ozmnum import membl
+
+EPS = np.finfo(float).eps
+# Distances: the learner and sklearn sum the same terms (in another order after standardising
+# with deviations that differ in the last bits), a few hundred ulps at most.
+DIST_RTOL = 1024 * EPS
+# Means of up to 12 values; Gaussian weights formed relative to the nearest neighbour's.
+MEAN_RTOL = 64 * EPS
+GAUSS_RTOL = 4096 * EPS
+# A gap between the k-th and the next distance smaller than this is a tie: the k nearest are not
+# unique and sklearn may choose others.
+TIE_GAP = 1e-9
+
+
+def iris(data_dir):
+    raw = np.loadtxt(data_dir / "iris.csv", delimiter=",", skiprows=1)
+    return raw[:, :4], raw[:, 4]
+
+
+def fill(learner, cells, roles):
+    """The model table holds `cells` (rows x columns) written through its numpy view."""
+    t = learner.ModelData
+    t.Resize(cells.shape[1], cells.shape[0])
+    np.asarray(t.Data)[:] = cells
+    t.Changed()
+    for c, role in enumerate(roles, start=1):
+        learner.SetVarType(c, role)
+
+
+def iris_learner(data_dir):
+    """Sepal length and width, petal length independent; petal width and species the targets."""
+    x, species = iris(data_dir)
+    L = ozmnum.TMemBasedLearner()
+    fill(L, np.column_stack([x, species]),
+         [ozmnum.mblVarIndep] * 3 + [ozmnum.mblVarTarget] * 2)
+    return L, x[:, :3], np.column_stack([x[:, 3], species])
+
+
+def test_estimates_match_sklearn_on_iris(data_dir):
+    L, X, Y = iris_learner(data_dir)
+    model, queries = np.arange(0, 150, 2), np.arange(1, 150, 2)
+    # The model: the even flowers; the odd ones are the new objects.
+    fill(L, np.column_stack([X, Y])[model], [ozmnum.mblVarIndep] * 3 + [ozmnum.mblVarTarget] * 2)
+    Xm, Ym, Xq = X[model], Y[model], X[queries]
+    sensors = np.column_stack([Xq, np.full((len(Xq), 2), -7.0)])
+    applied = []
+    L.OnModelApplied = lambda s, tag, rows, dist, code: applied.append((s is L, tag, rows, dist, code))
+    compared = votes = 0
+    for metric, mode in (("euclidean", ozmnum.mblDistEuclid), ("manhattan", ozmnum.mblDistManhattan)):
+        for scaling in (ozmnum.mblUnscaled, ozmnum.mblStandardized):
+            L.DistMode, L.ScalingMode = mode, scaling
+            mean, sd = Xm.mean(axis=0), Xm.std(axis=0, ddof=1)
+            Z, Zq = (Xm, Xq) if scaling == ozmnum.mblUnscaled else ((Xm - mean) / sd, (Xq - mean) / sd)
+            nn = NearestNeighbors(n_neighbors=len(Z), algorithm="brute", metric=metric).fit(Z)
+            dist, ind = nn.kneighbors(Zq)
+            # Every candidate's distance, for the Gaussian weights' width.
+            width = dist.std(axis=1, ddof=1)
+            for k in (1, 5, 12):
+                L.NumNearestNb = k
+                untied = dist[:, k] - dist[:, k - 1] > TIE_GAP * (1 + dist[:, k])
+                for lm in (ozmnum.mblLMAverage, ozmnum.mblLMWgtGauss, ozmnum.mblLMMajority):
+                    L.LocalModel = lm
+                    del applied[:]
+                    codes, est = L.ApplyModelArray(sensors)
+                    assert (codes == membl.kApplyOk).all()
+                    np.testing.assert_array_equal(est[:, :3], Xq)  # independent entries stay
+                    assert [a[:2] for a in applied] == [(True, i) for i in range(1, len(Xq) + 1)]
+                    if lm == ozmnum.mblLMAverage:
+                        reg = KNeighborsRegressor(n_neighbors=k, weights="uniform", algorithm="brute",
+                                                  metric=metric).fit(Z, Ym)
+                        np.testing.assert_allclose(est[untied, 3:], reg.predict(Zq)[untied],
+                                                   rtol=MEAN_RTOL, atol=MEAN_RTOL)
+                        compared += untied.sum()
+                    elif lm == ozmnum.mblLMWgtGauss:
+                        w = np.exp(-(dist[:, :k] / width[:, None]) ** 2)
+                        want = (w[:, :, None] * Ym[ind[:, :k]]).sum(axis=1) / w.sum(axis=1)[:, None]
+                        np.testing.assert_allclose(est[untied, 3:], want[untied], rtol=GAUSS_RTOL)
+                    else:
+                        clf = KNeighborsClassifier(n_neighbors=k, weights="uniform", algorithm="brute",
+                                                   metric=metric).fit(Z, Ym[:, 1])
+                        counts = np.array([np.bincount(Ym[ind[q, :k], 1].astype(int), minlength=3)
+                                           for q in range(len(Zq))])
+                        clear = untied & ((counts == counts.max(axis=1, keepdims=True)).sum(axis=1) == 1)
+                        np.testing.assert_array_equal(est[clear, 4], clf.predict(Zq)[clear])
+                        votes += clear.sum()
+            # The event's 100 places: the 75 model rows by sklearn's distances (whatever the
+            # ties), each the distance of the row named beside it, equal distances by descending
+            # row; the free places hold row 0 and the largest double.
+            n = len(Z)
+            # Close objects: their differences lose digits relative to the coordinates.
+            atol = DIST_RTOL * np.abs(Z).max()
+            for q, (_, _, rows, d, code) in enumerate(applied[:10]):
+                assert code == 0 and rows.dtype == np.int32 and rows.shape == d.shape == (100,)
+                assert (rows[n:] == 0).all() and (d[n:] == np.finfo(float).max).all()
+                rows, d = rows[:n], d[:n]
+                np.testing.assert_allclose(d, dist[q], rtol=DIST_RTOL, atol=atol)
+                diff = np.abs(Z[rows - 1] - Zq[q])
+                own = np.sqrt((diff ** 2).sum(axis=1)) if metric == "euclidean" else diff.sum(axis=1)
+                np.testing.assert_allclose(d, own, rtol=DIST_RTOL, atol=atol)
+                same = d[1:] == d[:-1]
+                assert (rows[1:][same] < rows[:-1][same]).all()
+                assert L.CalcDist(sensors[q], int(rows[3])) == pytest.approx(d[3], rel=DIST_RTOL)
+    assert compared > 0.8 * 12 * len(Xq) and votes > 0.6 * 12 * len(Xq)
+
+    # Leave-one-out over the model's own rows: row i leaves out model row i, like ApplyModel
+    # one by one; sklearn's neighbours of the full model without the object itself.
+    L.DistMode, L.ScalingMode, L.LocalModel, L.NumNearestNb = (ozmnum.mblDistEuclid, ozmnum.mblUnscaled,
+                                                               ozmnum.mblLMAverage, 5)
+    L.OnModelApplied = None
+    own = np.column_stack([Xm, np.zeros((len(Xm), 2))])
+    codes, loo = L.ApplyModelArray(own, ExcludeObjs=np.arange(1, len(Xm) + 1))
+    for i in (0, 17, 74):
+        code, one = L.ApplyModel(own[i], ExcludeObj=i + 1)
+        assert code == codes[i] == 0
+        np.testing.assert_array_equal(one, loo[i])
+    d_all, i_all = NearestNeighbors(n_neighbors=7).fit(Xm).kneighbors(Xm)
+    checked = 0
+    for i in range(len(Xm)):
+        others = [j for j in i_all[i] if j != i][:6]
+        d_o = np.linalg.norm(Xm[others] - Xm[i], axis=1)
+        if i in i_all[i] and d_o[5] - d_o[4] > TIE_GAP:
+            np.testing.assert_allclose(loo[i, 3:], Ym[others[:5]].mean(axis=0), rtol=MEAN_RTOL)
+            checked += 1
+    assert checked > 20
+    with pytest.raises(ValueError):
+        L.ApplyModelArray(own, ExcludeObjs=[1, 2])
+    with pytest.raises(ValueError):
+        L.ApplyModelArray(own[0])
+
+
+def test_settings_codes_and_the_model_table(data_dir):
+    L = ozmnum.TMemBasedLearner()
+    assert (L.ModelName, L.Comment, L.NumNearestNb) == ("undefined", "", 3)
+    assert (L.LocalModel, L.DistMode, L.ScalingMode) == (ozmnum.mblLMAverage, ozmnum.mblDistEuclid,
+                                                         ozmnum.mblUnscaled)
+    assert membl.MBLLocalModelID[int(ozmnum.mblLMMajority)] == "Majority Vote"
+    L.ModelData.Resize(3, 40)
+    L.NumNearestNb = 500
+    assert L.NumNearestNb == 40
+    L.NumNearestNb = -2
+    assert L.NumNearestNb == 1
+
+    # Roles are the table's column attributes.
+    cells = np.column_stack([np.arange(6.0), [0, 1, 1, 3, -1, 7], 10 * np.arange(1, 7)])
+    fill(L, cells, [ozmnum.mblVarIgnore, ozmnum.mblVarIndep, ozmnum.mblVarTarget])
+    assert (L.CountIndependentVars(), L.CountTargetVars()) == (1, 1)
+    assert L.ModelData.GetColAttrib(3) == 2 and L.GetVarType(2) == ozmnum.mblVarIndep
+    stats = L.MeanVarRange()
+    np.testing.assert_allclose(stats, [cells.mean(0), cells.var(0, ddof=1), cells.min(0), cells.max(0)],
+                               rtol=1e-15)
+
+    # Result codes and what the sensor holds with each.
+    L.NumNearestNb = 2
+    code, s = L.ApplyModel([9.0, 0.0, 5.0])
+    # Row 1 at distance 0, then rows 2, 3 and 5 at 1: the latest of them (row 5) goes first.
+    assert code == membl.kApplyOk and s[2] == pytest.approx(30.0)
+    code, s = L.ApplyModel([9.0, 0.0])
+    assert code == membl.kApplyBadSensor and (s == 0).all()
+    code, s = L.ApplyModel([9.0, np.nan, 5.0])
+    assert code == membl.kApplyNoNeighbour and np.isnan(s[2]) and s[0] == 9.0
+    assert L.CalcDist([0.0, 2.5, 0.0], 4) == pytest.approx(0.5) and L.CalcDist([0.0, 2.5], 4) == -1
+    with pytest.raises(ValueError):
+        L.ApplyModel(np.zeros((2, 3)))
+
+    # Writes through the view reach the learner once the table is told.
+    view = np.asarray(L.ModelData.Data)
+    view[:, 2] = 1.0
+    L.ModelData.Changed()
+    assert L.ApplyModel([0.0, 0.0, 0.0])[1][2] == 1.0
+    assert L.MeanVarRange()[1, 2] == 0.0
+    del view
+
+    # The table belongs to the learner and keeps it alive.
+    t = L.ModelData
+    assert t is L.ModelData
+    del L
+    gc.collect()
+    assert t.NrOfRows == 6 and t.GetElem(3, 4) == 1.0
+
+
+def test_neighbour_lists_contingency_table_and_events(data_dir):
+    x, species = iris(data_dir)
+    L = ozmnum.TMemBasedLearner()
+    L.Name = "knn"
+    fill(L, np.column_stack([x, species + 1]), [ozmnum.mblVarIndep] * 4 + [ozmnum.mblVarTarget])
+    rows, dist = L.GetkNNArraysOfModelData()
+    assert rows.shape == (0, 100) and L.GetkNNofModelData(1, 1) == -1
+
+    progress = []
+    L.OnPercentDone = lambda s, p: progress.append((s is L, p))
+    L.CalcNNOfModelData()
+    assert progress == [(True, p) for p in range(0, 101)]
+    rows, dist = L.GetkNNArraysOfModelData()
+    assert rows.shape == dist.shape == (150, 100) and rows.dtype == np.int32
+    full = np.sqrt(((x[:, None, :] - x[None, :, :]) ** 2).sum(-1))
+    np.testing.assert_allclose(dist, np.sort(full, axis=1)[:, :100], rtol=DIST_RTOL, atol=DIST_RTOL)
+    np.testing.assert_allclose(dist, np.take_along_axis(full, rows - 1, axis=1), rtol=DIST_RTOL,
+                               atol=DIST_RTOL)
+    for obj, k in ((1, 1), (102, 1), (143, 2), (150, 100)):
+        assert L.GetkNNofModelData(k, obj) == rows[obj - 1, k - 1]
+        assert L.GetkNNDistofModelData(k, obj) == dist[obj - 1, k - 1]
+    # Flowers 102 and 143 are identical: the later row comes first.
+    assert rows[101, 0] == 143 and rows[142, 0] == 143
+
+    # Species agreement of every flower with its NumNb nearest other flowers, counted here from
+    # the same lists; totals in the last row and column.
+    assert L.CalcContingencyTable(5, 3) == (membl.kContTabNotCategorical, None)
+    L.ModelData.SetMScaleType(5, ozmnum.stNominal)
+    assert L.CalcContingencyTable(6, 3) == (membl.kContTabBadColumn, None)
+    for nb in (1, 4):
+        code, tab = L.CalcContingencyTable(5, nb)
+        assert code == membl.kContTabOk and tab.dtype == np.int32 and tab.shape == (4, 4)
+        rows, _ = L.GetkNNArraysOfModelData()
+        want = np.zeros((3, 3), dtype=int)
+        for r in range(150):
+            others = [j for j in rows[r] if j != r + 1][:nb]
+            np.add.at(want, (int(species[r]), species[np.array(others) - 1].astype(int)), 1)
+        np.testing.assert_array_equal(tab[:3, :3], want)
+        np.testing.assert_array_equal(tab[3, :3], want.sum(axis=0))
+        np.testing.assert_array_equal(tab[:3, 3], want.sum(axis=1))
+        assert tab[3, 3] == 150 * nb
+
+    # A change of the table drops the lists.
+    L.ModelData.SetElem(1, 1, 5.0)
+    assert L.GetkNNArraysOfModelData()[0].shape == (0, 100)
+
+    # Handlers: an exception passes out of the call (which ran without the GIL); None removes.
+    def stop(sender, percent):
+        if percent == 50:
+            raise KeyError("enough")
+
+    L.OnPercentDone = stop
+    assert L.OnPercentDone is stop
+    with pytest.raises(KeyError, match="enough"):
+        L.CalcNNOfModelData()
+
+    def fail(*args):
+        raise RuntimeError("applied")
+
+    L.OnModelApplied = fail
+    with pytest.raises(RuntimeError, match="applied"):
+        L.ApplyModel(np.r_[x[0], 0.0])
+    with pytest.raises(RuntimeError, match="applied"):
+        L.ApplyModelArray(np.column_stack([x[:3], np.zeros(3)]))
+    L.OnModelApplied = L.OnPercentDone = None
+    assert L.OnModelApplied is None
+    L.CalcNNOfModelData()
+    assert L.ApplyModel(np.r_[x[0], 0.0])[0] == 0
+
+
+def test_model_files_round_trip(tmp_path, data_dir):
+    L, X, Y = iris_learner(data_dir)
+    L.ModelName, L.Comment = "iris <k=7>", 'measures & "species"'
+    L.NumNearestNb, L.DistMode = 7, ozmnum.mblDistManhattan
+    L.ScalingMode, L.LocalModel = ozmnum.mblStandardized, ozmnum.mblLMWgtGauss
+    L.ModelData.SetColName(5, "species")
+    queries = np.column_stack([X[::10] + 0.05, np.zeros((15, 2))])
+    _, want = L.ApplyModelArray(queries)
+
+    xml, binary = str(tmp_path / "model.xml"), str(tmp_path / "model.bin")
+    L.StoreModelXML(xml, "iris & co")
+    L.StoreModelBin(binary, "iris-bin")
+    text = (tmp_path / "model.xml").read_bytes().decode()
+    assert text.startswith('<?xml version="1.0"?>\r\n') and "<distmode>manhattan</distmode>" in text
+    for load, fname, data_id in ((ozmnum.TMemBasedLearner.LoadModelXML, xml, "iris & co"),
+                                 (ozmnum.TMemBasedLearner.LoadModelXMLFromString, text, "iris & co"),
+                                 (ozmnum.TMemBasedLearner.LoadModelBin, binary, "iris-bin")):
+        M = ozmnum.TMemBasedLearner()
+        assert load(M, fname) == (0, data_id)
+        assert (M.ModelName, M.Comment, M.NumNearestNb) == (L.ModelName, L.Comment, 7)
+        assert (M.DistMode, M.ScalingMode, M.LocalModel) == (L.DistMode, L.ScalingMode, L.LocalModel)
+        assert M.ModelData.GetColName(5) == "species" and M.GetVarType(4) == ozmnum.mblVarTarget
+        np.testing.assert_array_equal(np.asarray(M.ModelData.Data), np.asarray(L.ModelData.Data))
+        np.testing.assert_array_equal(M.ApplyModelArray(queries)[1], want)
+
+    # Failures leave the learner as it was; a load under a view of the table is refused.
+    M = ozmnum.TMemBasedLearner()
+    assert M.LoadModelXML(str(tmp_path / "missing.xml")) == (membl.kXmlNoModelData, "")
+    assert M.LoadModelBin(str(tmp_path / "missing.bin")) == (membl.kBinReadError, "")
+    assert M.LoadModelBin(xml) == (membl.kBinBadSignature, "")
+    assert M.LoadModelXMLFromString(text[: text.index("<modeldata>") + 30])[0] == membl.kXmlBadModelData
+    assert M.ModelData.NrOfRows == 1 and M.ModelName == "undefined"
+    view = M.ModelData.Data
+    with pytest.raises(BufferError):
+        M.LoadModelBin(binary)
+    del view
+    assert M.LoadModelBin(binary)[0] == membl.kBinOk
+    with pytest.raises(ozmnum.EInOutError):
+        L.StoreModelXML(str(tmp_path / "no" / "such" / "dir.xml"))
