@@ -51,8 +51,8 @@ namespace kohonen {
 
 /// The element name of each TKohonenXMLTag value, in the order of the enumeration.
 inline constexpr std::array<std::string_view, 13> KohonenXMLTags = {
-    "sizex",    "sizey", "comment", "nrinsens",   "maxneighb", "maxsteps",  "maxalpha",
-    "currentstep", "cyclic", "cell", "meanstddev", "/kohonen", "invalidtag"};
+    "sizex",       "sizey",  "comment", "nrinsens",   "maxneighb", "maxsteps",  "maxalpha",
+    "currentstep", "cyclic", "cell",    "meanstddev", "/kohonen",  "invalidtag"};
 
 /// Name of the root element that opens a map document.
 inline constexpr std::string_view kRootElement = "kohonen";

@@ -155,8 +155,8 @@ void TKohonen::StandardizeData() {
 
 void TKohonen::SetWeigtsToRandom() {
     double* w = FKohMat->Data();
-    const size_t n = static_cast<size_t>(FSizeX) * static_cast<size_t>(FSizeY) *
-                     static_cast<size_t>(FNrInSens);
+    const size_t n =
+        static_cast<size_t>(FSizeX) * static_cast<size_t>(FSizeY) * static_cast<size_t>(FNrInSens);
     for (size_t i = 0; i < n; ++i) w[i] = (Random() - 0.5) * 0.2;
 }
 

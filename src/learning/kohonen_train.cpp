@@ -194,8 +194,8 @@ void TKohonen::ContinueTraining() {
                   std::max(FCurNeighb, 0), FCyclic, FCurAlpha, dist, row);
         FromSearchOrder(weights, grid, nin, *FKohMat);
 
-        DoFeedback(static_cast<int>(Round(static_cast<double>(t) * 100.0 /
-                                          static_cast<double>(FMaxSteps))));
+        DoFeedback(static_cast<int>(
+            Round(static_cast<double>(t) * 100.0 / static_cast<double>(FMaxSteps))));
         ++t;
         FCurStep = t;
         if (FAbort.load(std::memory_order_acquire)) break;
@@ -232,9 +232,8 @@ void TKohonen::ForEachTrainingRow(F&& Visit) const {
 double TKohonen::QuantizationError() const {
     if (FNrTrnObj <= 0) return 0.0;
     double sum = 0.0;
-    ForEachTrainingRow([&](const TGrid& G, const double* Dist) {
-        sum += std::sqrt(Dist[Winner(Dist, G.N())]);
-    });
+    ForEachTrainingRow(
+        [&](const TGrid& G, const double* Dist) { sum += std::sqrt(Dist[Winner(Dist, G.N())]); });
     return sum / static_cast<double>(FNrTrnObj);
 }
 
@@ -257,7 +256,8 @@ double TKohonen::TopographicError() const {
 }
 
 void TKohonen::ApplyIt(const TVector& InData, int& BestIx, int& BestIy, double& Distance) const {
-    if (InData.NrOfElem() != FNrInSens) RaiseComponentError<EOZMKohonenError>(*this, kMsgInputMismatch);
+    if (InData.NrOfElem() != FNrInSens)
+        RaiseComponentError<EOZMKohonenError>(*this, kMsgInputMismatch);
     const TGrid grid{static_cast<size_t>(FSizeX), static_cast<size_t>(FSizeY)};
     const size_t nin = static_cast<size_t>(FNrInSens);
     std::vector<double> weights, dist, row;

@@ -45,7 +45,9 @@ using kohonen::KohonenXMLTags;
 // input: never less than a valid document needs, never more than its bytes could hold.
 constexpr int64_t kBytesPerWeight = 16;
 
-std::string_view TagName(TKohonenXMLTag Tag) { return KohonenXMLTags[static_cast<size_t>(Tag)]; }
+std::string_view TagName(TKohonenXMLTag Tag) {
+    return KohonenXMLTags[static_cast<size_t>(Tag)];
+}
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -90,15 +92,20 @@ std::string UnescapeText(std::string_view Text) {
         const std::string_view entity = Text.substr(amp, semi - amp + 1);
         if (entity.size() >= 4 && entity[1] == '#') {
             const bool hex = entity[2] == 'x' || entity[2] == 'X';
-            const std::string_view digits = entity.substr(hex ? 3 : 2, entity.size() - (hex ? 4 : 3));
+            const std::string_view digits =
+                entity.substr(hex ? 3 : 2, entity.size() - (hex ? 4 : 3));
             unsigned code = 0;
             bool ok = !digits.empty() && digits.size() <= 3;
             for (char d : digits) {
                 unsigned v = 0;
-                if (d >= '0' && d <= '9') v = static_cast<unsigned>(d - '0');
-                else if (hex && d >= 'a' && d <= 'f') v = static_cast<unsigned>(d - 'a' + 10);
-                else if (hex && d >= 'A' && d <= 'F') v = static_cast<unsigned>(d - 'A' + 10);
-                else ok = false;
+                if (d >= '0' && d <= '9')
+                    v = static_cast<unsigned>(d - '0');
+                else if (hex && d >= 'a' && d <= 'f')
+                    v = static_cast<unsigned>(d - 'a' + 10);
+                else if (hex && d >= 'A' && d <= 'F')
+                    v = static_cast<unsigned>(d - 'A' + 10);
+                else
+                    ok = false;
                 code = code * (hex ? 16 : 10) + v;
             }
             if (ok && code <= 0xFF) {
@@ -130,12 +137,16 @@ bool IsEmptyElement(std::string_view TagText) {
 
 bool EqualsNoCase(std::string_view A, std::string_view B) {
     return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char a, char b) {
-               auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+               auto up = [](char c) {
+                   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+               };
                return up(a) == up(b);
            });
 }
 
-// What a document holds, gathered before the map takes it over.
+// What a document holds, gathered before the map takes it over. Weights and mean/deviation
+// pairs are kept as they come (index and value), so the memory of a read follows the document,
+// not what it announces; they are checked for completeness at the end.
 struct TDocument {
     int64_t SizeX = -1, SizeY = -1, NrInSens = -1;
     int MaxNeighb = 2, MaxSteps = 200, CurStep = 1;
@@ -143,13 +154,15 @@ struct TDocument {
     bool Cyclic = false;
     std::string Comment, DataID;
     uint32_t Seen = 0;  // bit per TKohonenXMLTag of the elements that may occur once
-    bool Allocated = false;
-    std::vector<double> Cells;  // search order: ((x - 1) * SizeY + y - 1) * NrInSens + iw - 1
-    std::vector<uint8_t> CellSeen;
-    size_t CellCount = 0;
-    std::vector<double> Mean, StdDev;
-    std::vector<uint8_t> PairSeen;
-    size_t PairCount = 0;
+    bool Sized = false;
+    // Index in search order ((x - 1) * SizeY + y - 1) * NrInSens + iw - 1, and the weight.
+    std::vector<std::pair<uint64_t, double>> Cells;
+    struct TPair {
+        uint64_t Input;
+        double Mean, StdDev;
+    };
+    std::vector<TPair> Pairs;
+    int64_t Total() const noexcept { return SizeX * SizeY * NrInSens; }
 };
 
 }  // namespace
@@ -241,230 +254,234 @@ bool TKohonen::SaveAsXMLFile(const std::string& FName) const {
 bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& Source,
                        int64_t Backed) {
     RequireIdle();
-    TDocument doc;
-    int64_t element = 0;
-    std::string tag, content, closing, after;
-    auto fail = [&](const std::string& Why) {
-        FXmlError = "element " + std::to_string(element) + ": " + Why;
-        return false;
-    };
-
-    // The root element and its attributes.
-    if (!Source(tag, content)) {
-        FXmlError = "no map element: the document holds no tag";
-        return false;
-    }
-    element = 1;
-    if (XmlTagName(tag) != kohonen::kRootElement || IsEmptyElement(tag))
-        return fail("the document does not start with a <kohonen> element");
-    std::string attr;
-    if (!matrix::XmlTextAttribute(tag, "sig", attr) || attr != kohonen::kSignature)
-        return fail("sig attribute is not \"" + std::string(kohonen::kSignature) + "\"");
-    double version = 0.0;
-    if (!matrix::XmlTextAttribute(tag, "vers", attr) || !TryParseDouble(StripLTBlanks(attr), version) ||
-        !(version >= 1.0 && version < 2.0))
-        return fail("unsupported format version (vers attribute, this reader reads 1.x)");
-    if (matrix::XmlTextAttribute(tag, "id", attr)) doc.DataID = attr;
-
-    auto int_attribute = [&](std::string_view Name, int64_t Low, int64_t High, int64_t& Value) {
-        std::string text;
-        int64_t v = 0;
-        if (!matrix::XmlTextAttribute(tag, Name, text) || !TryParseInt64(StripLTBlanks(text), v) ||
-            v < Low || v > High)
-            return false;
-        Value = v;
-        return true;
-    };
-    auto real_attribute = [&](std::string_view Name, double& Value) {
-        std::string text;
-        return matrix::XmlTextAttribute(tag, Name, text) && TryParseDouble(StripLTBlanks(text), Value);
-    };
-    // Allocates the work arrays once the three sizes are known, within what the input backs.
-    auto allocate = [&]() -> bool {
-        if (doc.Allocated) return true;
-        if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0) return false;
-        const int64_t limit = std::max<int64_t>(Backed, 0) / kBytesPerWeight;
-        int64_t cells = doc.SizeX;
-        if (cells > limit || doc.SizeY > limit / cells) return false;
-        cells *= doc.SizeY;
-        if (doc.NrInSens > limit / cells) return false;
-        cells *= doc.NrInSens;
-        try {
-            doc.Cells.assign(static_cast<size_t>(cells), 0.0);
-            doc.CellSeen.assign(static_cast<size_t>(cells), 0);
-            doc.Mean.assign(static_cast<size_t>(doc.NrInSens), 0.0);
-            doc.StdDev.assign(static_cast<size_t>(doc.NrInSens), 1.0);
-            doc.PairSeen.assign(static_cast<size_t>(doc.NrInSens), 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        doc.Allocated = true;
-        return true;
-    };
-
-    for (;;) {
-        if (!Source(tag, content)) return fail("the document ends before </kohonen>");
-        ++element;
-        const TKohonenXMLTag kind = kohonen::KohonenXMLTagOf(tag);
-        if (kind == TKohonenXMLTag::xmlEndKohonen) break;
-        if (kind == TKohonenXMLTag::xmlInvalid)
-            return fail("unknown element <" + XmlTagName(tag).substr(0, 40) + ">");
-        const std::string name(TagName(kind));
-        if (IsEmptyElement(tag)) {
-            content.clear();
-        } else {
-            if (!Source(closing, after)) return fail("the document ends inside <" + name + ">");
-            if (XmlTagName(closing) != "/" + name) return fail("<" + name + "> is not closed");
-        }
-        const std::string text = StripLTBlanks(content);
-        const uint32_t bit = 1u << static_cast<unsigned>(kind);
-        if (kind != TKohonenXMLTag::xmlCell && kind != TKohonenXMLTag::xmlMeanStdDev) {
-            if (doc.Seen & bit) return fail("<" + name + "> occurs twice");
-            doc.Seen |= bit;
-        }
-        int32_t number = 0;
-        switch (kind) {
-            case TKohonenXMLTag::xmlSizeX:
-            case TKohonenXMLTag::xmlSizeY:
-            case TKohonenXMLTag::xmlNrInsens: {
-                if (doc.Allocated) return fail("<" + name + "> after the first weight");
-                if (!TryParseInt(text, number) || number < 1)
-                    return fail("<" + name + "> is no integer of at least 1");
-                (kind == TKohonenXMLTag::xmlSizeX   ? doc.SizeX
-                 : kind == TKohonenXMLTag::xmlSizeY ? doc.SizeY
-                                                    : doc.NrInSens) = number;
-                break;
-            }
-            case TKohonenXMLTag::xmlComment:
-                doc.Comment = UnescapeText(content);
-                break;
-            case TKohonenXMLTag::xmlMaxNeighb:
-                if (!TryParseInt(text, number) || number < 0)
-                    return fail("<maxneighb> is no integer of at least 0");
-                doc.MaxNeighb = number;
-                break;
-            case TKohonenXMLTag::xmlMaxSteps:
-                if (!TryParseInt(text, number) || number < 1)
-                    return fail("<maxsteps> is no integer of at least 1");
-                doc.MaxSteps = number;
-                break;
-            case TKohonenXMLTag::xmlCurStep:
-                if (!TryParseInt(text, number) || number < 1)
-                    return fail("<currentstep> is no integer of at least 1");
-                doc.CurStep = number;
-                break;
-            case TKohonenXMLTag::xmlMaxAlpha:
-                if (!TryParseDouble(text, doc.MaxAlpha) || !std::isfinite(doc.MaxAlpha))
-                    return fail("<maxalpha> is no finite number");
-                break;
-            case TKohonenXMLTag::xmlCyclic:
-                if (EqualsNoCase(text, "TRUE")) doc.Cyclic = true;
-                else if (EqualsNoCase(text, "FALSE")) doc.Cyclic = false;
-                else return fail("<cyclic> is neither TRUE nor FALSE");
-                break;
-            case TKohonenXMLTag::xmlCell: {
-                if (!doc.Allocated) {
-                    if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0)
-                        return fail("a weight before <sizex>, <sizey> and <nrinsens>");
-                    if (!allocate()) return fail("the map announced is larger than the document");
-                }
-                int64_t x = 0, y = 0, w = 0;
-                if (!int_attribute("ix", 1, doc.SizeX, x) || !int_attribute("iy", 1, doc.SizeY, y) ||
-                    !int_attribute("iw", 1, doc.NrInSens, w))
-                    return fail("<cell> index ix, iy or iw missing or outside the map");
-                const size_t at = static_cast<size_t>(((x - 1) * doc.SizeY + (y - 1)) * doc.NrInSens + w - 1);
-                if (doc.CellSeen[at]) return fail("<cell> given twice");
-                if (!TryParseDouble(text, doc.Cells[at])) return fail("<cell> holds no number");
-                doc.CellSeen[at] = 1;
-                ++doc.CellCount;
-                break;
-            }
-            case TKohonenXMLTag::xmlMeanStdDev: {
-                if (!doc.Allocated) {
-                    if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0)
-                        return fail("<meanstddev> before <sizex>, <sizey> and <nrinsens>");
-                    if (!allocate()) return fail("the map announced is larger than the document");
-                }
-                int64_t w = 0;
-                double mean = 0.0, sd = 0.0;
-                if (!int_attribute("iw", 1, doc.NrInSens, w))
-                    return fail("<meanstddev> index iw missing or outside the inputs");
-                if (!real_attribute("mean", mean) || !real_attribute("stddev", sd) ||
-                    !std::isfinite(mean) || !std::isfinite(sd) || sd < 0.0)
-                    return fail("<meanstddev> needs a finite mean and a finite stddev >= 0");
-                const size_t at = static_cast<size_t>(w - 1);
-                if (doc.PairSeen[at]) return fail("<meanstddev> given twice");
-                doc.Mean[at] = mean;
-                doc.StdDev[at] = sd;
-                doc.PairSeen[at] = 1;
-                ++doc.PairCount;
-                break;
-            }
-            case TKohonenXMLTag::xmlEndKohonen:
-            case TKohonenXMLTag::xmlInvalid:
-                break;
-        }
-    }
-    if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0)
-        return fail("<sizex>, <sizey> or <nrinsens> missing");
-    if (!doc.Allocated && !allocate()) return fail("the map announced is larger than the document");
-    if (doc.CellCount != doc.Cells.size())
-        return fail("the document gives " + std::to_string(doc.CellCount) + " of " +
-                    std::to_string(doc.Cells.size()) + " weights");
-    if (doc.PairCount != doc.Mean.size())
-        return fail("<meanstddev> missing for " + std::to_string(doc.Mean.size() - doc.PairCount) +
-                    " inputs");
-
-    // Take it over: build everything aside, then swap.
-    const int sx = static_cast<int>(doc.SizeX), sy = static_cast<int>(doc.SizeY);
-    const int nin = static_cast<int>(doc.NrInSens);
-    std::unique_ptr<TMat3D> weights;
-    std::unique_ptr<TMatrix> data;
-    std::unique_ptr<TVector> means, sds;
     try {
-        weights = NewWeights(sx, sy, nin);
-        if (nin != FNrInSens) {
-            data = std::make_unique<TMatrix>();
-            data->Resize(nin, 1);
+        TDocument doc;
+        int64_t element = 0;
+        std::string tag, content, closing, after;
+        auto fail = [&](const std::string& Why) {
+            FXmlError = "element " + std::to_string(element) + ": " + Why;
+            return false;
+        };
+
+        // The root element and its attributes.
+        if (!Source(tag, content)) {
+            FXmlError = "no map element: the document holds no tag";
+            return false;
         }
-        means = std::make_unique<TVector>();
-        means->Resize(nin);
-        sds = std::make_unique<TVector>();
-        sds->Resize(nin);
-    } catch (const EOZMError&) {
-        return fail("not enough memory for the map");
+        element = 1;
+        if (XmlTagName(tag) != kohonen::kRootElement || IsEmptyElement(tag))
+            return fail("the document does not start with a <kohonen> element");
+        std::string attr;
+        if (!matrix::XmlTextAttribute(tag, "sig", attr) || attr != kohonen::kSignature)
+            return fail("sig attribute is not \"" + std::string(kohonen::kSignature) + "\"");
+        double version = 0.0;
+        if (!matrix::XmlTextAttribute(tag, "vers", attr) ||
+            !TryParseDouble(StripLTBlanks(attr), version) || !(version >= 1.0 && version < 2.0))
+            return fail("unsupported format version (vers attribute, this reader reads 1.x)");
+        if (matrix::XmlTextAttribute(tag, "id", attr)) doc.DataID = attr;
+
+        auto int_attribute = [&](std::string_view Name, int64_t Low, int64_t High, int64_t& Value) {
+            std::string text;
+            int64_t v = 0;
+            if (!matrix::XmlTextAttribute(tag, Name, text) ||
+                !TryParseInt64(StripLTBlanks(text), v) || v < Low || v > High)
+                return false;
+            Value = v;
+            return true;
+        };
+        auto real_attribute = [&](std::string_view Name, double& Value) {
+            std::string text;
+            return matrix::XmlTextAttribute(tag, Name, text) &&
+                   TryParseDouble(StripLTBlanks(text), Value);
+        };
+        // Once the three sizes are known: the weights they announce must fit in the input.
+        auto sized = [&]() -> bool {
+            if (doc.Sized) return true;
+            const int64_t limit = std::max<int64_t>(Backed, 0) / kBytesPerWeight;
+            if (doc.SizeX > limit || doc.SizeY > limit / doc.SizeX ||
+                doc.NrInSens > limit / (doc.SizeX * doc.SizeY))
+                return false;
+            doc.Sized = true;
+            return true;
+        };
+
+        for (;;) {
+            if (!Source(tag, content)) return fail("the document ends before </kohonen>");
+            ++element;
+            const TKohonenXMLTag kind = kohonen::KohonenXMLTagOf(tag);
+            if (kind == TKohonenXMLTag::xmlEndKohonen) break;
+            if (kind == TKohonenXMLTag::xmlInvalid)
+                return fail("unknown element <" + XmlTagName(tag).substr(0, 40) + ">");
+            const std::string name(TagName(kind));
+            if (IsEmptyElement(tag)) {
+                content.clear();
+            } else {
+                if (!Source(closing, after)) return fail("the document ends inside <" + name + ">");
+                if (XmlTagName(closing) != "/" + name) return fail("<" + name + "> is not closed");
+            }
+            const std::string text = StripLTBlanks(content);
+            const uint32_t bit = 1u << static_cast<unsigned>(kind);
+            if (kind != TKohonenXMLTag::xmlCell && kind != TKohonenXMLTag::xmlMeanStdDev) {
+                if (doc.Seen & bit) return fail("<" + name + "> occurs twice");
+                doc.Seen |= bit;
+            }
+            int32_t number = 0;
+            switch (kind) {
+                case TKohonenXMLTag::xmlSizeX:
+                case TKohonenXMLTag::xmlSizeY:
+                case TKohonenXMLTag::xmlNrInsens: {
+                    if (doc.Sized) return fail("<" + name + "> after the first weight");
+                    if (!TryParseInt(text, number) || number < 1)
+                        return fail("<" + name + "> is no integer of at least 1");
+                    (kind == TKohonenXMLTag::xmlSizeX   ? doc.SizeX
+                     : kind == TKohonenXMLTag::xmlSizeY ? doc.SizeY
+                                                        : doc.NrInSens) = number;
+                    break;
+                }
+                case TKohonenXMLTag::xmlComment:
+                    doc.Comment = UnescapeText(content);
+                    break;
+                case TKohonenXMLTag::xmlMaxNeighb:
+                    if (!TryParseInt(text, number) || number < 0)
+                        return fail("<maxneighb> is no integer of at least 0");
+                    doc.MaxNeighb = number;
+                    break;
+                case TKohonenXMLTag::xmlMaxSteps:
+                    if (!TryParseInt(text, number) || number < 1)
+                        return fail("<maxsteps> is no integer of at least 1");
+                    doc.MaxSteps = number;
+                    break;
+                case TKohonenXMLTag::xmlCurStep:
+                    if (!TryParseInt(text, number) || number < 1)
+                        return fail("<currentstep> is no integer of at least 1");
+                    doc.CurStep = number;
+                    break;
+                case TKohonenXMLTag::xmlMaxAlpha:
+                    if (!TryParseDouble(text, doc.MaxAlpha) || !std::isfinite(doc.MaxAlpha))
+                        return fail("<maxalpha> is no finite number");
+                    break;
+                case TKohonenXMLTag::xmlCyclic:
+                    if (EqualsNoCase(text, "TRUE"))
+                        doc.Cyclic = true;
+                    else if (EqualsNoCase(text, "FALSE"))
+                        doc.Cyclic = false;
+                    else
+                        return fail("<cyclic> is neither TRUE nor FALSE");
+                    break;
+                case TKohonenXMLTag::xmlCell:
+                case TKohonenXMLTag::xmlMeanStdDev: {
+                    if (!doc.Sized) {
+                        if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0)
+                            return fail("<" + name + "> before <sizex>, <sizey> and <nrinsens>");
+                        if (!sized()) return fail("the map announced is larger than the document");
+                    }
+                    int64_t w = 0;
+                    if (kind == TKohonenXMLTag::xmlCell) {
+                        int64_t x = 0, y = 0;
+                        double value = 0.0;
+                        if (!int_attribute("ix", 1, doc.SizeX, x) ||
+                            !int_attribute("iy", 1, doc.SizeY, y) ||
+                            !int_attribute("iw", 1, doc.NrInSens, w))
+                            return fail("<cell> index ix, iy or iw missing or outside the map");
+                        if (!TryParseDouble(text, value)) return fail("<cell> holds no number");
+                        doc.Cells.push_back(
+                            {static_cast<uint64_t>(((x - 1) * doc.SizeY + (y - 1)) * doc.NrInSens +
+                                                   w - 1),
+                             value});
+                        break;
+                    }
+                    double mean = 0.0, sd = 0.0;
+                    if (!int_attribute("iw", 1, doc.NrInSens, w))
+                        return fail("<meanstddev> index iw missing or outside the inputs");
+                    if (!real_attribute("mean", mean) || !real_attribute("stddev", sd) ||
+                        !std::isfinite(mean) || !std::isfinite(sd) || sd < 0.0)
+                        return fail("<meanstddev> needs a finite mean and a finite stddev >= 0");
+                    doc.Pairs.push_back({static_cast<uint64_t>(w - 1), mean, sd});
+                    break;
+                }
+                case TKohonenXMLTag::xmlEndKohonen:
+                case TKohonenXMLTag::xmlInvalid:
+                    break;
+            }
+        }
+        if (doc.SizeX < 0 || doc.SizeY < 0 || doc.NrInSens < 0)
+            return fail("<sizex>, <sizey> or <nrinsens> missing");
+        if (!sized()) return fail("the map announced is larger than the document");
+        // Every weight and every pair exactly once.
+        auto by_index = [](const auto& a, const auto& b) { return a.first < b.first; };
+        std::sort(doc.Cells.begin(), doc.Cells.end(), by_index);
+        for (size_t i = 1; i < doc.Cells.size(); ++i)
+            if (doc.Cells[i].first == doc.Cells[i - 1].first) return fail("a <cell> given twice");
+        if (static_cast<int64_t>(doc.Cells.size()) != doc.Total())
+            return fail("the document gives " + std::to_string(doc.Cells.size()) + " of " +
+                        std::to_string(doc.Total()) + " weights");
+        std::sort(doc.Pairs.begin(), doc.Pairs.end(),
+                  [](const auto& a, const auto& b) { return a.Input < b.Input; });
+        for (size_t i = 1; i < doc.Pairs.size(); ++i)
+            if (doc.Pairs[i].Input == doc.Pairs[i - 1].Input)
+                return fail("a <meanstddev> given twice");
+        if (static_cast<int64_t>(doc.Pairs.size()) != doc.NrInSens)
+            return fail("<meanstddev> missing for " +
+                        std::to_string(doc.NrInSens - static_cast<int64_t>(doc.Pairs.size())) +
+                        " inputs");
+
+        // Take it over: build everything aside, then swap.
+        const int sx = static_cast<int>(doc.SizeX), sy = static_cast<int>(doc.SizeY);
+        const int nin = static_cast<int>(doc.NrInSens);
+        std::unique_ptr<TMat3D> weights;
+        std::unique_ptr<TMatrix> data;
+        std::unique_ptr<TVector> means, sds;
+        try {
+            weights = NewWeights(sx, sy, nin);
+            if (nin != FNrInSens) {
+                data = std::make_unique<TMatrix>();
+                data->Resize(nin, 1);
+            }
+            means = std::make_unique<TVector>();
+            means->Resize(nin);
+            sds = std::make_unique<TVector>();
+            sds->Resize(nin);
+        } catch (const EOZMError&) {
+            return fail("not enough memory for the map");
+        } catch (const std::bad_alloc&) {
+            return fail("not enough memory for the map");
+        }
+        for (size_t k = 0; k < doc.Pairs.size(); ++k) {
+            means->Cells()[k] = doc.Pairs[k].Mean;
+            sds->Cells()[k] = doc.Pairs[k].StdDev;
+        }
+        double* w = weights->Data();
+        size_t at = 0;
+        for (int x = 1; x <= sx; ++x)
+            for (int y = 1; y <= sy; ++y)
+                for (int k = 1; k <= nin; ++k)
+                    w[(static_cast<size_t>(k - 1) * static_cast<size_t>(sy) +
+                       static_cast<size_t>(y - 1)) *
+                          static_cast<size_t>(sx) +
+                      static_cast<size_t>(x - 1)] = doc.Cells[at++].second;
+        FKohMat = std::move(weights);
+        FMeanVec = std::move(means);
+        FStdDevVec = std::move(sds);
+        if (data) {
+            FDataMat = std::move(data);
+            FNrTrnObj = 1;
+        }
+        FSizeX = sx;
+        FSizeY = sy;
+        FNrInSens = nin;
+        FMaxNeighb = doc.MaxNeighb;
+        FMaxSteps = doc.MaxSteps;
+        FMaxAlpha = doc.MaxAlpha;
+        FCurStep = doc.CurStep;
+        FCyclic = doc.Cyclic;
+        FComment = std::move(doc.Comment);
+        FDataID = std::move(doc.DataID);
+        FXmlError.clear();
+        return true;
     } catch (const std::bad_alloc&) {
-        return fail("not enough memory for the map");
+        FXmlError = "not enough memory to read the map";
+        return false;
     }
-    std::copy(doc.Mean.begin(), doc.Mean.end(), means->Cells().begin());
-    std::copy(doc.StdDev.begin(), doc.StdDev.end(), sds->Cells().begin());
-    double* w = weights->Data();
-    size_t at = 0;
-    for (int x = 1; x <= sx; ++x)
-        for (int y = 1; y <= sy; ++y)
-            for (int k = 1; k <= nin; ++k)
-                w[(static_cast<size_t>(k - 1) * static_cast<size_t>(sy) + static_cast<size_t>(y - 1)) *
-                      static_cast<size_t>(sx) +
-                  static_cast<size_t>(x - 1)] = doc.Cells[at++];
-    FKohMat = std::move(weights);
-    FMeanVec = std::move(means);
-    FStdDevVec = std::move(sds);
-    if (data) {
-        FDataMat = std::move(data);
-        FNrTrnObj = 1;
-    }
-    FSizeX = sx;
-    FSizeY = sy;
-    FNrInSens = nin;
-    FMaxNeighb = doc.MaxNeighb;
-    FMaxSteps = doc.MaxSteps;
-    FMaxAlpha = doc.MaxAlpha;
-    FCurStep = doc.CurStep;
-    FCyclic = doc.Cyclic;
-    FComment = std::move(doc.Comment);
-    FDataID = std::move(doc.DataID);
-    FXmlError.clear();
-    return true;
 }
 
 bool TKohonen::ReadFromXMLStream(TStream& InStream) {

@@ -91,7 +91,8 @@ void LoadIrisMap(TKohonen& map, const std::string& name) {
 
 std::vector<double> Cells(const TKohonen& map) {
     const TMat3D& w = map.WeightMatrix();
-    return {w.Data(), w.Data() + static_cast<size_t>(w.NrOfColumns()) * w.NrOfRows() * w.NrOfLayers()};
+    return {w.Data(),
+            w.Data() + static_cast<size_t>(w.NrOfColumns()) * w.NrOfRows() * w.NrOfLayers()};
 }
 
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
@@ -122,7 +123,8 @@ TEST(KohonenIris, TrainedMapsMatchIndependentReimplementation) {
                   static_cast<size_t>(map.SizeX() * map.SizeY() * map.NrOfInSens()));
         double worst = 0;
         for (const auto& [ix, value] : ref.Weights)
-            worst = std::max(worst, std::fabs(map.WeightMatrix().GetVal(ix[0], ix[1], ix[2]) - value));
+            worst =
+                std::max(worst, std::fabs(map.WeightMatrix().GetVal(ix[0], ix[1], ix[2]) - value));
         EXPECT_LE(worst, tol);
         // The quantisation error averages 150 distances of the same accuracy.
         EXPECT_NEAR(map.QuantizationError(), ref.QE, tol);
@@ -133,8 +135,8 @@ TEST(KohonenIris, TrainedMapsMatchIndependentReimplementation) {
 }
 
 TEST(KohonenIris, SeededStartIsTheFixtureAndTrainingRepeatsBitForBit) {
-    for (const auto& [name, seed] : {std::pair<std::string, uint64_t>{"iris_open", 20261208},
-                                     {"iris_cyclic", 4242}}) {
+    for (const auto& [name, seed] :
+         {std::pair<std::string, uint64_t>{"iris_open", 20261208}, {"iris_cyclic", 4242}}) {
         SCOPED_TRACE(name);
         TKohonen fixture;
         LoadIrisMap(fixture, name);
@@ -281,7 +283,8 @@ std::set<std::pair<int, int>> UpdatedNeurons(int Sx, int Sy, bool Cyclic, int Ma
     std::set<std::pair<int, int>> changed;
     for (int x = 1; x <= Sx; ++x)
         for (int y = 1; y <= Sy; ++y)
-            if (map.WeightMatrix().GetVal(x, y, 1) != before[static_cast<size_t>((y - 1) * Sx + x - 1)])
+            if (map.WeightMatrix().GetVal(x, y, 1) !=
+                before[static_cast<size_t>((y - 1) * Sx + x - 1)])
                 changed.insert({x, y});
     return changed;
 }

@@ -20,16 +20,16 @@ using namespace ozm;
 
 // Everything a document carries, as bits, so that a comparison sees -0 and NaN payloads.
 std::vector<uint64_t> State(const TKohonen& m) {
-    std::vector<uint64_t> s = {static_cast<uint64_t>(m.SizeX()), static_cast<uint64_t>(m.SizeY()),
-                               static_cast<uint64_t>(m.NrOfInSens()),
-                               static_cast<uint64_t>(m.InitialNeighbors()),
-                               static_cast<uint64_t>(m.NrOfTrnSteps()),
-                               static_cast<uint64_t>(m.CurrentStep()),
-                               std::bit_cast<uint64_t>(m.InitialAlpha()), m.Cyclic() ? 1u : 0u};
+    std::vector<uint64_t> s = {
+        static_cast<uint64_t>(m.SizeX()),          static_cast<uint64_t>(m.SizeY()),
+        static_cast<uint64_t>(m.NrOfInSens()),     static_cast<uint64_t>(m.InitialNeighbors()),
+        static_cast<uint64_t>(m.NrOfTrnSteps()),   static_cast<uint64_t>(m.CurrentStep()),
+        std::bit_cast<uint64_t>(m.InitialAlpha()), m.Cyclic() ? 1u : 0u};
     const TMat3D& w = m.WeightMatrix();
     for (int z = 1; z <= w.NrOfLayers(); ++z)
         for (int y = 1; y <= w.NrOfRows(); ++y)
-            for (int x = 1; x <= w.NrOfColumns(); ++x) s.push_back(std::bit_cast<uint64_t>(w.GetVal(x, y, z)));
+            for (int x = 1; x <= w.NrOfColumns(); ++x)
+                s.push_back(std::bit_cast<uint64_t>(w.GetVal(x, y, z)));
     for (int k = 1; k <= m.NrOfInSens(); ++k) {
         s.push_back(std::bit_cast<uint64_t>(m.MeanVec().GetVal(k)));
         s.push_back(std::bit_cast<uint64_t>(m.StdDevVec().GetVal(k)));
@@ -74,7 +74,10 @@ TEST(KohonenXml, EveryWriterAndReaderRoundTripsBitForBit) {
     TKohonen src;
     TrainedMap(src);
     const std::string xml = ToXml(src);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\"?>\r\n<kohonen sig=\"OZMNumLib\" vers=\"1.000\" id=\"run &amp; &lt;7&gt;\">", 0), 0u);
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\"?>\r\n<kohonen sig=\"OZMNumLib\" vers=\"1.000\" "
+                        "id=\"run &amp; &lt;7&gt;\">",
+                        0),
+              0u);
     EXPECT_NE(xml.find("<cyclic>TRUE</cyclic>"), std::string::npos);
 
     TKohonen via_stream;
@@ -99,13 +102,17 @@ TEST(KohonenXml, EveryWriterAndReaderRoundTripsBitForBit) {
 
     // Values that text formats often lose: -0, the smallest subnormal, the largest double,
     // infinities and NaN, and the neighbours of 0.1.
-    const double specials[] = {-0.0, 4.9406564584124654e-324, -1.7976931348623157e308,
+    const double specials[] = {-0.0,
+                               4.9406564584124654e-324,
+                               -1.7976931348623157e308,
                                std::numeric_limits<double>::infinity(),
-                               std::nextafter(0.1, 1.0), std::nextafter(0.1, 0.0)};
+                               std::nextafter(0.1, 1.0),
+                               std::nextafter(0.1, 0.0)};
     std::string edited = ToXml(src, false);
     for (int k = 0; k < 6; ++k) {
         const std::string key = "<cell ix=\"" + std::to_string(k % 5 + 1) + "\" iy=\"" +
-                                std::to_string(k % 3 + 1) + "\" iw=\"" + std::to_string(k % 3 + 1) + "\">";
+                                std::to_string(k % 3 + 1) + "\" iw=\"" + std::to_string(k % 3 + 1) +
+                                "\">";
         const size_t at = edited.find(key) + key.size();
         char text[40];
         std::snprintf(text, sizeof text, "%.17g", specials[k]);
@@ -114,8 +121,9 @@ TEST(KohonenXml, EveryWriterAndReaderRoundTripsBitForBit) {
     TKohonen special;
     ASSERT_TRUE(FromXml(special, edited)) << special.LastXMLError();
     for (int k = 0; k < 6; ++k)
-        EXPECT_EQ(std::bit_cast<uint64_t>(special.WeightMatrix().GetVal(k % 5 + 1, k % 3 + 1, k % 3 + 1)),
-                  std::bit_cast<uint64_t>(specials[k]));
+        EXPECT_EQ(
+            std::bit_cast<uint64_t>(special.WeightMatrix().GetVal(k % 5 + 1, k % 3 + 1, k % 3 + 1)),
+            std::bit_cast<uint64_t>(specials[k]));
     TKohonen again;
     ASSERT_TRUE(FromXml(again, ToXml(special)));
     EXPECT_EQ(State(again), State(special));
@@ -176,7 +184,8 @@ TEST(KohonenXml, HostileAndTruncatedDocumentsAreRefusedWithoutChange) {
         {replaced("<sizex>5</sizex>", "<sizex>0</sizex>"), "<sizex> is no integer of at least 1"},
         {replaced("<nrinsens>3</nrinsens>", "<nrinsens>3x</nrinsens>"), "<nrinsens> is no integer"},
         {replaced("<maxsteps>25</maxsteps>", "<maxsteps>-1</maxsteps>"), "<maxsteps>"},
-        {replaced("<currentstep>25</currentstep>", "<currentstep>0</currentstep>"), "<currentstep>"},
+        {replaced("<currentstep>25</currentstep>", "<currentstep>0</currentstep>"),
+         "<currentstep>"},
         {replaced("<maxalpha>0.3</maxalpha>", "<maxalpha>NAN</maxalpha>"), "<maxalpha>"},
         {replaced("<cyclic>TRUE</cyclic>", "<cyclic>yes</cyclic>"), "<cyclic> is neither"},
         {replaced("<sizex>5</sizex>", "<sizex>5"), "<sizex> is not closed"},
@@ -186,9 +195,11 @@ TEST(KohonenXml, HostileAndTruncatedDocumentsAreRefusedWithoutChange) {
         {replaced(first_cell, "<cell ix=\"1\" iw=\"1\">"), "outside the map"},
         {replaced(first_cell, "<cell ix=\"1\" iy=\"1\" iw=\"0\">"), "outside the map"},
         {replaced(cell1, ""), "gives 44 of 45 weights"},
-        {replaced(cell1, "<cell ix=\"1\" iy=\"1\" iw=\"1\">1e999</cell>\r\n"), "<cell> holds no number"},
+        {replaced(cell1, "<cell ix=\"1\" iy=\"1\" iw=\"1\">1e999</cell>\r\n"),
+         "<cell> holds no number"},
         {replaced("<meanstddev iw=\"2\"", "<meanstddev iw=\"4\""), "<meanstddev> index iw"},
-        {replaced("<meanstddev iw=\"2\" mean=", "<meanstddev iw=\"1\" mean="), "<meanstddev> given twice"},
+        {replaced("<meanstddev iw=\"2\" mean=", "<meanstddev iw=\"1\" mean="),
+         "<meanstddev> given twice"},
         {replaced("stddev=\"", "stddev=\"-"), "stddev >= 0"},
         {replaced("<sizex>5</sizex>\r\n<sizey>3</sizey>",
                   "<sizex>100000</sizex>\r\n<sizey>100000</sizey>"),
@@ -208,12 +219,14 @@ TEST(KohonenXml, HostileAndTruncatedDocumentsAreRefusedWithoutChange) {
         EXPECT_EQ(State(map), before) << c.Why;
     }
     // Every cut of the document short of its end tag is refused as well.
-    for (size_t cut = 0; cut + 10 < good.size(); cut += 97) EXPECT_FALSE(FromXml(map, good.substr(0, cut)));
+    for (size_t cut = 0; cut + 10 < good.size(); cut += 97)
+        EXPECT_FALSE(FromXml(map, good.substr(0, cut)));
     EXPECT_EQ(State(map), before);
     // A huge announcement in a tiny document allocates nothing big: refused at once.
-    EXPECT_FALSE(FromXml(map, "<kohonen sig=\"OZMNumLib\" vers=\"1\"><sizex>2147483647</sizex>"
-                              "<sizey>2147483647</sizey><nrinsens>2147483647</nrinsens>"
-                              "<cell ix=\"1\" iy=\"1\" iw=\"1\">0</cell></kohonen>"));
+    EXPECT_FALSE(FromXml(map,
+                         "<kohonen sig=\"OZMNumLib\" vers=\"1\"><sizex>2147483647</sizex>"
+                         "<sizey>2147483647</sizey><nrinsens>2147483647</nrinsens>"
+                         "<cell ix=\"1\" iy=\"1\" iw=\"1\">0</cell></kohonen>"));
     EXPECT_NE(map.LastXMLError().find("larger than the document"), std::string::npos);
     EXPECT_TRUE(FromXml(map, good));
     EXPECT_EQ(kohonen::KohonenXMLTagOf("cell ix=\"1\""), TKohonenXMLTag::xmlCell);
