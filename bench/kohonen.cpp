@@ -81,11 +81,11 @@ void BM_TrainMap20x20(benchmark::State& state) {
             sink += map.WeightMatrix().GetVal(1, 1, 1);
         },
         [&] {
-            ozm::SetRandSeed(1);
             ozm::TKohonen start;
             start.SetSizeX(kSide);
             start.SetSizeY(kSide);
             start.SetNumInsens(kInputs);
+            ozm::SetRandSeed(1);
             start.SetWeigtsToRandom();
             ref.assign(static_cast<size_t>(kSide) * kSide * kInputs, 0.0);
             for (int x = 0; x < kSide; ++x)

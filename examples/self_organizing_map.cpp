@@ -78,13 +78,14 @@ int main(int argc, char** argv) {
         for (int x = 1; x <= kSide; ++x) {
             const auto& cnt = counts[static_cast<size_t>((x - 1) * kSide + y - 1)];
             const int total = cnt[0] + cnt[1] + cnt[2];
-            const int major = static_cast<int>(std::max_element(cnt.begin(), cnt.end()) - cnt.begin());
+            const int major =
+                static_cast<int>(std::max_element(cnt.begin(), cnt.end()) - cnt.begin());
             TColor colour = RGBColor(110, 110, 110);
             if (total > 0) {
                 ++used;
                 pure += cnt[major] == total;
                 const auto level = static_cast<uint8_t>(std::min(255, 120 + 20 * total));
-                colour = major == 0 ? RGBColor(level, 40, 40)
+                colour = major == 0   ? RGBColor(level, 40, 40)
                          : major == 1 ? RGBColor(40, level, 40)
                                       : RGBColor(40, 40, level);
             }
@@ -102,9 +103,10 @@ int main(int argc, char** argv) {
                 species[2].c_str());
     std::printf("quantisation error %.4f (mean distance to the best neuron, standardized units)\n",
                 map.QuantizationError());
-    std::printf("topographic error  %.4f (share of flowers whose two best neurons are not "
-                "neighbours)\n",
-                map.TopographicError());
+    std::printf(
+        "topographic error  %.4f (share of flowers whose two best neurons are not "
+        "neighbours)\n",
+        map.TopographicError());
     std::printf("picture: %s\n", png.c_str());
     return 0;
 }

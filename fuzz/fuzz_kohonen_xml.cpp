@@ -19,15 +19,12 @@ using ozm::fuzzing::Require;
 namespace {
 
 std::vector<uint64_t> State(const TKohonen& m) {
-    std::vector<uint64_t> s = {static_cast<uint64_t>(m.SizeX()),
-                               static_cast<uint64_t>(m.SizeY()),
-                               static_cast<uint64_t>(m.NrOfInSens()),
-                               static_cast<uint64_t>(m.InitialNeighbors()),
-                               static_cast<uint64_t>(m.NrOfTrnSteps()),
-                               static_cast<uint64_t>(m.CurrentStep()),
-                               std::bit_cast<uint64_t>(m.InitialAlpha()),
-                               m.Cyclic() ? 1u : 0u,
-                               static_cast<uint64_t>(m.NrOfTrnObj())};
+    std::vector<uint64_t> s = {
+        static_cast<uint64_t>(m.SizeX()),          static_cast<uint64_t>(m.SizeY()),
+        static_cast<uint64_t>(m.NrOfInSens()),     static_cast<uint64_t>(m.InitialNeighbors()),
+        static_cast<uint64_t>(m.NrOfTrnSteps()),   static_cast<uint64_t>(m.CurrentStep()),
+        std::bit_cast<uint64_t>(m.InitialAlpha()), m.Cyclic() ? 1u : 0u,
+        static_cast<uint64_t>(m.NrOfTrnObj())};
     const TMat3D& w = m.WeightMatrix();
     const size_t n = static_cast<size_t>(w.NrOfColumns()) * w.NrOfRows() * w.NrOfLayers();
     for (size_t i = 0; i < n; ++i) s.push_back(std::bit_cast<uint64_t>(w.Data()[i]));

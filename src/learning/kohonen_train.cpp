@@ -12,6 +12,7 @@
 #include <cmath>
 #include <vector>
 
+#include "learning/kohonen_kernels.hpp"
 #include "ozm/kohonen.hpp"
 #include "ozm/matrix.hpp"
 #include "ozm/platform/component_error.hpp"
@@ -55,39 +56,13 @@ void FromSearchOrder(const std::vector<double>& In, const TGrid& G, size_t Nin, 
     }
 }
 
-// Dist[n] := sum over k of (W[k][n] - Row[k])^2, summed in the order of k.
-void SquaredDistances(const double* __restrict W, size_t N, size_t Nin, const double* Row,
-                      double* __restrict Dist) {
-    {
-        const double x = Row[0];
-        for (size_t n = 0; n < N; ++n) {
-            const double d = W[n] - x;
-            Dist[n] = d * d;
-        }
-    }
-    for (size_t k = 1; k < Nin; ++k) {
-        const double* __restrict w = W + k * N;
-        const double x = Row[k];
-        for (size_t n = 0; n < N; ++n) {
-            const double d = w[n] - x;
-            Dist[n] += d * d;
-        }
-    }
-}
+using kohonen::detail::SquaredDistances;
 
-// The first neuron of smallest distance; Second (when wanted) the first of smallest distance
-// among the others, N when there is none.
 size_t Winner(const double* Dist, size_t N) noexcept {
-    size_t best = 0;
-    double dmin = Dist[0];
-    for (size_t n = 1; n < N; ++n)
-        if (Dist[n] < dmin) {
-            dmin = Dist[n];
-            best = n;
-        }
-    return best;
+    return kohonen::detail::FirstMinimum(Dist, N);
 }
 
+// The first neuron of smallest distance among all but Best; N when there is no other.
 size_t RunnerUp(const double* Dist, size_t N, size_t Best) noexcept {
     size_t second = N;
     double dmin = 0.0;
@@ -258,12 +233,11 @@ double TKohonen::TopographicError() const {
 void TKohonen::ApplyIt(const TVector& InData, int& BestIx, int& BestIy, double& Distance) const {
     if (InData.NrOfElem() != FNrInSens)
         RaiseComponentError<EOZMKohonenError>(*this, kMsgInputMismatch);
-    const TGrid grid{static_cast<size_t>(FSizeX), static_cast<size_t>(FSizeY)};
+    const size_t sx = static_cast<size_t>(FSizeX), sy = static_cast<size_t>(FSizeY);
     const size_t nin = static_cast<size_t>(FNrInSens);
-    std::vector<double> weights, dist, row;
+    std::vector<double> dist, row;
     GuardAllocation<EOZMKohonenError>(*this, [&] {
-        ToSearchOrder(*FKohMat, grid, nin, weights);
-        dist.resize(grid.N());
+        dist.resize(sx * sy);
         row.resize(nin);
         return 0;
     });
@@ -273,16 +247,20 @@ void TKohonen::ApplyIt(const TVector& InData, int& BestIx, int& BestIy, double& 
         const double centred = InData.GetVal(e) - FMeanVec->GetVal(e);
         row[k] = sd != 0.0 ? centred / sd : centred;
     }
-    SquaredDistances(weights.data(), grid.N(), nin, row.data(), dist.data());
+    // One mapping: the distances in the storage order of the weights (x fastest), no copy.
+    SquaredDistances(FKohMat->Data(), sx * sy, nin, row.data(), dist.data());
     // Strictly smaller than the best so far, starting from the largest double.
     double best = uc_MaxDouble;
     Distance = best;
-    for (size_t n = 0; n < grid.N(); ++n)
-        if (dist[n] < best) {
-            best = dist[n];
-            Distance = best;
-            BestIx = static_cast<int>(n / grid.Sy) + 1;
-            BestIy = static_cast<int>(n % grid.Sy) + 1;
+    for (size_t x = 0; x < sx; ++x)
+        for (size_t y = 0; y < sy; ++y) {
+            const double d = dist[y * sx + x];
+            if (d < best) {
+                best = d;
+                Distance = d;
+                BestIx = static_cast<int>(x) + 1;
+                BestIy = static_cast<int>(y) + 1;
+            }
         }
 }
 

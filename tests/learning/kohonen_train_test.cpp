@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "numerics/filter_internal.hpp"
 #include "ozm/datatable.hpp"
 #include "ozm/kohonen.hpp"
 #include "ozm/matrix.hpp"
@@ -164,6 +165,29 @@ TEST(KohonenIris, SeededStartIsTheFixtureAndTrainingRepeatsBitForBit) {
         seeded.Trainit();
         EXPECT_TRUE(SameBits(Cells(seeded), Cells(fixture)));
     }
+}
+
+TEST(KohonenIris, EveryInstructionSetTrainsTheSameBits) {
+    using math2::detail::TSimdLevel;
+    const TSimdLevel detected = math2::detail::DetectedSimdLevel();
+    std::vector<double> first;
+    double qe = 0;
+    for (TSimdLevel level : {TSimdLevel::Baseline, TSimdLevel::AVX2, TSimdLevel::AVX512}) {
+        if (static_cast<int>(level) > static_cast<int>(detected)) break;
+        SCOPED_TRACE(static_cast<int>(level));
+        math2::detail::ForceSimdLevel(level);
+        TKohonen map;
+        LoadIrisMap(map, "iris_cyclic");
+        map.ContinueTraining();
+        if (first.empty()) {
+            first = Cells(map);
+            qe = map.QuantizationError();
+        } else {
+            EXPECT_TRUE(SameBits(Cells(map), first));
+            EXPECT_EQ(map.QuantizationError(), qe);
+        }
+    }
+    math2::detail::ForceSimdLevel(detected);
 }
 
 TEST(KohonenIris, ApplyItFindsEveryNeuronFromItsWeightsInDataUnits) {
