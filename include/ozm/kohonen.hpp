@@ -71,7 +71,7 @@ TKohonenXMLTag KohonenXMLTagOf(std::string_view TagText) noexcept;
 ///
 /// The map is trained on the rows of a data matrix (one column per input variable, one row per
 /// object), in the units of that matrix: after StandardizeData the weights live in standardized
-/// units, and Weights/ApplyIt convert from and to the units of the data with the stored means
+/// units, and GetWeight/ApplyIt convert from and to the units of the data with the stored means
 /// and standard deviations.
 ///
 /// Training (ContinueTraining) runs the steps t = CurrentStep, ..., NrOfTrnSteps - 1. For step t
@@ -85,8 +85,11 @@ TKohonenXMLTag KohonenXMLTagOf(std::string_view TagText) noexcept;
 /// squared distance before the update. After each step OnFeedback receives
 /// round(100 t / NrOfTrnSteps).
 ///
-/// Errors raise EOZMKohonenError with the component message. The map is used by one thread at a
-/// time, except AbortTraining, which any thread may call while another trains.
+/// Errors raise EOZMKohonenError with the component message. While a training runs (that is, from
+/// its OnFeedback handler), the calls that change the structure or restart it (SetSizeX,
+/// SetSizeY, SetNumInsens, SetDataMat, StandardizeData, Trainit, ContinueTraining and the XML
+/// readers) raise "Component \"<Name>\": training is already running". The map is used by one
+/// thread at a time, except AbortTraining, which any thread may call while another trains.
 class TKohonen : public TComponent {
 public:
     /// Grid 1 x 1, one input, one training object (a 1 x 1 data matrix of 0), InitialNeighbors

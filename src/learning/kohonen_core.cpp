@@ -4,6 +4,7 @@
 // vectors aside and swaps them in only when all of them could be allocated, so a failed
 // allocation leaves the map as it was.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -62,6 +63,10 @@ void TKohonen::RequireIdle() const {
 
 std::unique_ptr<TMat3D> TKohonen::NewWeights(int Sx, int Sy, int Nin) const {
     return Allocate(*this, [&] {
+        // A grid beyond the machine's memory is refused before the pages are touched.
+        const size_t cells = static_cast<size_t>(Sx) * static_cast<size_t>(Sy);
+        if (static_cast<size_t>(Nin) > SIZE_MAX / sizeof(double) / cells) throw std::bad_alloc();
+        CheckStorageRequest(cells * static_cast<size_t>(Nin) * sizeof(double));
         auto w = std::make_unique<TMat3D>();
         w->Resize(Sx, Sy, Nin);
         w->Fill(0.0);
