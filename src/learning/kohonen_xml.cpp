@@ -51,8 +51,8 @@ std::string_view TagName(TKohonenXMLTag Tag) {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// Markup characters as entities and control characters as character references, so a comment
-// holding line ends or tabs comes back exactly (text readers would normalise raw line ends).
+// Markup characters as entities and control characters as character references, so a comment or
+// identifier holding line ends or tabs comes back exactly (text readers normalise raw line ends).
 std::string EscapeText(std::string_view Text) {
     std::string out;
     out.reserve(Text.size());
@@ -127,6 +127,24 @@ std::string UnescapeText(std::string_view Text) {
     return out;
 }
 
+// The text of attribute Name (Name="text", the name at a word start) as written, entities and
+// references not yet decoded; false without it or without its closing quote.
+bool RawAttribute(std::string_view TagText, std::string_view Name, std::string& Value) {
+    for (size_t at = TagText.find(Name); at != std::string_view::npos;
+         at = TagText.find(Name, at + 1)) {
+        const size_t eq = at + Name.size();
+        const bool word_start = at == 0 || TagText[at - 1] == ' ' || TagText[at - 1] == '\t' ||
+                                TagText[at - 1] == '\r' || TagText[at - 1] == '\n';
+        if (!word_start || eq + 1 >= TagText.size() || TagText[eq] != '=' || TagText[eq + 1] != '"')
+            continue;
+        const size_t close = TagText.find('"', eq + 2);
+        if (close == std::string_view::npos) return false;
+        Value.assign(TagText.substr(eq + 2, close - eq - 2));
+        return true;
+    }
+    return false;
+}
+
 bool IsEmptyElement(std::string_view TagText) {
     size_t n = TagText.size();
     while (n > 0 && (TagText[n - 1] == ' ' || TagText[n - 1] == '\t' || TagText[n - 1] == '\r' ||
@@ -181,7 +199,7 @@ void WriteMap(const TKohonen& Map, bool CreateHeader, const TLineSink& Sink) {
     if (CreateHeader) Sink("<?xml version=\"1.0\"?>");
     Sink("<" + std::string(kohonen::kRootElement) + " sig=\"" + std::string(kohonen::kSignature) +
          "\" vers=\"" + std::string(kohonen::kFormatVersion) + "\" id=\"" +
-         matrix::XmlEscape(Map.DataID()) + "\">");
+         EscapeText(Map.DataID()) + "\">");
     simple(TKohonenXMLTag::xmlComment, EscapeText(Map.Comment()));
     simple(TKohonenXMLTag::xmlSizeX, std::to_string(Map.SizeX()));
     simple(TKohonenXMLTag::xmlSizeY, std::to_string(Map.SizeY()));
@@ -278,7 +296,7 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
         if (!matrix::XmlTextAttribute(tag, "vers", attr) ||
             !TryParseDouble(StripLTBlanks(attr), version) || !(version >= 1.0 && version < 2.0))
             return fail("unsupported format version (vers attribute, this reader reads 1.x)");
-        if (matrix::XmlTextAttribute(tag, "id", attr)) doc.DataID = attr;
+        if (RawAttribute(tag, "id", attr)) doc.DataID = UnescapeText(attr);
 
         auto int_attribute = [&](std::string_view Name, int64_t Low, int64_t High, int64_t& Value) {
             std::string text;

@@ -66,7 +66,7 @@ void TrainedMap(TKohonen& m) {
     m.SetNrOfTrnSteps(25);
     m.SetInitialAlpha(0.3);
     m.SetComment("a <b> & \"c\"\r\n\ttab\x01 end");
-    m.SetDataID("run & <7>");
+    m.SetDataID("run & <7>\t");
     m.Trainit();
 }
 
@@ -75,7 +75,7 @@ TEST(KohonenXml, EveryWriterAndReaderRoundTripsBitForBit) {
     TrainedMap(src);
     const std::string xml = ToXml(src);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\"?>\r\n<kohonen sig=\"OZMNumLib\" vers=\"1.000\" "
-                        "id=\"run &amp; &lt;7&gt;\">",
+                        "id=\"run &amp; &lt;7&gt;&#x09;\">",
                         0),
               0u);
     EXPECT_NE(xml.find("<cyclic>TRUE</cyclic>"), std::string::npos);
