@@ -5,6 +5,7 @@
 #include "ozm/base.hpp"
 #include "ozm/complex.hpp"
 #include "ozm/fourier.hpp"
+#include "ozm/kohonen.hpp"
 #include "ozm/datatable.hpp"
 #include "ozm/frame.hpp"
 #include "ozm/math1.hpp"

@@ -5,11 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "curvefit_refs.hpp"
+#include "polyfit_stress_refs.hpp"
 #include "ozm/math1.hpp"
 #include "ozm/math2.hpp"
 #include "ozm/platform/exceptions.hpp"
@@ -428,6 +431,39 @@ TEST(CurveFit, PolynomialFitsAgainstNumpy) {
     EXPECT_NEAR(k[2], 0, 1e-13);
     EXPECT_NEAR(k[3], 0.25, 1e-13);
     EXPECT_NEAR(q, 1, 1e-14);
+}
+
+// Polynomials in the years through a century of Nile flows, up to degree 10: as ill conditioned
+// as the hardest certified polynomial problems. The centred fit is held to the digits it reaches
+// against the exact solutions (log relative error, the smallest over the coefficients).
+TEST(CurveFit, CentredPolynomialsOfHighDegreeKeepTheirDigits) {
+    std::ifstream in(std::string(OZM_TEST_DATA_DIR) + "/nile_flow.txt");
+    TCurveFit fit;
+    double flow;
+    for (int year = 1871; in >> flow; ++year) fit.EnterStatValue(year, flow);
+    ASSERT_EQ(fit.NumData(), 100);
+    const struct {
+        int degree;
+        const std::vector<double>& exact;
+        double floor;
+    } cases[] = {{6, polyfit_stress_refs::kDegree6, 12.0},
+                 {8, polyfit_stress_refs::kDegree8, 11.0},
+                 {10, polyfit_stress_refs::kDegree10, 10.0}};
+    for (const auto& c : cases) {
+        TDoubleArray k;
+        double shift = 0, q = 0;
+        bool near = true;
+        ASSERT_TRUE(fit.CalcCenteredPolyFit(c.degree, k, shift, q, near)) << c.degree;
+        EXPECT_EQ(shift, 1920.5);
+        EXPECT_FALSE(near) << c.degree;
+        double digits = 17;
+        for (int j = 0; j <= c.degree; ++j) {
+            const double rel = std::fabs(k[j] - c.exact[j]) / std::fabs(c.exact[j]);
+            digits = std::min(digits, rel > 0 ? -std::log10(rel) : 17.0);
+        }
+        std::cout << "[digits] centred polynomial of degree " << c.degree << ": " << digits << "\n";
+        EXPECT_GE(digits, c.floor) << c.degree;
+    }
 }
 
 TEST(CurveFit, AscFileRoundTripAndRefusals) {

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <iostream>
 #include <limits>
 
 #include "lsq_refs.hpp"
+#include "polyfit_stress_refs.hpp"
 #include "ozm/math2.hpp"
 #include "ozm/platform/random.hpp"
 
@@ -103,6 +105,31 @@ TEST(LsqMultiLinReg, LongleyAndWamplerDigits) {
         EXPECT_GE(digits, 7.0) << name;
         EXPECT_NEAR(res.RSquared, 1.0, 1e-12);
     }
+}
+
+// Degree 10 in the centred years of a century of Nile flows: the regression keeps about as many
+// digits of the exact solution as the centred polynomial fit.
+TEST(LsqMultiLinReg, PolynomialOfDegreeTenInTheYears) {
+    std::ifstream in(std::string(OZM_TEST_DATA_DIR) + "/nile_flow.txt");
+    std::vector<double> flows;
+    for (double f; in >> f;) flows.push_back(f);
+    ASSERT_EQ(flows.size(), 100u);
+    TMatrix px;
+    TVector py;
+    px.Resize(10, 100);
+    py.Resize(100);
+    for (int r = 1; r <= 100; ++r) {
+        const double u = 1870 + r - 1920.5;
+        double power = 1;
+        for (int j = 1; j <= 10; ++j) px.SetVal(j, r, power *= u);
+        py.SetVal(r, flows[static_cast<size_t>(r - 1)]);
+    }
+    TLinRegResult res;
+    ASSERT_TRUE(MultiLinReg(px, py, res));
+    EXPECT_EQ(res.Rank, 11);
+    const double digits = MinDigits(res.Coeffs, polyfit_stress_refs::kDegree10);
+    std::cout << "[digits] Nile flow, degree 10 in the centred years: " << digits << "\n";
+    EXPECT_GE(digits, 10.0);
 }
 
 TEST(LsqMultiLinReg, RankDeficiencyAndBadInput) {
