@@ -1,11 +1,15 @@
-// The learning machines: TMemBasedLearner (k nearest neighbours over a model table).
-// Objects (sensors) are numpy vectors with one entry per model column; results that the library
-// writes into its arguments come back as arrays. The searches run without the GIL; the events
-// take it again.
+// The learning machines: TMemBasedLearner (k nearest neighbours over a model table) and TKohonen
+// (the self-organising map). Objects are numpy vectors; results that the library writes into its
+// arguments come back as arrays. Searches and training run without the GIL; the events take it
+// again.
 #include <cstring>
 
 #include "common.hpp"
+#include "ozm/kohonen.hpp"
+#include "ozm/matrix.hpp"
 #include "ozm/membl.hpp"
+#include "ozm/platform/stream.hpp"
+#include "ozm/vector.hpp"
 
 namespace ozmpy {
 
@@ -294,8 +298,237 @@ void BindMemBasedLearner(py::module_& m) {
             "Called as OnPercentDone(sender, PercentDone) by CalcNNOfModelData and the model "
             "table's long operations (the learner as sender).");
 }
+// --- self-organising map ----------------------------------------------------------------------
+
+auto MatrixArg(const py::object& Obj) { return ContainerArg<TMatrix>(Obj, "TMatrix"); }
+auto VectorArg(const py::object& Obj) { return ContainerArg<TVector>(Obj, "TVector"); }
+
+// The map replaces its weight block and its data matrix (new objects) when the grid, the inputs
+// or the data change and when a map is read; read-only numpy views of both are handed out, so
+// those calls are refused while views exist.
+void RequireMapWithoutViews(const TKohonen& k) {
+    RequireNoViews(&k.WeightMatrix(), "TKohonen's WeightMatrix");
+    RequireNoViews(&k.TrainData(), "TKohonen's TrainData");
+}
+
+// A read-only numpy view of a container the map owns; the view keeps the map alive.
+py::object ReadOnlyView(const py::object& Self, const TOZMContainer* Container) {
+    py::object wrapper = py::cast(Container, py::return_value_policy::reference_internal, Self);
+    py::object view = AsArray(wrapper);
+    view.attr("flags").attr("writeable") = false;
+    return view;
+}
+
+py::array_t<double> VectorCopy(const TVector& V) {
+    const auto cells = V.Cells();
+    return py::array_t<double>(static_cast<py::ssize_t>(cells.size()), cells.data());
+}
+
+// Python class of EOZMKohonenError, derived from ozmnum.EOZMError.
+PyObject* KohonenErrorClass = nullptr;
+
+void BindKohonen(py::module_& m) {
+    KohonenErrorClass = PyErr_NewExceptionWithDoc("ozmnum.EOZMKohonenError",
+                                                  "Error of the self-organising map.",
+                                                  m.attr("EOZMError").ptr(), nullptr);
+    if (KohonenErrorClass == nullptr) throw py::error_already_set();
+    m.add_object("EOZMKohonenError", py::handle(KohonenErrorClass));
+    // Tried before the translator of the other library errors (registered earlier).
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const EOZMKohonenError& e) {
+            PyErr_SetString(KohonenErrorClass, e.what());
+        }
+    });
+
+    py::module_ sub = m.def_submodule("kohonen", "Names of the self-organising map's XML format.");
+    sub.attr("KohonenXMLTags") = IdList(kohonen::KohonenXMLTags);
+    sub.attr("kRootElement") = std::string(kohonen::kRootElement);
+    sub.attr("kSignature") = std::string(kohonen::kSignature);
+    sub.attr("kFormatVersion") = std::string(kohonen::kFormatVersion);
+
+    // Setters that replace the weight block.
+    auto structural = [](void (TKohonen::*Set)(int)) {
+        return [Set](TKohonen& k, int Value) {
+            RequireMapWithoutViews(k);
+            (k.*Set)(Value);
+        };
+    };
+
+    py::class_<TKohonen, TComponent> cls(
+        m, "TKohonen",
+        "Kohonen self-organising map of SizeX x SizeY neurons with NrOfInSens weights each; "
+        "neurons (ix, iy) and inputs 1-based.");
+    cls.def(py::init([] { return std::make_unique<TKohonen>(); }))
+        .def_property("SizeX", &TKohonen::SizeX, structural(&TKohonen::SetSizeX),
+                      "Neurons along x; setting a new value makes every weight 0.")
+        .def_property("SizeY", &TKohonen::SizeY, structural(&TKohonen::SetSizeY),
+                      "Neurons along y; setting a new value makes every weight 0.")
+        .def_property("NrOfInSens", &TKohonen::NrOfInSens, structural(&TKohonen::SetNumInsens),
+                      "Inputs per neuron (SetNumInsens: weights 0, data zeros of as many rows).")
+        .def_property("InitialNeighbors", &TKohonen::InitialNeighbors,
+                      &TKohonen::SetInitialNeighbors)
+        .def_property("NrOfTrnSteps", &TKohonen::NrOfTrnSteps, &TKohonen::SetNrOfTrnSteps)
+        .def_property("InitialAlpha", &TKohonen::InitialAlpha, &TKohonen::SetInitialAlpha)
+        .def_property("Cyclic", &TKohonen::Cyclic, &TKohonen::SetCyclic)
+        .def_property("Comment", &TKohonen::Comment, &TKohonen::SetComment)
+        .def_property("DataID", &TKohonen::DataID, &TKohonen::SetDataID)
+        .def_property_readonly("NrOfTrnObj", &TKohonen::NrOfTrnObj)
+        .def_property_readonly("CurrentStep", &TKohonen::CurrentStep)
+        .def_property_readonly("CurrentNeighbors", &TKohonen::CurrentNeighbors)
+        .def_property_readonly("CurrentAlpha", &TKohonen::CurrentAlpha)
+        .def_property_readonly("LastXMLError", &TKohonen::LastXMLError)
+        .def_property(
+            "TrainData",
+            [](const py::object& Self) {
+                return ReadOnlyView(Self, &Self.cast<const TKohonen&>().TrainData());
+            },
+            [](TKohonen& k, const py::object& Value) {
+                auto data = MatrixArg(Value);
+                RequireMapWithoutViews(k);
+                k.SetDataMat(*data);
+            },
+            "The training data, one row per object: reading gives a read-only numpy view "
+            "(objects x inputs), setting copies a TMatrix or a 2-D array (SetDataMat).")
+        .def(
+            "SetDataMat",
+            [](TKohonen& k, const py::object& Value) {
+                auto data = MatrixArg(Value);
+                RequireMapWithoutViews(k);
+                k.SetDataMat(*data);
+            },
+            py::arg("Value"))
+        .def_property_readonly(
+            "MeanVec", [](const TKohonen& k) { return VectorCopy(k.MeanVec()); },
+            "The means the data were standardised with (a copy).")
+        .def_property_readonly(
+            "StdDevVec", [](const TKohonen& k) { return VectorCopy(k.StdDevVec()); },
+            "The standard deviations the data were standardised with (a copy).")
+        .def("StandardizeData", &TKohonen::StandardizeData)
+        .def("SetWeigtsToRandom", &TKohonen::SetWeigtsToRandom)
+        .def("Trainit", [](TKohonen& k) { RunWithoutGIL([&] { k.Trainit(); }); },
+             "CurrentStep 1, random weights, then ContinueTraining (without the GIL).")
+        .def("ContinueTraining", [](TKohonen& k) { RunWithoutGIL([&] { k.ContinueTraining(); }); },
+             "Trains the steps CurrentStep .. NrOfTrnSteps - 1 without the GIL; OnFeedback takes "
+             "it again.")
+        .def("AbortTraining", &TKohonen::AbortTraining,
+             "Stops the running training after its current step (from OnFeedback or any thread).")
+        .def_property(
+            "OnFeedback", [](const TKohonen& k) { return EventCallable(k.OnFeedback); },
+            [](TKohonen& k, const py::object& Fn) {
+                k.OnFeedback = MakeEvent<void(TObject*, int)>(
+                    Fn, [](const TPyCallable& h, TObject* s, int p) { h.Get()(SenderObject(s), p); });
+            },
+            "Called as OnFeedback(sender, Percent) after every training step.")
+        .def(
+            "ApplyIt",
+            [](const TKohonen& k, const py::object& InData) {
+                auto in = VectorArg(InData);
+                int bx = 0, by = 0;
+                double dist = 0;
+                k.ApplyIt(*in, bx, by, dist);
+                return py::make_tuple(bx, by, dist);
+            },
+            py::arg("InData"),
+            "(BestIx, BestIy, Distance) of an input in data units; Distance the squared "
+            "Euclidean distance in training units.")
+        .def(
+            "ApplyItArray",
+            [](const TKohonen& k, const DoubleIn& Inputs) {
+                if (Inputs.ndim() != 2)
+                    throw py::value_error("inputs are a two-dimensional array (one row each)");
+                const py::ssize_t n = Inputs.shape(0), nin = Inputs.shape(1);
+                if (nin != k.NrOfInSens())
+                    throw py::value_error("the inputs need one column per input of the map");
+                py::array_t<int32_t> bx(n), by(n);
+                py::array_t<double> dist(n);
+                auto in = Inputs.unchecked<2>();
+                auto x = bx.mutable_unchecked<1>();
+                auto y = by.mutable_unchecked<1>();
+                auto d = dist.mutable_unchecked<1>();
+                RunWithoutGIL([&] {
+                    TVector row;
+                    row.Resize(static_cast<int>(nin));
+                    for (py::ssize_t i = 0; i < n; ++i) {
+                        for (py::ssize_t j = 0; j < nin; ++j)
+                            row.SetVal(static_cast<int>(j) + 1, in(i, j));
+                        int ix = 0, iy = 0;
+                        k.ApplyIt(row, ix, iy, d(i));
+                        x(i) = ix;
+                        y(i) = iy;
+                    }
+                });
+                return py::make_tuple(bx, by, dist);
+            },
+            py::arg("Inputs"),
+            "ApplyIt for every row of an (n, NrOfInSens) array without the GIL: (BestIx, BestIy, "
+            "Distance) as arrays.")
+        .def("GetWeight", &TKohonen::GetWeight, py::arg("ix"), py::arg("iy"), py::arg("wi"))
+        .def_property_readonly(
+            "Weights",
+            [](const TKohonen& k) {
+                const int sx = k.SizeX(), sy = k.SizeY(), nin = k.NrOfInSens();
+                py::array_t<double, py::array::f_style> out({sx, sy, nin});
+                auto w = out.mutable_unchecked<3>();
+                for (int i = 1; i <= nin; ++i)
+                    for (int y = 1; y <= sy; ++y)
+                        for (int x = 1; x <= sx; ++x) w(x - 1, y - 1, i - 1) = k.GetWeight(x, y, i);
+                return out;
+            },
+            "The weights in data units as a (SizeX, SizeY, NrOfInSens) array (a copy): "
+            "[ix - 1, iy - 1, wi - 1] is GetWeight(ix, iy, wi).")
+        .def_property_readonly(
+            "WeightMatrix",
+            [](const py::object& Self) {
+                return ReadOnlyView(Self, &Self.cast<const TKohonen&>().WeightMatrix());
+            },
+            "The weights in training units: a read-only numpy view (SizeX, SizeY, NrOfInSens) of "
+            "the map's TMat3D, Fortran-ordered as TMat3D views are.")
+        .def("QuantizationError",
+             [](const TKohonen& k) { return RunWithoutGIL([&] { return k.QuantizationError(); }); })
+        .def("TopographicError",
+             [](const TKohonen& k) { return RunWithoutGIL([&] { return k.TopographicError(); }); })
+        .def(
+            "SaveAsXMLFile",
+            [](const TKohonen& k, const std::string& FName) {
+                return RunWithoutGIL([&] { return k.SaveAsXMLFile(FName); });
+            },
+            py::arg("FName"))
+        .def(
+            "LoadFromXMLFile",
+            [](TKohonen& k, const std::string& FName) {
+                RequireMapWithoutViews(k);
+                return RunWithoutGIL([&] { return k.LoadFromXMLFile(FName); });
+            },
+            py::arg("FName"), "False (the map unchanged, LastXMLError saying why) on failure.")
+        .def(
+            "WriteToXMLString",
+            [](const TKohonen& k, bool CreateHeader) {
+                TMemoryStream out;
+                k.WriteToXMLStream(out, CreateHeader);
+                return py::bytes(reinterpret_cast<const char*>(out.Memory()),
+                                 static_cast<size_t>(out.Size()))
+                    .attr("decode")("utf-8");
+            },
+            py::arg("CreateHeader") = true, "The map element as WriteToXMLStream writes it.")
+        .def(
+            "ReadFromXMLString",
+            [](TKohonen& k, const std::string& Text) {
+                RequireMapWithoutViews(k);
+                TMemoryStream in;
+                in.Write(Text.data(), static_cast<int64_t>(Text.size()));
+                in.Seek(0, TSeekOrigin::soBeginning);
+                return k.ReadFromXMLStream(in);
+            },
+            py::arg("Text"), "ReadFromXMLStream over the text (after an optional XML declaration).");
+}
+
 }  // namespace
 
-void BindLearning(py::module_& m) { BindMemBasedLearner(m); }
+void BindLearning(py::module_& m) {
+    BindMemBasedLearner(m);
+    BindKohonen(m);
+}
 
 }  // namespace ozmpy
