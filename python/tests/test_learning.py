@@ -295,3 +295,151 @@ def test_model_files_round_trip(tmp_path, data_dir):
     assert M.LoadModelBin(binary)[0] == membl.kBinOk
     with pytest.raises(ozmnum.EInOutError):
         L.StoreModelXML(str(tmp_path / "no" / "such" / "dir.xml"))
+
+
+def iris_map(data_dir, sx=6, sy=5, steps=40):
+    x, _ = iris(data_dir)
+    k = ozmnum.TKohonen()
+    k.TrainData = x
+    k.StandardizeData()
+    k.SizeX, k.SizeY = sx, sy
+    k.InitialNeighbors, k.NrOfTrnSteps, k.InitialAlpha = 3, steps, 0.5
+    return k, x
+
+
+def test_map_training_weights_and_mapping(data_dir):
+    k, x = iris_map(data_dir)
+    assert (k.NrOfInSens, k.NrOfTrnObj, k.CurrentStep) == (4, 150, 1)
+    np.testing.assert_allclose(k.MeanVec, x.mean(axis=0), rtol=1e-14)
+    np.testing.assert_allclose(k.StdDevVec, x.std(axis=0, ddof=1), rtol=1e-14)
+    z = (x - k.MeanVec) / k.StdDevVec
+    data = k.TrainData
+    assert not data.flags.writeable and data.shape == (150, 4)
+    np.testing.assert_allclose(data, z, rtol=1e-13, atol=1e-15)
+    del data
+
+    # Seeded training repeats bit for bit; another seed gives another map.
+    maps = []
+    for seed in (7, 7, 8):
+        ozmnum.SetRandSeed(seed)
+        k.Trainit()
+        maps.append(k.Weights)
+    assert k.CurrentStep == k.NrOfTrnSteps == 40
+    np.testing.assert_array_equal(maps[0], maps[1])
+    assert not np.array_equal(maps[0], maps[2])
+
+    # The view holds the training units; Weights and GetWeight the data units.
+    view = k.WeightMatrix
+    assert view.shape == (6, 5, 4) and not view.flags.writeable
+    np.testing.assert_allclose(view * k.StdDevVec + k.MeanVec, maps[2], rtol=4 * EPS)
+    for ix, iy, wi in ((1, 1, 1), (6, 5, 4), (3, 2, 3)):
+        assert k.GetWeight(ix, iy, wi) == maps[2][ix - 1, iy - 1, wi - 1]
+    assert k.GetWeight(7, 1, 1) == 0.0
+
+    # Winners against numpy (first minimum with x outermost, y inside), the errors from them.
+    d2 = ((z[:, None, None, :] - view[None]) ** 2).sum(axis=-1).reshape(150, -1)
+    order = np.argsort(d2, axis=1, kind="stable")
+    bx, by, dist = k.ApplyItArray(x)
+    np.testing.assert_array_equal(bx - 1, order[:, 0] // 5)
+    np.testing.assert_array_equal(by - 1, order[:, 0] % 5)
+    np.testing.assert_allclose(dist, d2.min(axis=1), rtol=1e-12)
+    assert k.ApplyIt(x[17]) == (bx[17], by[17], dist[17])
+    assert k.QuantizationError() == pytest.approx(np.sqrt(d2.min(axis=1)).mean(), rel=1e-12)
+    first, second = np.divmod(order[:, 0], 5), np.divmod(order[:, 1], 5)
+    apart = (np.abs(first[0] - second[0]) > 1) | (np.abs(first[1] - second[1]) > 1)
+    assert k.TopographicError() == pytest.approx(apart.mean(), abs=1e-15)
+
+    # Every neuron is found again from its own weights in data units, at a distance of rounding.
+    scale = np.abs(view).max() + 1
+    for ix in range(1, 7):
+        for iy in range(1, 6):
+            got = k.ApplyIt(ozmnum.TVector(maps[2][ix - 1, iy - 1]))
+            assert got[:2] == (ix, iy) and got[2] <= 4 * (8 * EPS * scale) ** 2
+
+    # The view follows further training (same storage) and is what keeps the map from changing
+    # its grid under it.
+    before = np.array(view)
+    k.NrOfTrnSteps = 60
+    k.ContinueTraining()
+    assert k.CurrentStep == 60 and not np.array_equal(view, before)
+    with pytest.raises(BufferError):
+        k.SizeX = 4
+    with pytest.raises(BufferError):
+        k.TrainData = x[:10]
+    del view
+    k.SizeX = 4
+    assert k.WeightMatrix.shape == (4, 5, 4) and not k.WeightMatrix.any()
+    np.testing.assert_array_equal(k.Weights, np.broadcast_to(k.MeanVec, (4, 5, 4)))
+    with pytest.raises(ozmnum.EOZMKohonenError, match="does not match the number of inputs"):
+        k.ApplyIt([1.0, 2.0])
+    with pytest.raises(ValueError):
+        k.ApplyItArray(x[:, :3])
+    with pytest.raises(ozmnum.EOZMKohonenError, match="without columns"):
+        k.SetDataMat(np.zeros((3, 0)))
+    assert issubclass(ozmnum.EOZMKohonenError, ozmnum.EOZMError)
+
+
+def test_map_feedback_abort_and_files(tmp_path, data_dir):
+    k, x = iris_map(data_dir)
+    ozmnum.SetRandSeed(11)
+    k.Trainit()
+    whole = k.Weights
+
+    # An abort from the handler stops after the step; continuing gives the same map.
+    seen = []
+
+    def stop_at_40(sender, percent):
+        seen.append((sender is k, percent, sender.CurrentStep))
+        if percent >= 40:
+            sender.AbortTraining()
+
+    k.OnFeedback = stop_at_40
+    assert k.OnFeedback is stop_at_40
+    ozmnum.SetRandSeed(11)
+    k.Trainit()
+    assert seen[0] == (True, 2, 1) and seen[-1][1] == 40 and k.CurrentStep == 17
+    k.OnFeedback = None
+    k.ContinueTraining()
+    np.testing.assert_array_equal(k.Weights, whole)
+
+    # The handler may not restructure a running map; its exceptions end the training.
+    def restructure(sender, percent):
+        sender.SizeY = 2
+
+    k.OnFeedback = restructure
+    with pytest.raises(ozmnum.EOZMKohonenError, match="training is already running"):
+        k.Trainit()
+
+    def fail(sender, percent):
+        raise ArithmeticError("stop")
+
+    k.OnFeedback = fail
+    with pytest.raises(ArithmeticError):
+        k.Trainit()
+    k.OnFeedback = None
+    ozmnum.SetRandSeed(11)
+    k.Trainit()  # idle again
+    np.testing.assert_array_equal(k.Weights, whole)
+
+    # Files and strings keep every setting and weight exactly.
+    k.Comment, k.DataID, k.Cyclic = "iris <4 measures> & species", "iris", True
+    fname = str(tmp_path / "map.xml")
+    assert k.SaveAsXMLFile(fname)
+    text = k.WriteToXMLString()
+    assert (tmp_path / "map.xml").read_bytes().decode() == text and "\r\n<kohonen " in text
+    for read in (lambda m: m.LoadFromXMLFile(fname), lambda m: m.ReadFromXMLString(text)):
+        m = ozmnum.TKohonen()
+        assert read(m) and m.LastXMLError == ""
+        assert (m.SizeX, m.SizeY, m.NrOfInSens, m.Cyclic, m.Comment, m.NrOfTrnSteps) == (
+            6, 5, 4, True, k.Comment, 40)
+        assert (m.InitialNeighbors, m.InitialAlpha, m.CurrentStep) == (3, 0.5, k.CurrentStep)
+        np.testing.assert_array_equal(m.WeightMatrix, k.WeightMatrix)
+        np.testing.assert_array_equal(m.MeanVec, k.MeanVec)
+        np.testing.assert_array_equal(m.ApplyItArray(x)[2], k.ApplyItArray(x)[2])
+    broken = ozmnum.TKohonen()
+    assert not broken.ReadFromXMLString(text.replace("<sizex>6</sizex>", "<sizex>-6</sizex>"))
+    assert broken.LastXMLError and broken.SizeX == 1
+    assert not broken.LoadFromXMLFile(str(tmp_path / "missing.xml"))
+    view = broken.WeightMatrix
+    with pytest.raises(BufferError):
+        broken.LoadFromXMLFile(fname)
