@@ -3,6 +3,7 @@
 // arguments come back as arrays. Searches and training run without the GIL; the events take it
 // again.
 #include <cstring>
+#include <typeindex>
 
 #include "common.hpp"
 #include "ozm/kohonen.hpp"
@@ -23,6 +24,19 @@ using IntIn = py::array_t<int32_t, py::array::forcecast>;
 // Loading a model replaces the storage of the model table's matrix.
 void RequireTableWithoutViews(const TMemBasedLearner& L) {
     RequireNoViews(L.ModelData()->NumericData(), "TDataTable's NumericData");
+}
+
+// The learner hears of changes of its table through the table's OnChange. Python can assign that
+// event (it is a property of every container); the learner would then work on statistics and a
+// search copy of the table as it was. When the learner's handler is gone, its caches are marked
+// out of date before every operation that uses them, so results stay those of the current table.
+void SyncModelTable(TMemBasedLearner& L) {
+    static const std::type_index own = [] {
+        const TMemBasedLearner probe;
+        return std::type_index(probe.ModelData()->OnChange.target_type());
+    }();
+    TDataTable* t = L.ModelData();
+    if (std::type_index(t->OnChange.target_type()) != own) L.DataTableChanged(t);
 }
 
 py::array_t<int32_t> IntCells(const int32_t* Data, size_t Count) {
@@ -109,7 +123,8 @@ void BindMemBasedLearner(py::module_& m) {
             "ModelData", &TMemBasedLearner::ModelData, py::return_value_policy::reference_internal,
             "The model objects: a TDataTable owned by the learner (the object keeps the learner "
             "alive). Column attributes hold the roles. After writing through its Data view call "
-            "ModelData.Changed(); do not assign its OnChange, which keeps the learner informed.")
+            "ModelData.Changed(). Its OnChange keeps the learner informed: once it is assigned, "
+            "the learner recomputes its statistics at every operation.")
         .def_property("ModelName", &TMemBasedLearner::ModelName, &TMemBasedLearner::SetModelName)
         .def_property("Comment", &TMemBasedLearner::Comment, &TMemBasedLearner::SetComment)
         .def_property("NumNearestNb", &TMemBasedLearner::NumNearestNb,
@@ -127,6 +142,7 @@ void BindMemBasedLearner(py::module_& m) {
         .def(
             "MeanVarRange",
             [](TMemBasedLearner& L) {
+                SyncModelTable(L);
                 const TMatrix& s = L.MeanVarRange();
                 const int cols = s.NrOfColumns(), rows = s.NrOfRows();
                 py::array_t<double, py::array::f_style> out({rows, cols});
@@ -141,6 +157,7 @@ void BindMemBasedLearner(py::module_& m) {
             "CalcDist",
             [](TMemBasedLearner& L, const DoubleIn& Sensor, int obj) {
                 const TDoubleArray s = ToDoubleArray(Sensor);
+                SyncModelTable(L);
                 return L.CalcDist(s, obj);
             },
             py::arg("Sensor"), py::arg("obj"),
@@ -150,6 +167,7 @@ void BindMemBasedLearner(py::module_& m) {
             "ApplyModel",
             [](TMemBasedLearner& L, const DoubleIn& Sensor, int ExcludeObj, int Tag) {
                 TDoubleArray s = ToDoubleArray(Sensor);
+                SyncModelTable(L);
                 const int code = RunWithoutGIL([&] { return L.ApplyModel(s, ExcludeObj, Tag); });
                 return py::make_tuple(code, FromDoubleArray(s));
             },
@@ -177,6 +195,7 @@ void BindMemBasedLearner(py::module_& m) {
                 auto in = Sensors.unchecked<2>();
                 auto w = out.mutable_unchecked<2>();
                 auto c = codes.mutable_unchecked<1>();
+                SyncModelTable(L);
                 RunWithoutGIL([&] {
                     TDoubleArray s(static_cast<size_t>(cols));
                     for (py::ssize_t i = 0; i < n; ++i) {
@@ -195,7 +214,10 @@ void BindMemBasedLearner(py::module_& m) {
             "(none when ExcludeObjs is None): ExcludeObjs = arange(1, n + 1) over the model's "
             "own rows is a leave-one-out run.")
         .def("CalcNNOfModelData",
-             [](TMemBasedLearner& L) { RunWithoutGIL([&] { L.CalcNNOfModelData(); }); },
+             [](TMemBasedLearner& L) {
+                 SyncModelTable(L);
+                 RunWithoutGIL([&] { L.CalcNNOfModelData(); });
+             },
              "The 100 nearest rows of every model row (itself included), without the GIL.")
         .def("GetkNNofModelData", &TMemBasedLearner::GetkNNofModelData, py::arg("k"), py::arg("obj"))
         .def("GetkNNDistofModelData", &TMemBasedLearner::GetkNNDistofModelData, py::arg("k"),
@@ -223,6 +245,7 @@ void BindMemBasedLearner(py::module_& m) {
             "CalcContingencyTable",
             [](TMemBasedLearner& L, int VarIx, int NumNb) {
                 TInt2DArray tab;
+                SyncModelTable(L);
                 const int code = RunWithoutGIL([&] { return L.CalcContingencyTable(VarIx, NumNb, tab); });
                 if (code != membl::kContTabOk) return py::make_tuple(code, py::none());
                 const auto p = static_cast<py::ssize_t>(tab.size());
@@ -303,11 +326,14 @@ void BindMemBasedLearner(py::module_& m) {
 auto MatrixArg(const py::object& Obj) { return ContainerArg<TMatrix>(Obj, "TMatrix"); }
 auto VectorArg(const py::object& Obj) { return ContainerArg<TVector>(Obj, "TVector"); }
 
-// The map replaces its weight block and its data matrix (new objects) when the grid, the inputs
-// or the data change and when a map is read; read-only numpy views of both are handed out, so
-// those calls are refused while views exist.
-void RequireMapWithoutViews(const TKohonen& k) {
+// The map replaces its weight block (new objects) when the grid changes, and the block and its
+// data matrix when the inputs or the data change and when a map is read; read-only numpy views of
+// both are handed out, so those calls are refused while views of what they replace exist.
+void RequireWeightsWithoutViews(const TKohonen& k) {
     RequireNoViews(&k.WeightMatrix(), "TKohonen's WeightMatrix");
+}
+void RequireMapWithoutViews(const TKohonen& k) {
+    RequireWeightsWithoutViews(k);
     RequireNoViews(&k.TrainData(), "TKohonen's TrainData");
 }
 
@@ -348,10 +374,13 @@ void BindKohonen(py::module_& m) {
     sub.attr("kSignature") = std::string(kohonen::kSignature);
     sub.attr("kFormatVersion") = std::string(kohonen::kFormatVersion);
 
-    // Setters that replace the weight block.
-    auto structural = [](void (TKohonen::*Set)(int)) {
-        return [Set](TKohonen& k, int Value) {
-            RequireMapWithoutViews(k);
+    // Setters that replace the weight block (and, with Data, the data matrix).
+    auto structural = [](void (TKohonen::*Set)(int), bool Data) {
+        return [Set, Data](TKohonen& k, int Value) {
+            if (Data)
+                RequireMapWithoutViews(k);
+            else
+                RequireWeightsWithoutViews(k);
             (k.*Set)(Value);
         };
     };
@@ -361,11 +390,11 @@ void BindKohonen(py::module_& m) {
         "Kohonen self-organising map of SizeX x SizeY neurons with NrOfInSens weights each; "
         "neurons (ix, iy) and inputs 1-based.");
     cls.def(py::init([] { return std::make_unique<TKohonen>(); }))
-        .def_property("SizeX", &TKohonen::SizeX, structural(&TKohonen::SetSizeX),
+        .def_property("SizeX", &TKohonen::SizeX, structural(&TKohonen::SetSizeX, false),
                       "Neurons along x; setting a new value makes every weight 0.")
-        .def_property("SizeY", &TKohonen::SizeY, structural(&TKohonen::SetSizeY),
+        .def_property("SizeY", &TKohonen::SizeY, structural(&TKohonen::SetSizeY, false),
                       "Neurons along y; setting a new value makes every weight 0.")
-        .def_property("NrOfInSens", &TKohonen::NrOfInSens, structural(&TKohonen::SetNumInsens),
+        .def_property("NrOfInSens", &TKohonen::NrOfInSens, structural(&TKohonen::SetNumInsens, true),
                       "Inputs per neuron (SetNumInsens: weights 0, data zeros of as many rows).")
         .def_property("InitialNeighbors", &TKohonen::InitialNeighbors,
                       &TKohonen::SetInitialNeighbors)

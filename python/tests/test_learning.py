@@ -178,6 +178,17 @@ def test_settings_codes_and_the_model_table(data_dir):
     assert L.MeanVarRange()[1, 2] == 0.0
     del view
 
+    # A handler Python assigns to the table's OnChange replaces the learner's: the learner then
+    # refreshes its statistics at every operation instead of missing the change.
+    changes = []
+    L.ModelData.OnChange = lambda sender: changes.append(sender is L.ModelData)
+    for col, row, value in ((3, 1, 41.0), (3, 6, 101.0), (2, 6, 0.0)):
+        L.ModelData.SetElem(col, row, value)
+    assert changes == [True] * 3
+    assert L.ApplyModel([0.0, 0.0, 0.0])[1][2] == 71.0  # rows 6 and 1 at distance 0
+    assert L.MeanVarRange()[0, 2] == pytest.approx(146.0 / 6, rel=EPS)
+    L.ModelData.OnChange = None
+
     # The table belongs to the learner and keeps it alive.
     t = L.ModelData
     assert t is L.ModelData
@@ -374,6 +385,17 @@ def test_map_training_weights_and_mapping(data_dir):
         k.ApplyIt([1.0, 2.0])
     with pytest.raises(ValueError):
         k.ApplyItArray(x[:, :3])
+    # A view of the data blocks only what replaces the data.
+    data = k.TrainData
+    k.SizeY = 3
+    with pytest.raises(BufferError):
+        k.NrOfInSens = 2
+    with pytest.raises(BufferError):
+        k.SetDataMat(x)
+    np.testing.assert_allclose(data, z, rtol=1e-13, atol=1e-15)  # refused calls changed nothing
+    del data
+    k.NrOfInSens = 2
+    assert k.TrainData.shape == (150, 2) and k.WeightMatrix.shape == (4, 3, 2)
     with pytest.raises(ozmnum.EOZMKohonenError, match="without columns"):
         k.SetDataMat(np.zeros((3, 0)))
     assert issubclass(ozmnum.EOZMKohonenError, ozmnum.EOZMError)
