@@ -81,7 +81,7 @@ if plt is not None:
     ax.set_title(f"Iris on an {side} x {side} map: majority species per neuron\n"
                  f"quantisation error {som.QuantizationError():.3f}, "
                  f"topographic error {som.TopographicError():.3f}")
-    handles = [plt.Rectangle((0, 0), 1, 1, color=c) for c in base] + [plt.Rectangle((0, 0), 1, 1, color="0.75")]
+    handles = [plt.Rectangle((0, 0), 1, 1, color=c) for c in [*base, "0.75"]]
     ax.legend(handles, names + ["no flower"], loc="upper center", bbox_to_anchor=(0.5, -0.1), ncol=4,
               frameon=False)
     fig.tight_layout()

@@ -12,9 +12,8 @@ EPS = np.finfo(float).eps
 # Distances: the learner and sklearn sum the same terms (in another order after standardising
 # with deviations that differ in the last bits), a few hundred ulps at most.
 DIST_RTOL = 1024 * EPS
-# Means of up to 12 values; Gaussian weights formed relative to the nearest neighbour's.
+# Means of up to 12 values.
 MEAN_RTOL = 64 * EPS
-GAUSS_RTOL = 4096 * EPS
 # A gap between the k-th and the next distance smaller than this is a tie: the k nearest are not
 # unique and sklearn may choose others.
 TIE_GAP = 1e-9
@@ -46,8 +45,8 @@ def iris_learner(data_dir):
 
 def test_estimates_match_sklearn_on_iris(data_dir):
     L, X, Y = iris_learner(data_dir)
-    model, queries = np.arange(0, 150, 2), np.arange(1, 150, 2)
     # The model: the even flowers; the odd ones are the new objects.
+    model, queries = np.arange(0, 150, 2), np.arange(1, 150, 2)
     fill(L, np.column_stack([X, Y])[model], [ozmnum.mblVarIndep] * 3 + [ozmnum.mblVarTarget] * 2)
     Xm, Ym, Xq = X[model], Y[model], X[queries]
     sensors = np.column_stack([Xq, np.full((len(Xq), 2), -7.0)])
@@ -61,66 +60,52 @@ def test_estimates_match_sklearn_on_iris(data_dir):
             Z, Zq = (Xm, Xq) if scaling == ozmnum.mblUnscaled else ((Xm - mean) / sd, (Xq - mean) / sd)
             nn = NearestNeighbors(n_neighbors=len(Z), algorithm="brute", metric=metric).fit(Z)
             dist, ind = nn.kneighbors(Zq)
-            # Every candidate's distance, for the Gaussian weights' width.
-            width = dist.std(axis=1, ddof=1)
             for k in (1, 5, 12):
                 L.NumNearestNb = k
                 untied = dist[:, k] - dist[:, k - 1] > TIE_GAP * (1 + dist[:, k])
-                for lm in (ozmnum.mblLMAverage, ozmnum.mblLMWgtGauss, ozmnum.mblLMMajority):
-                    L.LocalModel = lm
-                    del applied[:]
-                    codes, est = L.ApplyModelArray(sensors)
-                    assert (codes == membl.kApplyOk).all()
-                    np.testing.assert_array_equal(est[:, :3], Xq)  # independent entries stay
-                    assert [a[:2] for a in applied] == [(True, i) for i in range(1, len(Xq) + 1)]
-                    if lm == ozmnum.mblLMAverage:
-                        reg = KNeighborsRegressor(n_neighbors=k, weights="uniform", algorithm="brute",
-                                                  metric=metric).fit(Z, Ym)
-                        np.testing.assert_allclose(est[untied, 3:], reg.predict(Zq)[untied],
-                                                   rtol=MEAN_RTOL, atol=MEAN_RTOL)
-                        compared += untied.sum()
-                    elif lm == ozmnum.mblLMWgtGauss:
-                        w = np.exp(-(dist[:, :k] / width[:, None]) ** 2)
-                        want = (w[:, :, None] * Ym[ind[:, :k]]).sum(axis=1) / w.sum(axis=1)[:, None]
-                        np.testing.assert_allclose(est[untied, 3:], want[untied], rtol=GAUSS_RTOL)
-                    else:
-                        clf = KNeighborsClassifier(n_neighbors=k, weights="uniform", algorithm="brute",
-                                                   metric=metric).fit(Z, Ym[:, 1])
-                        counts = np.array([np.bincount(Ym[ind[q, :k], 1].astype(int), minlength=3)
-                                           for q in range(len(Zq))])
-                        clear = untied & ((counts == counts.max(axis=1, keepdims=True)).sum(axis=1) == 1)
-                        np.testing.assert_array_equal(est[clear, 4], clf.predict(Zq)[clear])
-                        votes += clear.sum()
+                del applied[:]
+                L.LocalModel = ozmnum.mblLMAverage
+                codes, est = L.ApplyModelArray(sensors)
+                assert (codes == membl.kApplyOk).all()
+                np.testing.assert_array_equal(est[:, :3], Xq)  # independent entries stay
+                assert [a[:2] for a in applied] == [(True, i) for i in range(1, len(Xq) + 1)]
+                reg = KNeighborsRegressor(n_neighbors=k, algorithm="brute", metric=metric).fit(Z, Ym)
+                np.testing.assert_allclose(est[untied, 3:], reg.predict(Zq)[untied], rtol=MEAN_RTOL,
+                                           atol=MEAN_RTOL)
+                compared += untied.sum()
+                # The vote where the k nearest are unique and their classes not tied.
+                L.LocalModel = ozmnum.mblLMMajority
+                est = L.ApplyModelArray(sensors)[1]
+                clf = KNeighborsClassifier(n_neighbors=k, algorithm="brute", metric=metric)
+                clf.fit(Z, Ym[:, 1])
+                counts = np.array([np.bincount(c, minlength=3) for c in Ym[ind[:, :k], 1].astype(int)])
+                clear = untied & ((counts == counts.max(axis=1, keepdims=True)).sum(axis=1) == 1)
+                np.testing.assert_array_equal(est[clear, 4], clf.predict(Zq)[clear])
+                votes += clear.sum()
             # The event's 100 places: the 75 model rows by sklearn's distances (whatever the
-            # ties), each the distance of the row named beside it, equal distances by descending
-            # row; the free places hold row 0 and the largest double.
-            n = len(Z)
-            # Close objects: their differences lose digits relative to the coordinates.
-            atol = DIST_RTOL * np.abs(Z).max()
+            # ties), each the distance of the row named beside it; free places hold row 0 and the
+            # largest double. Close objects lose digits relative to the coordinates.
+            n, atol = len(Z), DIST_RTOL * np.abs(Z).max()
             for q, (_, _, rows, d, code) in enumerate(applied[:10]):
                 assert code == 0 and rows.dtype == np.int32 and rows.shape == d.shape == (100,)
                 assert (rows[n:] == 0).all() and (d[n:] == np.finfo(float).max).all()
-                rows, d = rows[:n], d[:n]
-                np.testing.assert_allclose(d, dist[q], rtol=DIST_RTOL, atol=atol)
-                diff = np.abs(Z[rows - 1] - Zq[q])
+                diff = np.abs(Z[rows[:n] - 1] - Zq[q])
                 own = np.sqrt((diff ** 2).sum(axis=1)) if metric == "euclidean" else diff.sum(axis=1)
-                np.testing.assert_allclose(d, own, rtol=DIST_RTOL, atol=atol)
-                same = d[1:] == d[:-1]
-                assert (rows[1:][same] < rows[:-1][same]).all()
+                np.testing.assert_allclose(d[:n], dist[q], rtol=DIST_RTOL, atol=atol)
+                np.testing.assert_allclose(d[:n], own, rtol=DIST_RTOL, atol=atol)
                 assert L.CalcDist(sensors[q], int(rows[3])) == pytest.approx(d[3], rel=DIST_RTOL)
     assert compared > 0.8 * 12 * len(Xq) and votes > 0.6 * 12 * len(Xq)
 
-    # Leave-one-out over the model's own rows: row i leaves out model row i, like ApplyModel
-    # one by one; sklearn's neighbours of the full model without the object itself.
+    # Leave-one-out over the model's own rows, row i leaving out model row i, as ApplyModel one
+    # by one and as sklearn's neighbours of the full model without the object itself.
     L.DistMode, L.ScalingMode, L.LocalModel, L.NumNearestNb = (ozmnum.mblDistEuclid, ozmnum.mblUnscaled,
                                                                ozmnum.mblLMAverage, 5)
     L.OnModelApplied = None
     own = np.column_stack([Xm, np.zeros((len(Xm), 2))])
     codes, loo = L.ApplyModelArray(own, ExcludeObjs=np.arange(1, len(Xm) + 1))
     for i in (0, 17, 74):
-        code, one = L.ApplyModel(own[i], ExcludeObj=i + 1)
-        assert code == codes[i] == 0
-        np.testing.assert_array_equal(one, loo[i])
+        assert L.ApplyModel(own[i], ExcludeObj=i + 1)[0] == codes[i] == 0
+        np.testing.assert_array_equal(L.ApplyModel(own[i], ExcludeObj=i + 1)[1], loo[i])
     d_all, i_all = NearestNeighbors(n_neighbors=7).fit(Xm).kneighbors(Xm)
     checked = 0
     for i in range(len(Xm)):
