@@ -2,8 +2,8 @@
 // (the self-organising map). Objects are numpy vectors; results that the library writes into its
 // arguments come back as arrays. Searches and training run without the GIL; the events take it
 // again.
-#include <cstring>
 #include <typeindex>
+#include <vector>
 
 #include "common.hpp"
 #include "ozm/kohonen.hpp"
@@ -39,16 +39,10 @@ void SyncModelTable(TMemBasedLearner& L) {
     if (std::type_index(t->OnChange.target_type()) != own) L.DataTableChanged(t);
 }
 
-py::array_t<int32_t> IntCells(const int32_t* Data, size_t Count) {
-    py::array_t<int32_t> out(static_cast<py::ssize_t>(Count));
-    if (Count > 0) std::memcpy(out.mutable_data(), Data, Count * sizeof(int32_t));
-    return out;
-}
-
-py::array_t<double> DoubleCells(const double* Data, size_t Count) {
-    py::array_t<double> out(static_cast<py::ssize_t>(Count));
-    if (Count > 0) std::memcpy(out.mutable_data(), Data, Count * sizeof(double));
-    return out;
+// A numpy copy of a library array.
+template <typename T>
+py::array_t<T> ArrayCopy(const std::vector<T>& A) {
+    return py::array_t<T>(static_cast<py::ssize_t>(A.size()), A.data());
 }
 
 // The number of model objects whose neighbour lists CalcNNOfModelData left current: the lists
@@ -306,8 +300,7 @@ void BindMemBasedLearner(py::module_& m) {
                     MakeEvent<void(TObject*, int, const TIntArray&, const TDoubleArray&, int)>(
                         Fn, [](const TPyCallable& h, TObject* s, int Tag, const TIntArray& Nix,
                                const TDoubleArray& Dist, int errnum) {
-                            h.Get()(SenderObject(s), Tag, IntCells(Nix.data(), Nix.size()),
-                                    DoubleCells(Dist.data(), Dist.size()), errnum);
+                            h.Get()(SenderObject(s), Tag, ArrayCopy(Nix), ArrayCopy(Dist), errnum);
                         });
             },
             "Called as OnModelApplied(sender, Tag, NearNix, NearNDist, errnum) with the 100 "
