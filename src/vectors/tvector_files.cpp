@@ -1,5 +1,6 @@
 // The text files only the double vector writes: ASC with a precision, the list format with a
 // precision, and the reader of plain columns of numbers.
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -64,13 +65,13 @@ bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool Adj
     // An entry is a non-empty line holding a decimal digit. The same rule decides which lines
     // are read in the second pass, so a header word or a blank line cannot shift the values.
     // Each entry is a line of the text, so the count is bounded by the text's size.
-    const auto is_entry = [](const std::string& line) {
-        return !line.empty() && StringContains(line, "//dig");
+    const auto is_entry = [](std::string_view line) {
+        return std::any_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
     int64_t entries = 0;
     try {
-        std::string line;
-        while (Reader.ReadLine(line))
+        std::string_view line;
+        while (Reader.NextLine(line))
             if (is_entry(line)) ++entries;
     } catch (const EInOutError&) {
         return false;
@@ -84,14 +85,17 @@ bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool Adj
     }
     try {
         Reader.Rewind();
-        std::string line;
+        std::string_view line;
         int elem = 1;
         bool stored = false;
-        while (elem <= V.FNElem && Reader.ReadLine(line)) {
+        while (elem <= V.FNElem && Reader.NextLine(line)) {
             if (!is_entry(line)) continue;
-            const TStrArray fields = Tokenize(line, " \t");
+            // The first blank- or tab-separated field (an entry holds a digit, so it has one).
+            const size_t start = line.find_first_not_of(" \t");
+            const size_t end = line.find_first_of(" \t", start);
+            const std::string_view field = line.substr(start, end - start);
             double value = 0;
-            if (!fields.empty() && CellFromText(fields[0], value)) {
+            if (CellFromText(field, value)) {
                 V.FVec[size_t(elem - 1)] = value;
                 stored = true;
             }
