@@ -2,7 +2,9 @@
 // precision, and the reader of plain columns of numbers.
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "ozm/base/text.hpp"
 #include "ozm/platform/exceptions.hpp"
@@ -62,49 +64,59 @@ bool TVector::LoadFromFile(const std::string& FileName, bool AdjustVectorSize, b
 }
 
 bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool AdjustVectorSize) {
-    // An entry is a non-empty line holding a decimal digit. The same rule decides which lines
-    // are read in the second pass, so a header word or a blank line cannot shift the values.
-    // Each entry is a line of the text, so the count is bounded by the text's size.
-    const auto is_entry = [](std::string_view line) {
-        return std::any_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    int64_t entries = 0;
-    try {
-        std::string_view line;
-        while (Reader.NextLine(line))
-            if (is_entry(line)) ++entries;
-    } catch (const EInOutError&) {
-        return false;
-    }
-    if (AdjustVectorSize && entries > 0 && entries <= INT32_MAX) {
-        try {
-            V.Resize(static_cast<int>(entries));
-        } catch (const EOZMVectorError&) {
-            return false;
+    // An entry is a line holding a decimal digit, so a header word or a blank line cannot shift
+    // the values; its first blank- or tab-separated field is the value. Readable is false for an
+    // entry that is no number (its element keeps its value). False at the end of the text.
+    std::string_view line;
+    const auto next_entry = [&](bool& Readable, double& Value) {
+        while (Reader.NextLine(line)) {
+            const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+            if (std::none_of(line.begin(), line.end(), digit)) continue;
+            const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+            const auto start = std::find_if_not(line.begin(), line.end(), blank);
+            const auto end = std::find_if(start, line.end(), blank);
+            Readable = CellFromText(line.substr(size_t(start - line.begin()), size_t(end - start)),
+                                    Value);
+            return true;
         }
-    }
+        return false;
+    };
+    bool stored = false;
+    bool readable = false;
+    double value = 0;
     try {
-        Reader.Rewind();
-        std::string_view line;
-        int elem = 1;
-        bool stored = false;
-        while (elem <= V.FNElem && Reader.NextLine(line)) {
-            if (!is_entry(line)) continue;
-            // The first blank- or tab-separated field (an entry holds a digit, so it has one).
-            const size_t start = line.find_first_not_of(" \t");
-            const size_t end = line.find_first_of(" \t", start);
-            const std::string_view field = line.substr(start, end - start);
-            double value = 0;
-            if (CellFromText(field, value)) {
+        if (AdjustVectorSize) {
+            // One pass: the entries are gathered (each is a line of the text, so their memory is
+            // bounded by the text's size), then the vector takes their count.
+            std::vector<double> values;
+            std::vector<uint8_t> readable_at;
+            while (next_entry(readable, value)) {
+                values.push_back(readable ? value : 0.0);
+                readable_at.push_back(readable ? 1 : 0);
+            }
+            if (!values.empty() && values.size() <= size_t{INT32_MAX})
+                V.Resize(static_cast<int>(values.size()));
+            const size_t n = std::min(values.size(), static_cast<size_t>(V.FNElem));
+            for (size_t k = 0; k < n; ++k) {
+                if (!readable_at[k]) continue;
+                V.FVec[k] = values[k];
+                stored = true;
+            }
+        } else {
+            for (int elem = 1; elem <= V.FNElem && next_entry(readable, value); ++elem) {
+                if (!readable) continue;
                 V.FVec[size_t(elem - 1)] = value;
                 stored = true;
             }
-            ++elem;  // an unreadable entry keeps its element's value
         }
-        if (stored) V.FIsEmpty = false;
     } catch (const EInOutError&) {
         return false;
+    } catch (const EOZMVectorError&) {
+        return false;  // the vector cannot take the entries' count
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    if (stored) V.FIsEmpty = false;
     V.Changed();
     return true;
 }
