@@ -1,5 +1,6 @@
 // The integer and real scanners of the matrix XML readers.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -81,9 +82,51 @@ int32_t ScanInteger(std::string_view Text, size_t& Pos) noexcept {
     return static_cast<int32_t>(value);
 }
 
+namespace {
+
+// The common spelling: an optional sign, digits, optionally a point and digits, optionally "E"
+// (any case), a sign and at most three digits, then a character that no state takes further.
+// Such a number is converted in place; it reads exactly as the state machine reads it, since no
+// exponent digit is cut and the canonical text denotes the same decimal value. False (nothing
+// changed) for every other spelling, and for a value beyond the range of doubles.
+bool ScanPlainReal(std::string_view Text, size_t& Pos, double& Value) noexcept {
+    const char* const begin = Text.data();
+    const char* const end = begin + Text.size();
+    const char* p = begin + Pos;
+    while (p < end && IsBlank(*p)) ++p;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    const char* const first = p;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p == first) return false;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        while (p < end && IsDigit(*p)) ++p;
+        if (p == fraction) return false;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        const char* const digits = p;
+        while (p < end && IsDigit(*p)) ++p;
+        if (p == digits || p - digits > 3) return false;
+    }
+    // A point or an exponent mark right after would be taken by the state machine.
+    if (p < end && (*p == '.' || *p == 'e' || *p == 'E')) return false;
+    double v = 0;
+    const auto result = std::from_chars(first, p, v, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != p) return false;
+    Value = negative ? -v : v;
+    Pos = static_cast<size_t>(p - begin);
+    return true;
+}
+
+}  // namespace
+
 double ScanReal(std::string_view Text, size_t& Pos) noexcept {
     enum class State { Start, AfterSign, Integer, AfterPoint, Fraction, AfterE, ExpSign, Exponent };
     if (Pos >= Text.size()) return 0.0;
+    if (double plain = 0; ScanPlainReal(Text, Pos, plain)) return plain;
 
     // The collected number is rebuilt in a canonical form that the strict parser accepts:
     // sign, integer digits (at least "0"), point, fraction digits (at least "0"), exponent.
