@@ -134,10 +134,11 @@ int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string& FName, const std::str
     for (size_t r = 0; r < rows; ++r) {
         line.clear();
         for (int c = 0; c < M.NrOfColumns(); ++c) {
-            const std::string text = FormatCell(cells[size_t(c) * rows + r]);
             if (c > 0) line += ' ';
-            if (text.size() < kAscFieldWidth) line.append(kAscFieldWidth - text.size(), ' ');
-            line += text;
+            const size_t start = line.size();
+            matrix::detail::AppendCellText(Self(), line, cells[size_t(c) * rows + r]);
+            const size_t length = line.size() - start;
+            if (length < kAscFieldWidth) line.insert(start, kAscFieldWidth - length, ' ');
         }
         writer->WriteLn(line);
     }
@@ -213,7 +214,7 @@ bool TMatrixCore<TCell, TSelf>::StoreOnFile(int LowCol, int HighCol, int LowRow,
             line.clear();
             for (int c = LowCol; c <= HighCol; ++c) {
                 if (c > LowCol) line += ' ';
-                line += FormatCell(view.Column(c)[r - 1]);
+                matrix::detail::AppendCellText(Self(), line, view.Column(c)[r - 1]);
             }
             writer.WriteLn(line);
         }

@@ -11,31 +11,56 @@ namespace ozm {
 
 // --- TTextWriter ---------------------------------------------------------------------------
 
-TTextWriter::TTextWriter(const std::string& FileName) : FFileName(FileName) {
+TTextWriter::TTextWriter(const std::string& FileName)
+    : FFileName(FileName), FBlock(new char[kBlockSize]) {
     FFile = std::fopen(FileName.c_str(), "wb");
     if (!FFile) throw EInOutError("Cannot create file \"" + FileName + "\"");
 }
 
 TTextWriter::~TTextWriter() {
-    if (FFile) std::fclose(FFile);
+    if (!FFile) return;
+    if (FUsed > 0) std::fwrite(FBlock.get(), 1, FUsed, FFile);  // errors are not reported here
+    std::fclose(FFile);
 }
 
-void TTextWriter::Write(const std::string& Text) {
-    if (!FFile) throw EInOutError("Error writing file \"" + FFileName + "\"");
-    if (!Text.empty() && std::fwrite(Text.data(), 1, Text.size(), FFile) != Text.size())
+void TTextWriter::Flush() {
+    const size_t n = FUsed;
+    FUsed = 0;
+    if (n > 0 && std::fwrite(FBlock.get(), 1, n, FFile) != n)
         throw EInOutError("Error writing file \"" + FFileName + "\"");
 }
 
-void TTextWriter::WriteLn(const std::string& Text) {
+void TTextWriter::Write(std::string_view Text) {
+    if (!FFile) throw EInOutError("Error writing file \"" + FFileName + "\"");
+    if (Text.empty()) return;
+    if (Text.size() > kBlockSize - FUsed) {
+        Flush();
+        if (Text.size() >= kBlockSize) {
+            if (std::fwrite(Text.data(), 1, Text.size(), FFile) != Text.size())
+                throw EInOutError("Error writing file \"" + FFileName + "\"");
+            return;
+        }
+    }
+    std::memcpy(FBlock.get() + FUsed, Text.data(), Text.size());
+    FUsed += Text.size();
+}
+
+void TTextWriter::WriteLn(std::string_view Text) {
     Write(Text);
     Write("\r\n");
 }
 
 void TTextWriter::Close() {
     if (!FFile) return;
+    bool written = true;
+    try {
+        Flush();
+    } catch (const EInOutError&) {
+        written = false;
+    }
     std::FILE* f = FFile;
     FFile = nullptr;
-    const bool flushed = std::fflush(f) == 0 && !std::ferror(f);
+    const bool flushed = written && std::fflush(f) == 0 && !std::ferror(f);
     const bool closed = std::fclose(f) == 0;
     if (!flushed || !closed) throw EInOutError("Error writing file \"" + FFileName + "\"");
 }

@@ -10,10 +10,32 @@
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/textfile.hpp"
 #include "ozm/vector.hpp"
+#include "platform/numtext_chars.hpp"
 #include "vectors/vector_impl.hpp"
 #include "vectors/vector_text_readers.hpp"
 
 namespace ozm {
+
+namespace {
+
+// strff(x, Width, Precision) and a line end to W, without a string per value.
+void WriteNumberLn(TTextWriter& W, double x, int Width, int Precision) {
+    if (Precision < 0) {
+        W.WriteLn(strff(x, Width, Precision));  // exponential text
+        return;
+    }
+    char buffer[detail::kNumCharsSize + 2];
+    char* end = detail::FixedChars(buffer, x, Precision);
+    constexpr std::string_view kBlanks = "                                ";
+    for (auto pad = static_cast<ptrdiff_t>(Width) - (end - buffer); pad > 0;
+         pad -= static_cast<ptrdiff_t>(kBlanks.size()))
+        W.Write(kBlanks.substr(0, static_cast<size_t>(std::min<ptrdiff_t>(pad, kBlanks.size()))));
+    *end++ = '\r';
+    *end++ = '\n';
+    W.Write(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+}
+
+}  // namespace
 
 int TVector::ExportAsASC(const std::string& FName, int Precision,
                          const std::string& Comment) const {
@@ -26,7 +48,7 @@ int TVector::ExportAsASC(const std::string& FName, int Precision,
     // Write errors (a full disk) propagate as EInOutError.
     vecimpl::WriteAscColumnHeader(*writer, Comment, "Exported by OZM TVector component: ", FName,
                                   FNElem);
-    for (const double x : FVec) writer->WriteLn(strff(x, 12, Precision));
+    for (const double x : FVec) WriteNumberLn(*writer, x, 12, Precision);
     writer->Close();
     return 0;
 }
@@ -42,7 +64,7 @@ bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision,
         TTextWriter writer(FileName);
         writer.WriteLn(std::to_string(FirstElem) + " " + std::to_string(LastElem));
         for (int i = FirstElem; i <= LastElem; ++i)
-            writer.WriteLn(strff(FVec[size_t(i - 1)], width, Precision));
+            WriteNumberLn(writer, FVec[size_t(i - 1)], width, Precision);
         writer.Close();
     } catch (const EInOutError&) {
         // Not only a file that cannot be created: a write that fails (a full disk) also means

@@ -19,14 +19,21 @@ public:
     TTextWriter(const TTextWriter&) = delete;
     TTextWriter& operator=(const TTextWriter&) = delete;
 
-    void Write(const std::string& Text);
-    void WriteLn(const std::string& Text = std::string());  // Text followed by CR LF
+    // Text is gathered in a block of 64 KiB that goes to the file when full, so a failed write
+    // may raise on a later call or on Close.
+    void Write(std::string_view Text);
+    void WriteLn(std::string_view Text = {});  // Text followed by CR LF
     // Flushes and closes; errors raise as above. The destructor closes silently.
     void Close();
 
 private:
+    void Flush();
+
+    static constexpr size_t kBlockSize = 65536;
     std::FILE* FFile = nullptr;
     std::string FFileName;
+    std::unique_ptr<char[]> FBlock;  // text not yet handed to the file
+    size_t FUsed = 0;
 };
 
 // Reads a text file through a buffer of 64 KiB (grown only for a longer word, line or span read
