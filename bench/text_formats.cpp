@@ -27,14 +27,20 @@ namespace {
 constexpr int kValues = 200000;  // numbers in every file
 constexpr int kCols = 20;        // matrix and array columns (kValues / kCols rows)
 
+// A folder of this process for the files, removed at exit.
+struct TempFolder {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("ozm_bench_text_" + std::to_string(static_cast<long>(::getpid())));
+    TempFolder() { std::filesystem::create_directories(dir); }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
 std::string TempPath(const std::string& Name) {
-    static const std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() /
-                 ("ozm_bench_text_" + std::to_string(static_cast<long>(::getpid())));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    return (dir / Name).string();
+    static const TempFolder folder;
+    return (folder.dir / Name).string();
 }
 
 std::vector<double> Values() {
@@ -115,6 +121,11 @@ struct PlainOut {
         n += k;
     }
     void Shortest(double x) { n = static_cast<size_t>(std::to_chars(Room(), buf.data() + buf.size(), x).ptr - buf.data()); }
+    void General(double x, int p) {
+        n = static_cast<size_t>(
+            std::to_chars(Room(), buf.data() + buf.size(), x, std::chars_format::general, p).ptr -
+            buf.data());
+    }
     void Fixed(double x, int d) {
         n = static_cast<size_t>(std::to_chars(Room(), buf.data() + buf.size(), x, std::chars_format::fixed, d).ptr - buf.data());
     }
@@ -241,7 +252,8 @@ void BM_WriteVectorAsc(benchmark::State& state) {
         });
 }
 
-// One matrix writer against the plain loop writing the rows of the same matrix (shortest text).
+// One matrix writer against the plain loop writing the same cells with 15 significant digits (the
+// matrix's default precision).
 template <typename Write>
 void MatrixWriter(benchmark::State& state, const char* Name, Write&& W, const char* Before,
                   const char* After, bool PerCell) {
@@ -258,14 +270,14 @@ void MatrixWriter(benchmark::State& state, const char* Name, Write&& W, const ch
                 for (int c = 1; c <= kCols; ++c)
                     for (int r = 1; r <= rows; ++r) {
                         out.Put(Before, nb);
-                        out.Shortest(m.Data()[size_t(c - 1) * rows + size_t(r - 1)]);
+                        out.General(m.Data()[size_t(c - 1) * rows + size_t(r - 1)], 15);
                         out.Put(After, na);
                     }
             } else {
                 for (int r = 1; r <= rows; ++r) {
                     for (int c = 1; c <= kCols; ++c) {
                         out.Put(Before, nb);
-                        out.Shortest(m.Data()[size_t(c - 1) * rows + size_t(r - 1)]);
+                        out.General(m.Data()[size_t(c - 1) * rows + size_t(r - 1)], 15);
                     }
                     out.Put(After, na);
                 }
