@@ -1,6 +1,7 @@
 // The matrices: the XML vocabulary applied to a two-dimensional matrix, the XML writers and
 // readers.
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <string>
 
@@ -81,13 +82,17 @@ void TMatrixCore<TCell, TSelf>::WriteXmlLines(
     Sink("<numcols>" + std::to_string(FNCol) + "</numcols>");
     Sink("<numrows>" + std::to_string(FNRow) + "</numrows>");
     std::string line;
+    const auto append_index = [&line](int Index) {
+        char digits[16];
+        line.append(digits, std::to_chars(digits, digits + sizeof digits, Index).ptr);
+    };
     const auto cell_line = [&](int c, int r, TCell value) {
-        line = "<cell ix=\"";
-        line += std::to_string(c);
+        line.assign("<cell ix=\"");
+        append_index(c);
         line += "\" iy=\"";
-        line += std::to_string(r);
+        append_index(r);
         line += "\">";
-        line += FormatCell(value);
+        matrix::detail::AppendCellText(Self(), line, value);
         line += "</cell>";
         Sink(line);
     };
