@@ -7,6 +7,7 @@
 
 #include "matrices/matrix_internal.hpp"
 #include "matrices/matrix_persist_cells.hpp"
+#include "matrices/xml_lines.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -113,18 +114,8 @@ void TMatrixCore<TCell, TSelf>::WriteXmlLines(
 
 template <typename TCell, typename TSelf>
 void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
-    // Lines are collected into blocks, so the stream sees few large writes.
-    constexpr size_t kBlock = 65536;
-    std::string block;
-    WriteXmlLines(CreateHeader, [&](const std::string& Line) {
-        block += Line;
-        block += "\r\n";
-        if (block.size() >= kBlock) {
-            OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
-            block.clear();
-        }
-    });
-    OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
+    matrix::detail::XmlLinesToStream(
+        OutStream, [&](const matrix::detail::TLineSink& Sink) { WriteXmlLines(CreateHeader, Sink); });
 }
 
 template <typename TCell, typename TSelf>
