@@ -12,18 +12,25 @@ std::string ReadNextWordInTextFile(TTextReader& F) { return F.ReadWord(); }
 
 namespace {
 
-// A character source over a file or a string, so that both tag readers share one parser.
+// A source of spans over a file or a string, so that both tag readers share one parser.
+// Until(d) returns the text up to the next d (or to the end) and leaves d unread.
 struct FileSource {
     TTextReader& f;
+    std::string_view Until(char Delim) { return f.NextUntil(Delim); }
+    void SkipUntil(char Delim) { f.SkipUntil(Delim); }
     int Get() { return f.Get(); }
-    int Peek() { return f.Peek(); }
 };
 
 struct StringSource {
     std::string_view s;
     size_t& pos;
+    std::string_view Until(char Delim) {
+        const size_t start = std::min(pos, s.size());
+        pos = std::min(s.find(Delim, start), s.size());
+        return s.substr(start, pos - start);
+    }
+    void SkipUntil(char Delim) { Until(Delim); }
     int Get() { return pos < s.size() ? static_cast<unsigned char>(s[pos++]) : -1; }
-    int Peek() { return pos < s.size() ? static_cast<unsigned char>(s[pos]) : -1; }
 };
 
 template <typename Source>
@@ -31,23 +38,21 @@ bool ReadNextTag(Source src, std::string& Tag, std::string& Content) {
     for (;;) {
         Tag.clear();
         Content.clear();
-        int c;
-        while ((c = src.Get()) >= 0 && c != '<') {
-        }
-        if (c < 0) return false;
-        while ((c = src.Get()) >= 0 && c != '>') Tag.push_back(static_cast<char>(c));
-        if (c < 0) return false;
+        src.SkipUntil('<');
+        if (src.Get() < 0) return false;
+        Tag.assign(src.Until('>'));
+        if (src.Get() < 0) return false;
         if (Tag.rfind("!--", 0) == 0) {
             // A comment may hold ">" characters: read on to its "-->".
             while (!(Tag.size() >= 5 && Tag.compare(Tag.size() - 2, 2, "--") == 0)) {
                 Tag.push_back('>');
-                while ((c = src.Get()) >= 0 && c != '>') Tag.push_back(static_cast<char>(c));
-                if (c < 0) return false;
+                Tag.append(src.Until('>'));
+                if (src.Get() < 0) return false;
             }
             continue;
         }
         if (!Tag.empty() && Tag[0] == '?') continue;
-        while ((c = src.Peek()) >= 0 && c != '<') Content.push_back(static_cast<char>(src.Get()));
+        Content.assign(src.Until('<'));
         return true;
     }
 }

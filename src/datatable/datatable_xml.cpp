@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "datatable/datatable_internal.hpp"
+#include "matrices/xml_lines.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/datatable.hpp"
 #include "ozm/matrix/scan.hpp"
@@ -362,18 +363,9 @@ struct TDataTableXmlWriter {
 };
 
 void TDataTable::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
-    // Lines are collected into blocks, so the stream sees few large writes.
-    constexpr size_t kBlock = 65536;
-    std::string block;
-    TDataTableXmlWriter::Write(*this, CreateHeader, [&](const std::string& Line) {
-        block += Line;
-        block += "\r\n";
-        if (block.size() >= kBlock) {
-            OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
-            block.clear();
-        }
+    matrix::detail::XmlLinesToStream(OutStream, [&](const matrix::detail::TLineSink& Sink) {
+        TDataTableXmlWriter::Write(*this, CreateHeader, Sink);
     });
-    OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
 }
 
 void TDataTable::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const {
@@ -382,14 +374,9 @@ void TDataTable::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) con
 }
 
 bool TDataTable::SaveAsXMLFile(const std::string& FName) const {
-    try {
-        TTextWriter writer(FName);
-        WriteToOpenXMLFile(writer, true);
-        writer.Close();
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return true;
+    return matrix::detail::XmlLinesToFile(FName, [&](const matrix::detail::TLineSink& Sink) {
+        TDataTableXmlWriter::Write(*this, true, Sink);
+    });
 }
 
 // --- readers -------------------------------------------------------------------------------------

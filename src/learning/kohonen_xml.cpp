@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "matrices/xml_lines.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/kohonen.hpp"
 #include "ozm/matrix.hpp"
@@ -238,18 +239,8 @@ void WriteMap(const TKohonen& Map, bool CreateHeader, const TLineSink& Sink) {
 }  // namespace
 
 void TKohonen::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
-    // Lines are collected into blocks, so the stream sees few large writes.
-    constexpr size_t kBlock = 65536;
-    std::string block;
-    WriteMap(*this, CreateHeader, [&](const std::string& Line) {
-        block += Line;
-        block += "\r\n";
-        if (block.size() >= kBlock) {
-            OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
-            block.clear();
-        }
-    });
-    OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
+    matrix::detail::XmlLinesToStream(
+        OutStream, [&](const matrix::detail::TLineSink& Sink) { WriteMap(*this, CreateHeader, Sink); });
 }
 
 void TKohonen::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const {
@@ -257,14 +248,8 @@ void TKohonen::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const
 }
 
 bool TKohonen::SaveAsXMLFile(const std::string& FName) const {
-    try {
-        TTextWriter writer(FName);
-        WriteToOpenXMLFile(writer, true);
-        writer.Close();
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return true;
+    return matrix::detail::XmlLinesToFile(
+        FName, [&](const matrix::detail::TLineSink& Sink) { WriteMap(*this, true, Sink); });
 }
 
 // --- readers -------------------------------------------------------------------------------------

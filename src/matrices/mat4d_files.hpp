@@ -7,22 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "matrices/xml_lines.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/platform/stream.hpp"
 #include "ozm/platform/textfile.hpp"
 
 namespace ozm::matrix::detail {
 
-using TLineSink = std::function<void(const std::string&)>;
-
 // The XML lines of a stack of Dims (3 or 4) extents: the matrix element with the id, numcols,
 // numrows, numplanes (and numtimeslots), then one cell per line in the scan order (column
 // outermost) with the attributes ix, iy and iz (3) or ix, iy, il and it (4).
 void StackXmlLines(const double* Data, const int* Extents, int Dims, const std::string& DataID,
                    bool CreateHeader, const TLineSink& Sink);
-// Lines to a stream (CR LF, in blocks) and to a text file.
-void XmlLinesToStream(TStream& OutStream, const std::function<void(const TLineSink&)>& Lines);
-bool XmlLinesToFile(const std::string& FName, const std::function<void(const TLineSink&)>& Lines);
 
 // Whether announced XML extents may be allocated: every one of the Dims extents given and >= 1,
 // their product at most kMaxXmlCells.

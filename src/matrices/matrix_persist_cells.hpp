@@ -3,6 +3,7 @@
 // sources of the core; the members are instantiated where they are used.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,23 @@ bool CellFromReal(long double Value, TCell& Cell) noexcept {
 template <typename TCell>
 bool CellFromText(std::string_view Text, TCell& Cell) noexcept {
     return vecimpl::CellFromText(Text, Cell);
+}
+
+// Room for every cell text (that of 25 decimals of the largest double included).
+inline constexpr size_t kCellChars = 512;
+// The text of CellText at Out (kCellChars characters of room); returns its end.
+char* CellChars(char* Out, double Value, int Precision1, int Precision2) noexcept;
+
+// FormatCell(Value) of M appended to Line, without a string per cell.
+template <typename TSelf, typename TCell>
+void AppendCellText(const TSelf& M, std::string& Line, TCell Value) {
+    char buffer[kCellChars];
+    char* end;
+    if constexpr (std::is_floating_point_v<TCell>)
+        end = CellChars(buffer, Value, M.GetFPrecis(1), M.GetFPrecis(2));
+    else
+        end = std::to_chars(buffer, buffer + sizeof buffer, Value).ptr;  // as std::to_string
+    Line.append(buffer, end);
 }
 
 }  // namespace matrix::detail

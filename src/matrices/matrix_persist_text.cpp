@@ -69,9 +69,9 @@ int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<TCell
                 TStrArray& Names) {
     const size_t cols = static_cast<size_t>(Header.NrColumns);
     const size_t rows = static_cast<size_t>(Header.NrRows);
-    std::string line;
+    std::string_view line;
     Names.assign(cols, std::string());
-    if (Header.ColumnNames && Reader.ReadLine(line)) {
+    if (Header.ColumnNames && Reader.NextLine(line)) {
         size_t pos = 0;
         for (size_t c = 0; c < cols && ParseQuotedName(line, pos, Names[c]); ++c) {
         }
@@ -79,7 +79,7 @@ int ReadAscData(TTextReader& Reader, const TAscHeader& Header, std::vector<TCell
     if (cols == 0) return 0;  // rows without values
     for (size_t r = 0; r < rows; ++r) {
         do {
-            if (!Reader.ReadLine(line)) return matrix::kAscValueError;  // the file ends early
+            if (!Reader.NextLine(line)) return matrix::kAscValueError;  // the file ends early
         } while (IsEmptyAscLine(line));
         size_t pos = 0;
         if (Header.RowAttributes) {
@@ -134,10 +134,11 @@ int TMatrixCore<TCell, TSelf>::WriteAsc(const std::string& FName, const std::str
     for (size_t r = 0; r < rows; ++r) {
         line.clear();
         for (int c = 0; c < M.NrOfColumns(); ++c) {
-            const std::string text = FormatCell(cells[size_t(c) * rows + r]);
             if (c > 0) line += ' ';
-            if (text.size() < kAscFieldWidth) line.append(kAscFieldWidth - text.size(), ' ');
-            line += text;
+            const size_t start = line.size();
+            matrix::detail::AppendCellText(Self(), line, cells[size_t(c) * rows + r]);
+            const size_t length = line.size() - start;
+            if (length < kAscFieldWidth) line.insert(start, kAscFieldWidth - length, ' ');
         }
         writer->WriteLn(line);
     }
@@ -213,7 +214,7 @@ bool TMatrixCore<TCell, TSelf>::StoreOnFile(int LowCol, int HighCol, int LowRow,
             line.clear();
             for (int c = LowCol; c <= HighCol; ++c) {
                 if (c > LowCol) line += ' ';
-                line += FormatCell(view.Column(c)[r - 1]);
+                matrix::detail::AppendCellText(Self(), line, view.Column(c)[r - 1]);
             }
             writer.WriteLn(line);
         }
@@ -247,7 +248,7 @@ bool TMatrixCore<TCell, TSelf>::LoadFromFile(const std::string& FileName, bool A
     try {
         for (int64_t r = low_row; ok && r <= high_row; ++r) {
             for (int64_t c = low_col; c <= high_col; ++c) {
-                const std::string word = reader->ReadWord();
+                const std::string_view word = reader->NextWord();
                 if (word.empty()) {
                     ok = false;  // the file ends before the last entry
                     break;

@@ -1,11 +1,13 @@
 // The matrices: the XML vocabulary applied to a two-dimensional matrix, the XML writers and
 // readers.
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <string>
 
 #include "matrices/matrix_internal.hpp"
 #include "matrices/matrix_persist_cells.hpp"
+#include "matrices/xml_lines.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -81,13 +83,17 @@ void TMatrixCore<TCell, TSelf>::WriteXmlLines(
     Sink("<numcols>" + std::to_string(FNCol) + "</numcols>");
     Sink("<numrows>" + std::to_string(FNRow) + "</numrows>");
     std::string line;
+    const auto append_index = [&line](int Index) {
+        char digits[16];
+        line.append(digits, std::to_chars(digits, digits + sizeof digits, Index).ptr);
+    };
     const auto cell_line = [&](int c, int r, TCell value) {
-        line = "<cell ix=\"";
-        line += std::to_string(c);
+        line.assign("<cell ix=\"");
+        append_index(c);
         line += "\" iy=\"";
-        line += std::to_string(r);
+        append_index(r);
         line += "\">";
-        line += FormatCell(value);
+        matrix::detail::AppendCellText(Self(), line, value);
         line += "</cell>";
         Sink(line);
     };
@@ -108,18 +114,8 @@ void TMatrixCore<TCell, TSelf>::WriteXmlLines(
 
 template <typename TCell, typename TSelf>
 void TMatrixCore<TCell, TSelf>::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
-    // Lines are collected into blocks, so the stream sees few large writes.
-    constexpr size_t kBlock = 65536;
-    std::string block;
-    WriteXmlLines(CreateHeader, [&](const std::string& Line) {
-        block += Line;
-        block += "\r\n";
-        if (block.size() >= kBlock) {
-            OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
-            block.clear();
-        }
-    });
-    OutStream.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
+    matrix::detail::XmlLinesToStream(
+        OutStream, [&](const matrix::detail::TLineSink& Sink) { WriteXmlLines(CreateHeader, Sink); });
 }
 
 template <typename TCell, typename TSelf>

@@ -3,20 +3,29 @@
 #include <charconv>
 #include <cmath>
 
+#include "matrices/matrix_persist_cells.hpp"
 #include "ozm/matrix/persist.hpp"
-#include "ozm/platform/numtext.hpp"
+#include "platform/numtext_chars.hpp"
 
 namespace ozm::matrix {
 
-std::string CellText(double Value, int Precision1, int Precision2) {
-    if (Precision2 >= 0) return FormatFixed(Value, 1, std::min(Precision2, 25));
-    if (!std::isfinite(Value)) return FormatFixed(Value, 1, 0);  // NAN, +INF, -INF
-    if (Precision1 <= 0) return FormatShortest(Value);
+namespace detail {
+
+char* CellChars(char* Out, double Value, int Precision1, int Precision2) noexcept {
+    if (Precision2 >= 0) return ozm::detail::FixedChars(Out, Value, std::min(Precision2, 25));
+    if (!std::isfinite(Value)) return ozm::detail::FixedChars(Out, Value, 0);  // NAN, +INF, -INF
+    if (Precision1 <= 0) return ozm::detail::ShortestChars(Out, Value);
     // 17 significant digits identify every double; more would only add noise digits.
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, Value,
-                                      std::chars_format::general, std::min(Precision1, 17));
-    return std::string(buffer, result.ptr);
+    return std::to_chars(Out, Out + kCellChars, Value, std::chars_format::general,
+                         std::min(Precision1, 17))
+        .ptr;
+}
+
+}  // namespace detail
+
+std::string CellText(double Value, int Precision1, int Precision2) {
+    char buffer[detail::kCellChars];
+    return std::string(buffer, detail::CellChars(buffer, Value, Precision1, Precision2));
 }
 
 }  // namespace ozm::matrix

@@ -1,5 +1,8 @@
 // The integer and real scanners of the matrix XML readers.
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -79,16 +82,62 @@ int32_t ScanInteger(std::string_view Text, size_t& Pos) noexcept {
     return static_cast<int32_t>(value);
 }
 
+namespace {
+
+// The common spelling: an optional sign, digits, optionally a point and digits, optionally "E"
+// (any case), a sign and at most three digits, then a character that no state takes further.
+// Such a number is converted in place; it reads exactly as the state machine reads it, since no
+// exponent digit is cut and the canonical text denotes the same decimal value. False (nothing
+// changed) for every other spelling, and for a value beyond the range of doubles.
+bool ScanPlainReal(std::string_view Text, size_t& Pos, double& Value) noexcept {
+    const char* const begin = Text.data();
+    const char* const end = begin + Text.size();
+    const char* p = begin + Pos;
+    while (p < end && IsBlank(*p)) ++p;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    const char* const first = p;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p == first) return false;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        while (p < end && IsDigit(*p)) ++p;
+        if (p == fraction) return false;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        const char* const digits = p;
+        while (p < end && IsDigit(*p)) ++p;
+        if (p == digits || p - digits > 3) return false;
+    }
+    // A point or an exponent mark right after would be taken by the state machine.
+    if (p < end && (*p == '.' || *p == 'e' || *p == 'E')) return false;
+    double v = 0;
+    const auto result = std::from_chars(first, p, v, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != p) return false;
+    Value = negative ? -v : v;
+    Pos = static_cast<size_t>(p - begin);
+    return true;
+}
+
+}  // namespace
+
 double ScanReal(std::string_view Text, size_t& Pos) noexcept {
     enum class State { Start, AfterSign, Integer, AfterPoint, Fraction, AfterE, ExpSign, Exponent };
     if (Pos >= Text.size()) return 0.0;
+    if (double plain = 0; ScanPlainReal(Text, Pos, plain)) return plain;
 
     // The collected number is rebuilt in a canonical form that the strict parser accepts:
     // sign, integer digits (at least "0"), point, fraction digits (at least "0"), exponent.
-    std::string mantissa_sign;
-    std::string integer_digits;
-    std::string fraction_digits;
-    std::string exponent;  // "E", its sign and the collected digits
+    // Each part is a run of Text: integer and fraction digits stand together, and the exponent
+    // digits collected are the first ones of their run (once over the limit, none is taken).
+    bool negative = false;
+    size_t int_first = 0, int_count = 0;
+    size_t frac_first = 0, frac_count = 0;
+    bool has_exponent = false;
+    char exponent_sign = 0;  // '+', '-' or none
+    size_t exp_first = 0, exp_count = 0;
     int exponent_read = 0;  // every exponent digit read so far, held just above the limit
 
     State state = State::Start;
@@ -111,10 +160,11 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
                     }
                 }
                 if (sign) {
-                    if (c == '-') mantissa_sign = "-";
+                    negative = c == '-';
                     state = State::AfterSign;
                 } else if (digit) {
-                    integer_digits.push_back(c);
+                    int_first = i;
+                    int_count = 1;
                     state = State::Integer;
                 } else if (c == '.' && !at_end) {
                     state = State::AfterPoint;
@@ -125,7 +175,8 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
                 break;
             case State::AfterSign:
                 if (digit) {
-                    integer_digits.push_back(c);
+                    int_first = i;
+                    int_count = 1;
                     state = State::Integer;
                 } else if (c == '.' && !at_end) {
                     state = State::AfterPoint;
@@ -136,11 +187,11 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
                 break;
             case State::Integer:
                 if (digit) {
-                    integer_digits.push_back(c);
+                    ++int_count;
                 } else if (c == '.' && !at_end) {
                     state = State::AfterPoint;
                 } else if (c == 'E') {
-                    exponent = "E";
+                    has_exponent = true;
                     state = State::AfterE;
                 } else {
                     finished = true;
@@ -149,10 +200,10 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
             case State::AfterPoint:
             case State::Fraction:
                 if (digit) {
-                    fraction_digits.push_back(c);
+                    if (frac_count++ == 0) frac_first = i;
                     state = State::Fraction;
                 } else if (c == 'E') {
-                    exponent = "E";
+                    has_exponent = true;
                     state = State::AfterE;
                 } else {
                     finished = true;
@@ -161,7 +212,7 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
             case State::AfterE:
             case State::ExpSign:
                 if (state == State::AfterE && sign) {
-                    exponent.push_back(c);
+                    exponent_sign = c;
                     state = State::ExpSign;
                     break;
                 }
@@ -170,12 +221,13 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
                     return 0.0;
                 }
                 state = State::Exponent;
+                exp_first = i;
                 [[fallthrough]];
             case State::Exponent:
                 if (digit) {
                     exponent_read = exponent_read * 10 + (c - '0');
                     if (exponent_read > kMaxCollectedExponent) exponent_read = kMaxCollectedExponent + 1;
-                    else exponent.push_back(c);
+                    else ++exp_count;
                 } else {
                     finished = true;
                 }
@@ -185,17 +237,38 @@ double ScanReal(std::string_view Text, size_t& Pos) noexcept {
     }
     Pos = i;
 
-    std::string text = mantissa_sign;
-    text += integer_digits.empty() ? "0" : integer_digits;
-    text += '.';
-    text += fraction_digits.empty() ? "0" : fraction_digits;
+    // Composed in a local buffer; only a number of hundreds of digits needs the heap.
+    const size_t length = 1 + std::max<size_t>(int_count, 1) + 1 +
+                          std::max<size_t>(frac_count, 1) + (has_exponent ? 2 + exp_count : 0);
+    char local[256];
+    std::string heap;
+    char* const text = length <= sizeof local ? local : (heap.resize(length), heap.data());
+    char* out = text;
+    if (negative) *out++ = '-';
+    const auto put = [&out, Text](size_t First, size_t Count) {
+        if (Count == 0) {
+            *out++ = '0';
+        } else {
+            std::memcpy(out, Text.data() + First, Count);
+            out += Count;
+        }
+    };
+    put(int_first, int_count);
+    *out++ = '.';
+    put(frac_first, frac_count);
     // An exponent whose digits were all cut off ("E" and a sign only) cannot occur: its first
     // digit is always collected because a single digit never exceeds the limit.
-    text += exponent;
+    if (has_exponent) {
+        *out++ = 'E';
+        if (exponent_sign != 0) *out++ = exponent_sign;
+        std::memcpy(out, Text.data() + exp_first, exp_count);
+        out += exp_count;
+    }
     double value = 0.0;
-    if (TryParseDouble(text, value)) return value;
+    if (TryParseDouble(std::string_view(text, static_cast<size_t>(out - text)), value))
+        return value;
     // The text is well formed by construction, so the parser rejected an overflow.
-    return mantissa_sign.empty() ? uc_MaxDouble : -uc_MaxDouble;
+    return negative ? -uc_MaxDouble : uc_MaxDouble;
 }
 
 }  // namespace ozm::matrix

@@ -134,9 +134,11 @@ bool ReadMatrixXmlElement(const TXmlTagSource& Source, const TXmlTagHandler& Han
             content.clear();
         } else {
             if (!Source(closing, after)) return false;
-            std::string expected = "/";
-            expected += MatXmlTagText(kind);
-            if (XmlTagName(closing) != expected) return false;  // element not closed
+            const std::string name = XmlTagName(closing);
+            const std::string_view opened = MatXmlTagText(kind);
+            if (name.size() != opened.size() + 1 || name[0] != '/' ||
+                std::string_view(name).substr(1) != opened)
+                return false;  // element not closed
         }
         if (Handle(kind, tag, content) < 0) return false;
     }

@@ -7,6 +7,7 @@
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/numtext.hpp"
 #include "ozm/platform/textfile.hpp"
+#include "platform/numtext_chars.hpp"
 
 namespace ozm::openarrays {
 namespace {
@@ -16,7 +17,9 @@ using namespace detail;
 constexpr int kMaxDecimals = 17;
 
 void AppendCell(std::string& line, double v, int decimals) {
-    line += decimals < 0 ? FormatShortest(v) : FormatFixed(v, 0, decimals);
+    char buf[ozm::detail::kNumCharsSize];
+    line.append(buf, decimals < 0 ? ozm::detail::ShortestChars(buf, v)
+                                  : ozm::detail::FixedChars(buf, v, decimals));
 }
 
 void AppendCell(std::string& line, int32_t v, int) {

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#include "platform/numtext_chars.hpp"
 
 namespace ozm {
 
@@ -40,19 +43,42 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string FormatFixed(double x, int width, int decimals) {
-    if (decimals < 0) return FormatExp(x, width);
-    std::string text;
-    if (NonFiniteText(x, text)) return PadLeft(text, width);
-    decimals = std::min(decimals, 100);
-    // 309 integer digits, a sign, the point and 100 decimals fit.
-    char buf[512];
-    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
-    text.assign(buf, res.ptr);
+namespace detail {
+
+// Copies a text of the non-finite values, or returns null for a finite x.
+char* NonFiniteChars(char* Out, double x) noexcept {
+    const char* text = std::isnan(x) ? "NAN" : std::isinf(x) ? (x > 0 ? "+INF" : "-INF") : nullptr;
+    if (!text) return nullptr;
+    const size_t n = std::strlen(text);
+    std::memcpy(Out, text, n);
+    return Out + n;
+}
+
+char* FixedChars(char* Out, double x, int Decimals) noexcept {
+    if (char* end = NonFiniteChars(Out, x)) return end;
+    const int decimals = std::min(Decimals, 100);
+    char* const end =
+        std::to_chars(Out, Out + kNumCharsSize, x, std::chars_format::fixed, decimals).ptr;
     // A value that shows as zero carries no sign: neither -0.0 nor -0.0004 with two decimals
     // gives "-0.00".
-    if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
-    return PadLeft(std::move(text), width);
+    if (Out[0] == '-' && std::all_of(Out + 1, end, [](char c) { return c == '0' || c == '.'; })) {
+        std::memmove(Out, Out + 1, static_cast<size_t>(end - Out - 1));
+        return end - 1;
+    }
+    return end;
+}
+
+char* ShortestChars(char* Out, double x) noexcept {
+    if (char* end = NonFiniteChars(Out, x)) return end;
+    return std::to_chars(Out, Out + kNumCharsSize, x).ptr;
+}
+
+}  // namespace detail
+
+std::string FormatFixed(double x, int width, int decimals) {
+    if (decimals < 0) return FormatExp(x, width);
+    char buf[detail::kNumCharsSize];
+    return PadLeft(std::string(buf, detail::FixedChars(buf, x, decimals)), width);
 }
 
 std::string FormatExp(long double x, int width) {
@@ -80,11 +106,8 @@ std::string FormatExp(long double x, int width) {
 std::string FormatExp(double x, int width) { return FormatExp(static_cast<long double>(x), width); }
 
 std::string FormatShortest(double x) {
-    std::string text;
-    if (NonFiniteText(x, text)) return text;
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, x);
-    return std::string(buf, res.ptr);
+    char buf[detail::kNumCharsSize];
+    return std::string(buf, detail::ShortestChars(buf, x));
 }
 
 bool TryParseDouble(std::string_view Text, double& Value) noexcept {

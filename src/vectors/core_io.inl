@@ -8,7 +8,7 @@ constexpr int64_t kExtendedBytes = 10;
 // Elements are encoded and decoded through a buffer of this many values per stream call.
 constexpr size_t kStreamChunk = 4096;
 
-inline bool IsMissingAscValue(const std::string& Word) {
+inline bool IsMissingAscValue(std::string_view Word) {
     if (Word == "###") return true;
     if (Word.size() != 3) return false;
     return (Word[0] == 'N' || Word[0] == 'n') && (Word[1] == 'A' || Word[1] == 'a') &&
@@ -178,17 +178,20 @@ int TTextReaders::ImportAsc(TVectorCore<TCell, TSelf>& V, TTextReader& Reader,
     int code = 0;
     try {
         std::string text;
-        if (header.ColumnNames && Reader.ReadQuoted(text)) Reader.ReadLine(text);
+        std::string scratch;
+        std::string_view rest;
+        if (header.ColumnNames && Reader.ReadQuoted(text)) Reader.NextLine(rest);
         for (int64_t row = 1; row <= header.NrRows; ++row) {
             if (header.RowAttributes) {
                 double attribute = 0;
-                if (!TryParseDouble(NextAscField(Reader), attribute)) {
+                if (!TryParseDouble(NextAscField(Reader, scratch), attribute)) {
                     code = kBadRowAttribute;
                     break;
                 }
             }
             if (header.RowNames) Reader.ReadQuoted(text);
-            const std::string word = StripLTBlanks(NextAscField(Reader));
+            // A field holds no blanks or tabs: it needs no stripping.
+            const std::string_view word = NextAscField(Reader, scratch);
             TCell value{};
             if (IsMissingAscValue(word)) {
                 value = 0;
@@ -198,7 +201,7 @@ int TTextReaders::ImportAsc(TVectorCore<TCell, TSelf>& V, TTextReader& Reader,
             }
             GuardAllocation<EOZMVectorError>(
                 V, [&] { values.push_back(value); }, kMsgNoMemory);
-            Reader.ReadLine(text);  // fields after the value are not part of a vector
+            Reader.NextLine(rest);  // fields after the value are not part of a vector
         }
     } catch (const EInOutError&) {
         return kAscCannotOpen;
@@ -260,7 +263,7 @@ bool TTextReaders::LoadList(TVectorCore<TCell, TSelf>& V, TTextReader& Reader,
     bool ok = true;
     try {
         for (int64_t i = first; i <= last; ++i) {
-            const std::string word = Reader.ReadWord();
+            const std::string_view word = Reader.NextWord();
             if (word.empty()) {
                 ok = false;  // the file ends before the last entry
                 break;

@@ -1,16 +1,41 @@
 // The text files only the double vector writes: ASC with a precision, the list format with a
 // precision, and the reader of plain columns of numbers.
+#include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "ozm/base/text.hpp"
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/textfile.hpp"
 #include "ozm/vector.hpp"
+#include "platform/numtext_chars.hpp"
 #include "vectors/vector_impl.hpp"
 #include "vectors/vector_text_readers.hpp"
 
 namespace ozm {
+
+namespace {
+
+// strff(x, Width, Precision) and a line end to W, without a string per value.
+void WriteNumberLn(TTextWriter& W, double x, int Width, int Precision) {
+    if (Precision < 0) {
+        W.WriteLn(strff(x, Width, Precision));  // exponential text
+        return;
+    }
+    char buffer[detail::kNumCharsSize + 2];
+    char* end = detail::FixedChars(buffer, x, Precision);
+    constexpr std::string_view kBlanks = "                                ";
+    for (auto pad = static_cast<ptrdiff_t>(Width) - (end - buffer); pad > 0;
+         pad -= static_cast<ptrdiff_t>(kBlanks.size()))
+        W.Write(kBlanks.substr(0, static_cast<size_t>(std::min<ptrdiff_t>(pad, kBlanks.size()))));
+    *end++ = '\r';
+    *end++ = '\n';
+    W.Write(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+}
+
+}  // namespace
 
 int TVector::ExportAsASC(const std::string& FName, int Precision,
                          const std::string& Comment) const {
@@ -23,7 +48,7 @@ int TVector::ExportAsASC(const std::string& FName, int Precision,
     // Write errors (a full disk) propagate as EInOutError.
     vecimpl::WriteAscColumnHeader(*writer, Comment, "Exported by OZM TVector component: ", FName,
                                   FNElem);
-    for (const double x : FVec) writer->WriteLn(strff(x, 12, Precision));
+    for (const double x : FVec) WriteNumberLn(*writer, x, 12, Precision);
     writer->Close();
     return 0;
 }
@@ -39,7 +64,7 @@ bool TVector::StoreOnFile(int FirstElem, int LastElem, int Precision,
         TTextWriter writer(FileName);
         writer.WriteLn(std::to_string(FirstElem) + " " + std::to_string(LastElem));
         for (int i = FirstElem; i <= LastElem; ++i)
-            writer.WriteLn(strff(FVec[size_t(i - 1)], width, Precision));
+            WriteNumberLn(writer, FVec[size_t(i - 1)], width, Precision);
         writer.Close();
     } catch (const EInOutError&) {
         // Not only a file that cannot be created: a write that fails (a full disk) also means
@@ -61,46 +86,59 @@ bool TVector::LoadFromFile(const std::string& FileName, bool AdjustVectorSize, b
 }
 
 bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool AdjustVectorSize) {
-    // An entry is a non-empty line holding a decimal digit. The same rule decides which lines
-    // are read in the second pass, so a header word or a blank line cannot shift the values.
-    // Each entry is a line of the text, so the count is bounded by the text's size.
-    const auto is_entry = [](const std::string& line) {
-        return !line.empty() && StringContains(line, "//dig");
-    };
-    int64_t entries = 0;
-    try {
-        std::string line;
-        while (Reader.ReadLine(line))
-            if (is_entry(line)) ++entries;
-    } catch (const EInOutError&) {
-        return false;
-    }
-    if (AdjustVectorSize && entries > 0 && entries <= INT32_MAX) {
-        try {
-            V.Resize(static_cast<int>(entries));
-        } catch (const EOZMVectorError&) {
-            return false;
+    // An entry is a line holding a decimal digit, so a header word or a blank line cannot shift
+    // the values; its first blank- or tab-separated field is the value. Readable is false for an
+    // entry that is no number (its element keeps its value). False at the end of the text.
+    std::string_view line;
+    const auto next_entry = [&](bool& Readable, double& Value) {
+        while (Reader.NextLine(line)) {
+            const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+            if (std::none_of(line.begin(), line.end(), digit)) continue;
+            const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+            const auto start = std::find_if_not(line.begin(), line.end(), blank);
+            const auto end = std::find_if(start, line.end(), blank);
+            Readable = CellFromText(line.substr(size_t(start - line.begin()), size_t(end - start)),
+                                    Value);
+            return true;
         }
-    }
+        return false;
+    };
+    bool stored = false;
+    bool readable = false;
+    double value = 0;
     try {
-        Reader.Rewind();
-        std::string line;
-        int elem = 1;
-        bool stored = false;
-        while (elem <= V.FNElem && Reader.ReadLine(line)) {
-            if (!is_entry(line)) continue;
-            const TStrArray fields = Tokenize(line, " \t");
-            double value = 0;
-            if (!fields.empty() && CellFromText(fields[0], value)) {
+        if (AdjustVectorSize) {
+            // One pass: the entries are gathered (each is a line of the text, so their memory is
+            // bounded by the text's size), then the vector takes their count.
+            std::vector<double> values;
+            std::vector<uint8_t> readable_at;
+            while (next_entry(readable, value)) {
+                values.push_back(readable ? value : 0.0);
+                readable_at.push_back(readable ? 1 : 0);
+            }
+            if (!values.empty() && values.size() <= size_t{INT32_MAX})
+                V.Resize(static_cast<int>(values.size()));
+            const size_t n = std::min(values.size(), static_cast<size_t>(V.FNElem));
+            for (size_t k = 0; k < n; ++k) {
+                if (!readable_at[k]) continue;
+                V.FVec[k] = values[k];
+                stored = true;
+            }
+        } else {
+            for (int elem = 1; elem <= V.FNElem && next_entry(readable, value); ++elem) {
+                if (!readable) continue;
                 V.FVec[size_t(elem - 1)] = value;
                 stored = true;
             }
-            ++elem;  // an unreadable entry keeps its element's value
         }
-        if (stored) V.FIsEmpty = false;
     } catch (const EInOutError&) {
         return false;
+    } catch (const EOZMVectorError&) {
+        return false;  // the vector cannot take the entries' count
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    if (stored) V.FIsEmpty = false;
     V.Changed();
     return true;
 }

@@ -70,14 +70,16 @@ void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment,
         "FALSE FALSE FALSE FALSE\t;row attributes, column names, row names, nominal variables");
 }
 
-std::string NextAscField(TTextReader& R) {
+std::string_view NextAscField(TTextReader& R, std::string& Scratch) {
     for (;;) {
-        std::string word = R.ReadWord();
+        const std::string_view word = R.NextWord();
         const size_t semicolon = word.find(';');
-        if (semicolon == std::string::npos) return word;
-        std::string rest;
-        R.ReadLine(rest);  // the comment runs to the end of the line
-        if (semicolon > 0) return word.substr(0, semicolon);
+        if (semicolon == std::string_view::npos) return word;
+        // Skipping the comment moves the reader's buffer: keep the field's part before it.
+        Scratch.assign(word.substr(0, semicolon));
+        std::string_view rest;
+        R.NextLine(rest);  // the comment runs to the end of the line
+        if (semicolon > 0) return Scratch;
     }
 }
 

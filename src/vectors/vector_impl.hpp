@@ -117,8 +117,9 @@ void WriteAscColumnHeader(TTextWriter& W, const std::string& Comment,
                           std::string_view DefaultPrefix, const std::string& FileName, int Rows);
 
 // The next field of an ASC data line: a blank-separated word with any ";" comment removed (a
-// comment runs to the end of its line); "" at the end of the file.
-std::string NextAscField(TTextReader& R);
+// comment runs to the end of its line); "" at the end of the file. The view is valid until the
+// next read of R; a field cut at a comment is copied to Scratch, which the view then shows.
+std::string_view NextAscField(TTextReader& R, std::string& Scratch);
 
 // --- implementation of the selection template ------------------------------------------------
 

@@ -88,6 +88,29 @@ TEST(PersistScanReal, RangeIsHeldAndExponentsAreCut) {
     EXPECT_EQ(Real(std::string(400, '9')), uc_MaxDouble);
 }
 
+// Plain spellings are converted directly; where the state machine reads on or cuts an exponent,
+// the result must still be its result.
+TEST(PersistScanReal, PlainSpellingsReadAsTheStateMachineReadsThem) {
+    const struct {
+        std::string text;
+        double value;
+        size_t pos;
+    } cases[] = {
+        {"1.5.3", 1.5, 3},       {"1E5E2", 1e5, 3},          {"-12.5e-3x", -0.0125, 8},
+        {"\r\n 8;", 8.0, 4},     {"4.9E-324<", 4.9e-324, 8}, {"2.5e+308", uc_MaxDouble, 8},
+        {"1e-999", 0.0, 6},      {"007.50", 7.5, 6},         {"+3e2", 300.0, 4},
+        // A long fraction with a three-digit exponent reads exactly.
+        {"0." + std::string(400, '0') + "1E405", 1e4, 407},
+        // Four exponent digits beyond 4200 are cut: 4500 becomes 450, so the value is 0, not 1e99.
+        {"0." + std::string(4400, '0') + "1E4500", 0.0, 4408},
+    };
+    for (const auto& c : cases) {
+        size_t pos = 0;
+        EXPECT_EQ(ScanReal(c.text, pos), c.value) << c.text.substr(0, 20);
+        EXPECT_EQ(pos, c.pos) << c.text.substr(0, 20);
+    }
+}
+
 TEST(PersistScanReal, NonFiniteWordsOfTheWriters) {
     EXPECT_TRUE(std::isnan(Real("NAN")));
     EXPECT_TRUE(std::isnan(Real(" nan</cell>")));

@@ -1,7 +1,10 @@
 // Text files: CR LF written, any line end read, words and numbers across lines, quoted names.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ozm/platform/exceptions.hpp"
 #include "ozm/platform/textfile.hpp"
@@ -205,6 +208,116 @@ TEST(TextFiles, MemoryAndFileReadersAgree) {
         EXPECT_GT(lines, 3000u);
         from_file.Rewind();
         from_memory.Rewind();
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The views (NextWord, NextLine, NextUntil, SkipUntil) against a plain model over the same bytes,
+// mixed at random with Get, over texts of CR, LF and CR LF line ends: empty, short, and longer
+// than the file reader's 64 KiB blocks (a word, a CR LF pair or a delimiter on a block border,
+// words at the text's end), read both from memory and from a file.
+struct ModelReader {
+    std::string_view s;
+    size_t pos = 0;
+    static bool White(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    std::string Word() {
+        while (pos < s.size() && White(s[pos])) ++pos;
+        const size_t start = pos;
+        while (pos < s.size() && !White(s[pos])) ++pos;
+        return std::string(s.substr(start, pos - start));
+    }
+    bool Line(std::string& out) {
+        out.clear();
+        if (pos >= s.size()) return false;
+        const size_t start = pos;
+        while (pos < s.size() && s[pos] != '\r' && s[pos] != '\n') ++pos;
+        out = s.substr(start, pos - start);
+        if (pos < s.size())
+            pos += (s[pos] == '\r' && pos + 1 < s.size() && s[pos + 1] == '\n') ? 2 : 1;
+        return true;
+    }
+    std::string Until(char d) {
+        const size_t start = pos;
+        while (pos < s.size() && s[pos] != d) ++pos;
+        return std::string(s.substr(start, pos - start));
+    }
+    int Get() { return pos < s.size() ? static_cast<unsigned char>(s[pos++]) : -1; }
+};
+
+TEST(TextFiles, ViewsMatchAPlainModel) {
+    ozm::testing::ScratchDir dir;
+    std::mt19937 gen(11);
+    const char alphabet[] = "ab1.  \t\r\n<>";
+    std::vector<std::string> texts = {"",     "a",      " ",           "\r", "\n",
+                                      "\r\n", "word", "a\rb\nc\r\nd", "x  "};
+    for (const size_t size : {200u, 5000u, 140000u}) {
+        std::string t;
+        while (t.size() < size) {
+            t += alphabet[gen() % (sizeof alphabet - 1)];
+            if (gen() % 7 == 0) t += std::string(gen() % 40, 'w');  // longer words
+        }
+        texts.push_back(t);
+    }
+    // Block borders: a CR LF pair, a word and a delimiter across the first border; a word of
+    // more than two blocks.
+    texts.push_back(std::string(65535, 'a') + "\r\nb\rc");
+    texts.push_back(std::string(65530, ' ') + "word_over_the_border\n");
+    texts.push_back(std::string(65535, 'x') + "<y>" + std::string(70000, 'z') + " end");
+    texts.push_back(std::string(150000, 'q') + "\r");
+    for (size_t k = 0; k < texts.size(); ++k) {
+        const std::string& text = texts[k];
+        WriteWholeFile(dir.file("v.txt"), text);
+        ozm::TTextReader from_file(dir.file("v.txt"));
+        ozm::TTextReader from_memory(text.data(), text.size());
+        // Modes 0..3 use one view only (every border is met by it), mode 4 mixes them all.
+        for (unsigned mode = 0; mode < 5; ++mode) {
+            for (ozm::TTextReader* r : {&from_file, &from_memory}) {
+                r->Rewind();
+                ModelReader model{text};
+                std::mt19937 ops(static_cast<unsigned>(k));
+                for (int step = 0; step < 400000 && model.pos < text.size(); ++step) {
+                    switch (mode < 4 ? mode : ops() % 5) {
+                        case 0: {
+                            const std::string expected = model.Word();
+                            ASSERT_EQ(r->NextWord(), expected) << "text " << k << " step " << step;
+                            break;
+                        }
+                        case 1: {
+                            std::string expected;
+                            const bool more = model.Line(expected);
+                            std::string_view line = "junk";
+                            ASSERT_EQ(r->NextLine(line), more) << "text " << k << " step " << step;
+                            ASSERT_EQ(line, expected) << "text " << k << " step " << step;
+                            break;
+                        }
+                        case 2: {
+                            const std::string expected = model.Until('<');
+                            ASSERT_EQ(r->NextUntil('<'), expected)
+                                << "text " << k << " step " << step;
+                            ASSERT_EQ(r->Get(), model.Get()) << "text " << k << " step " << step;
+                            break;
+                        }
+                        case 3:
+                            model.Until('>');
+                            r->SkipUntil('>');
+                            ASSERT_EQ(r->Get(), model.Get()) << "text " << k << " step " << step;
+                            break;
+                        default:
+                            ASSERT_EQ(r->Get(), model.Get()) << "text " << k << " step " << step;
+                    }
+                }
+                // At the end every view is empty and Eof holds.
+                EXPECT_TRUE(r->Eof());
+                EXPECT_EQ(r->NextWord(), "");
+                EXPECT_EQ(r->NextUntil('<'), "");
+                std::string_view line = "junk";
+                EXPECT_FALSE(r->NextLine(line));
+                EXPECT_EQ(line, "");
+            }
+        }
     }
 }
 
