@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/bootstrap.sh pybind11-dev python3-dev python3-numpy python3-pytest python3-scipy >/dev/null
+bash scripts/bootstrap.sh pybind11-dev python3-dev python3-numpy python3-pytest python3-scipy python3-sklearn >/dev/null
 
 PYTHON=/usr/bin/python3
 BUILD=build/python

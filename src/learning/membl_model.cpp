@@ -258,6 +258,8 @@ TMemBasedLearner::TMemBasedLearner(TComponent* AOwner)
     : TComponent(AOwner), FNbRows(kNb, 0), FNbDist(kNb, uc_MaxDouble) {
     FModelData = new TDataTable(nullptr);
     FModelData->OnChange = [this](TObject* Sender) { DataTableChanged(Sender); };
+    // A resize of the table fires only OnResize; the neighbour lists and statistics go with it.
+    FModelData->OnResize = [this](TObject* Sender, int, int, int, int) { DataTableChanged(Sender); };
     FModelData->OnPercentDone = [this](TObject* Sender, int Percent) {
         ForwardPercentDone(Sender, Percent);
     };
@@ -265,6 +267,7 @@ TMemBasedLearner::TMemBasedLearner(TComponent* AOwner)
 
 TMemBasedLearner::~TMemBasedLearner() {
     FModelData->OnChange = nullptr;
+    FModelData->OnResize = nullptr;
     FModelData->OnPercentDone = nullptr;
     delete FModelData;
 }

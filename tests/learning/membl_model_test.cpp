@@ -341,6 +341,13 @@ TEST(MemBasedLearner, NeighbourListsOfTheModelMatchSklearn) {
     // The lists describe the table as it was: a change drops them.
     L.ModelData()->SetElem(1, 1, 0.5);
     EXPECT_EQ(L.GetkNNofModelData(1, 1), -1);
+    // So does a resize, which the table announces through OnResize alone.
+    L.OnPercentDone = nullptr;
+    L.CalcNNOfModelData();
+    ASSERT_NE(L.GetkNNofModelData(1, 300), -1);
+    L.ModelData()->Resize(L.ModelData()->NrOfColumns(), 200);
+    EXPECT_EQ(L.GetkNNofModelData(1, 300), -1);
+    EXPECT_EQ(L.GetkNNofModelData(1, 1), -1);
 }
 
 TEST(MemBasedLearner, ContingencyTableOfIris) {
