@@ -240,7 +240,7 @@ def gen_special():
                                                         if 1e-20 < p < 1 - 1e-20 else
                                                         quantile(lambda v: (mp.ncdf(v), mp.ncdf(-v)), p,
                                                                  stats.norm.ppf(p)))])
-    write('special.txt', 'function x a b value (mpmath, 50 digits)', rows)
+    write('gammabeta.txt', 'function x a b value (mpmath, 50 digits)', rows)
 
 
 def ks_cdf_durbin(n, d):

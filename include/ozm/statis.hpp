@@ -6,7 +6,7 @@
 
 #include "ozm/statis/critical.hpp"
 #include "ozm/statis/distributions.hpp"
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 #include "ozm/statis/classifier.hpp"
 #include "ozm/statis/crossval.hpp"
 #include "ozm/statis/randgen.hpp"

@@ -13,7 +13,7 @@
 
 #include "ozm/math1/scalar.hpp"
 #include "ozm/math2/curvefit.hpp"
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 
 namespace ozm {
 

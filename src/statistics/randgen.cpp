@@ -7,7 +7,7 @@
 #include "ozm/platform/random.hpp"
 #include "ozm/statis/distributions.hpp"
 #include "ozm/statis/randgen.hpp"
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 
 namespace ozm {
 

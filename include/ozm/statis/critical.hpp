@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 
 namespace ozm::statis {
 

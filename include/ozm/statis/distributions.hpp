@@ -3,7 +3,7 @@
 /// Shapiro-Wilk W (Royston's approximation).
 ///
 /// χ², F, t and binomial are computed from one regularised incomplete gamma and one incomplete
-/// beta kernel (the series and continued fractions of ozm/statis/special.hpp, run to the
+/// beta kernel (the series and continued fractions of ozm/statis/gammabeta.hpp, run to the
 /// precision of extended arithmetic), with prefactors built from Stirling's series and
 /// ln(1 + t) - t so that large degrees of freedom lose nothing to cancellation. Each tail is
 /// computed directly, so distribution functions keep their relative accuracy down to 1e-300 and

@@ -20,7 +20,7 @@
 #include "ozm/base/bitfld.hpp"
 #include "ozm/base/types.hpp"
 #include "ozm/matrix/tmatrix.hpp"
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 #include "ozm/vector.hpp"
 
 namespace ozm::statis {

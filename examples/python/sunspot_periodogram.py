@@ -1,8 +1,8 @@
 """Power spectrum of the yearly sunspot numbers 1700-2008 with TFastFourier.
 
 The last 256 years (a power of two), mean removed, under a cos^2 (Hann) window; the strongest
-line gives the length of the solar cycle. Writes spectrum_sunspots.png.
-Run: PYTHONPATH=<build>/python/package python3 examples/python/spectrum_sunspots.py [out-dir]
+line gives the length of the solar cycle. Writes sunspot_periodogram.png.
+Run: PYTHONPATH=<build>/python/package python3 examples/python/sunspot_periodogram.py [out-dir]
 """
 import numpy as np
 
@@ -37,6 +37,6 @@ if plt is not None:
     ax2.set_ylabel("power")
     ax2.legend()
     fig.tight_layout()
-    path = output_dir() / "spectrum_sunspots.png"
+    path = output_dir() / "sunspot_periodogram.png"
     fig.savefig(path, dpi=110)
     print(f"plot: {path}")

@@ -29,7 +29,7 @@ constexpr double kErfApproxAbs = 1.2e-7;
 
 TEST(StatisSpecial, AgreeWithMpmathWithinTheirStoppingRules) {
     int checked = 0;
-    for (const auto& r : LoadStatisRefs("special.txt")) {
+    for (const auto& r : LoadStatisRefs("gammabeta.txt")) {
         const std::string& fn = r.text[0];
         const double x = r.dbl(1), a = r.dbl(2), b = r.dbl(3);
         const long double want = r.num(4);

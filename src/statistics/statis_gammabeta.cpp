@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "ozm/platform/rounding.hpp"
-#include "ozm/statis/special.hpp"
+#include "ozm/statis/gammabeta.hpp"
 #include "statistics/statis_internal.hpp"
 
 namespace ozm::statis {

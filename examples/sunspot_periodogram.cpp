@@ -1,6 +1,6 @@
 // The power spectrum and a wavelet denoising of the yearly sunspot numbers (1700-2008).
 //
-//   example_spectrum_sunspots [csv file] [output folder]
+//   example_sunspot_periodogram [csv file] [output folder]
 //
 // The default file is data/sunspots_yearly.csv of the source tree (lines "year,number" after one
 // header line). The program prints the dominant periods of the series, writes the spectrum and the
