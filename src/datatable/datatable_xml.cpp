@@ -5,12 +5,10 @@
 // need, and the stream source can put the stream back right after the table's end element, so a
 // table embedded in a larger document leaves the rest to its caller.
 #include <algorithm>
-#include <filesystem>
 #include <functional>
-#include <memory>
 
 #include "datatable/datatable_internal.hpp"
-#include "matrices/xml_lines.hpp"
+#include "matrices/xml_documents.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/datatable.hpp"
 #include "ozm/matrix/scan.hpp"
@@ -20,106 +18,10 @@
 namespace ozm {
 
 using datatable::detail::CutText;
+using matrix::detail::XmlEscapeText;
+using matrix::detail::XmlUnescapeText;
 
 namespace {
-
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-
-// Text of an element or attribute: the markup characters as named entities and the control
-// characters as character references, so that names holding line ends or tabs come back as they
-// were (XML parsers normalise raw line ends and blanks).
-std::string EscapeText(std::string_view Text) {
-    std::string out;
-    out.reserve(Text.size());
-    for (char ch : Text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    out += "&#x";
-                    out.push_back(kHexDigits[c >> 4]);
-                    out.push_back(kHexDigits[c & 0xF]);
-                    out.push_back(';');
-                } else {
-                    out.push_back(ch);
-                }
-        }
-    }
-    return out;
-}
-
-// Appends code point Cp as UTF-8 (references above 0xFF in hand-written documents).
-void AppendUtf8(std::string& Out, uint32_t Cp) {
-    if (Cp < 0x80) {
-        Out.push_back(static_cast<char>(Cp));
-    } else if (Cp < 0x800) {
-        Out.push_back(static_cast<char>(0xC0 | (Cp >> 6)));
-        Out.push_back(static_cast<char>(0x80 | (Cp & 0x3F)));
-    } else if (Cp < 0x10000) {
-        Out.push_back(static_cast<char>(0xE0 | (Cp >> 12)));
-        Out.push_back(static_cast<char>(0x80 | ((Cp >> 6) & 0x3F)));
-        Out.push_back(static_cast<char>(0x80 | (Cp & 0x3F)));
-    } else {
-        Out.push_back(static_cast<char>(0xF0 | (Cp >> 18)));
-        Out.push_back(static_cast<char>(0x80 | ((Cp >> 12) & 0x3F)));
-        Out.push_back(static_cast<char>(0x80 | ((Cp >> 6) & 0x3F)));
-        Out.push_back(static_cast<char>(0x80 | (Cp & 0x3F)));
-    }
-}
-
-// The reverse of EscapeText in one pass (so "&amp;#10;" stays the text "&#10;"): the five named
-// entities and decimal or hexadecimal character references; anything else stays as it is.
-// References below 0x100 give that byte, as the writer produced them.
-std::string UnescapeText(std::string_view Text) {
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string out;
-    out.reserve(Text.size());
-    for (size_t i = 0; i < Text.size();) {
-        if (Text[i] != '&') {
-            out.push_back(Text[i++]);
-            continue;
-        }
-        bool done = false;
-        for (const auto& [entity, ch] : kEntities) {
-            if (Text.compare(i, entity.size(), entity) == 0) {
-                out.push_back(ch);
-                i += entity.size();
-                done = true;
-                break;
-            }
-        }
-        if (!done && i + 2 < Text.size() && Text[i + 1] == '#') {
-            const bool hex = Text[i + 2] == 'x' || Text[i + 2] == 'X';
-            size_t j = i + (hex ? 3 : 2);
-            uint32_t cp = 0;
-            size_t digits = 0;
-            for (; j < Text.size() && digits < 8; ++j, ++digits) {
-                const char c = Text[j];
-                uint32_t d;
-                if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-                else if (hex && c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-                else if (hex && c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-                else break;
-                cp = cp * (hex ? 16 : 10) + d;
-            }
-            if (digits > 0 && j < Text.size() && Text[j] == ';' && cp <= 0x10FFFF) {
-                if (cp < 0x100)
-                    out.push_back(static_cast<char>(cp));
-                else
-                    AppendUtf8(out, cp);
-                i = j + 1;
-                done = true;
-            }
-        }
-        if (!done) out.push_back(Text[i++]);
-    }
-    return out;
-}
 
 bool IsEmptyElement(std::string_view TagText) {
     size_t n = TagText.size();
@@ -177,7 +79,7 @@ int TDataTable::ProcessXmlTag(TDTxmlTags Tag, const std::string& TagText,
             return (FXmlList == TDTxmlTags::xmlInvalid && FXmlSized) ? 1 : -1;
         case TDTxmlTags::xmlComment:
             if (FXmlList != TDTxmlTags::xmlInvalid) return -1;
-            SetFComment(UnescapeText(Content));
+            SetFComment(XmlUnescapeText(Content));
             return 0;
         case TDTxmlTags::xmlSize: {
             int64_t cols = 0, rows = 0;
@@ -232,7 +134,7 @@ int TDataTable::ProcessXmlTag(TDTxmlTags Tag, const std::string& TagText,
             if (FXmlList != names && FXmlList != attribs) return -1;
             if (!index("ix", is_col ? FNrOfCols : FNrOfRows, ix)) return -1;
             if (FXmlList == names) {
-                const std::string name = UnescapeText(Content);
+                const std::string name = XmlUnescapeText(Content);
                 if (is_col) SetColName(ix, name);
                 else SetRowName(ix, name);
             } else {
@@ -248,7 +150,7 @@ int TDataTable::ProcessXmlTag(TDTxmlTags Tag, const std::string& TagText,
             int slot = 0;
             if (FXmlList != TDTxmlTags::xmlVarType || !index("ix", kMaxNominalIDs, slot)) return -1;
             FVType[static_cast<size_t>(FXmlVarCol - 1)].SetID(
-                slot, CutText(UnescapeText(Content), datatable::kMaxIDLength));
+                slot, CutText(XmlUnescapeText(Content), datatable::kMaxIDLength));
             ChangedSetup();
             return 0;
         }
@@ -287,7 +189,7 @@ struct TDataTableXmlWriter {
     static void Write(const TDataTable& T, bool CreateHeader, const TLineSink& Sink) {
         if (CreateHeader) Sink("<?xml version=\"1.0\"?>");
         Sink("<datatable>");
-        Sink("<comment>" + EscapeText(T.FComment) + "</comment>");
+        Sink("<comment>" + XmlEscapeText(T.FComment) + "</comment>");
         Sink("<size cols=\"" + std::to_string(T.FNrOfCols) + "\" rows=\"" +
              std::to_string(T.FNrOfRows) + "\"/>");
         std::string line;
@@ -308,9 +210,9 @@ struct TDataTableXmlWriter {
         };
         auto all = [](int) { return true; };
         list(TDTxmlTags::xmlColNames, TDTxmlTags::xmlColId, T.FNrOfCols,
-             [&](int k) { return EscapeText(T.FColName[static_cast<size_t>(k - 1)]); }, all);
+             [&](int k) { return XmlEscapeText(T.FColName[static_cast<size_t>(k - 1)]); }, all);
         list(TDTxmlTags::xmlRowNames, TDTxmlTags::xmlRowId, T.FNrOfRows,
-             [&](int k) { return EscapeText(T.FRowName[static_cast<size_t>(k - 1)]); }, all);
+             [&](int k) { return XmlEscapeText(T.FRowName[static_cast<size_t>(k - 1)]); }, all);
         // Attributes are 0 unless set: only the others are listed.
         list(TDTxmlTags::xmlColAttrib, TDTxmlTags::xmlColId, T.FNrOfCols,
              [&](int k) { return std::to_string(T.FColAtt[static_cast<size_t>(k - 1)]); },
@@ -333,7 +235,8 @@ struct TDataTableXmlWriter {
             Sink(line + ">");
             for (int k = 1; k <= kMaxNominalIDs; ++k) {
                 if (vtype.ID(k).empty()) continue;
-                Sink("<idf ix=\"" + std::to_string(k) + "\">" + EscapeText(vtype.ID(k)) + "</idf>");
+                Sink("<idf ix=\"" + std::to_string(k) + "\">" + XmlEscapeText(vtype.ID(k)) +
+                     "</idf>");
             }
             Sink("</vardef>");
         }
@@ -425,20 +328,10 @@ bool TDataTable::ReadXml(const matrix::TXmlTagSource& Source, int64_t BackedByte
 }
 
 bool TDataTable::ReadFromXMLStream(TStream& InStream) {
-    int64_t backed = 0;
-    try {
-        backed = InStream.Size() - InStream.Position();
-    } catch (const EInOutError&) {
-        return false;
-    }
-    matrix::TXmlStreamTagReader reader(InStream);
-    const bool ok = ReadXml(reader.Source(), backed);
-    try {
-        reader.RestorePosition();
-    } catch (const EInOutError&) {
-        // The stream cannot seek back: the data read stands, only the position is off.
-    }
-    return ok;
+    return matrix::detail::XmlElementFromStream(
+        InStream, [this](const matrix::TXmlTagSource& Source, int64_t Backing) {
+            return Backing >= 0 && ReadXml(Source, Backing);
+        });
 }
 
 bool TDataTable::ReadFromOpenXMLFile(TTextReader& InFile) {
@@ -457,16 +350,10 @@ bool TDataTable::ReadFromXMLString(std::string_view XmlText) {
 }
 
 bool TDataTable::LoadFromXMLFile(const std::string& FName) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(FName, ec);
-    if (ec) return false;
-    std::unique_ptr<TTextReader> reader;
-    try {
-        reader = std::make_unique<TTextReader>(FName);
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return ReadXml(matrix::XmlTagsOfTextFile(*reader), static_cast<int64_t>(size));
+    return matrix::detail::XmlElementFromFile(
+        FName, [this](const matrix::TXmlTagSource& Source, int64_t Backing) {
+            return Backing >= 0 && ReadXml(Source, Backing);
+        });
 }
 
 }  // namespace ozm

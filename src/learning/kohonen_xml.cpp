@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "matrices/xml_lines.hpp"
+#include "matrices/xml_documents.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/kohonen.hpp"
 #include "ozm/matrix.hpp"
@@ -40,6 +40,8 @@ TKohonenXMLTag KohonenXMLTagOf(std::string_view TagText) noexcept {
 namespace {
 
 using kohonen::KohonenXMLTags;
+using matrix::detail::XmlEscapeText;
+using matrix::detail::XmlUnescapeText;
 
 // A document spends at least this many bytes per weight (the shortest cell element,
 // <cell ix="1" iy="1" iw="1">0</cell>, has 35), so a reader allows one weight per 16 bytes of
@@ -48,84 +50,6 @@ constexpr int64_t kBytesPerWeight = 16;
 
 std::string_view TagName(TKohonenXMLTag Tag) {
     return KohonenXMLTags[static_cast<size_t>(Tag)];
-}
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// Markup characters as entities and control characters as character references, so a comment or
-// identifier holding line ends or tabs comes back exactly (text readers normalise raw line ends).
-std::string EscapeText(std::string_view Text) {
-    std::string out;
-    out.reserve(Text.size());
-    for (char ch : Text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) {
-            out += "&#x";
-            out.push_back(kHexDigits[c >> 4]);
-            out.push_back(kHexDigits[c & 0xF]);
-            out.push_back(';');
-        } else {
-            out += matrix::XmlEscape(std::string_view(&ch, 1));
-        }
-    }
-    return out;
-}
-
-// The reverse of EscapeText in one pass: the named entities of matrix::XmlUnescape and character
-// references up to 0xFF (the ones EscapeText writes); anything else stays as it is.
-std::string UnescapeText(std::string_view Text) {
-    std::string out;
-    out.reserve(Text.size());
-    size_t i = 0;
-    while (i < Text.size()) {
-        const size_t amp = Text.find('&', i);
-        if (amp == std::string_view::npos) {
-            out += Text.substr(i);
-            break;
-        }
-        out += Text.substr(i, amp - i);
-        i = amp;
-        const size_t semi = Text.find(';', amp);
-        if (semi == std::string_view::npos) {
-            out += Text.substr(i);
-            break;
-        }
-        const std::string_view entity = Text.substr(amp, semi - amp + 1);
-        if (entity.size() >= 4 && entity[1] == '#') {
-            const bool hex = entity[2] == 'x' || entity[2] == 'X';
-            const std::string_view digits =
-                entity.substr(hex ? 3 : 2, entity.size() - (hex ? 4 : 3));
-            unsigned code = 0;
-            bool ok = !digits.empty() && digits.size() <= 3;
-            for (char d : digits) {
-                unsigned v = 0;
-                if (d >= '0' && d <= '9')
-                    v = static_cast<unsigned>(d - '0');
-                else if (hex && d >= 'a' && d <= 'f')
-                    v = static_cast<unsigned>(d - 'a' + 10);
-                else if (hex && d >= 'A' && d <= 'F')
-                    v = static_cast<unsigned>(d - 'A' + 10);
-                else
-                    ok = false;
-                code = code * (hex ? 16 : 10) + v;
-            }
-            if (ok && code <= 0xFF) {
-                out.push_back(static_cast<char>(code));
-                i = semi + 1;
-                continue;
-            }
-        } else {
-            const std::string named = matrix::XmlUnescape(entity);
-            if (named.size() == 1) {
-                out += named;
-                i = semi + 1;
-                continue;
-            }
-        }
-        out.push_back('&');
-        ++i;
-    }
-    return out;
 }
 
 // The text of attribute Name (Name="text", the name at a word start) as written, entities and
@@ -200,8 +124,8 @@ void WriteMap(const TKohonen& Map, bool CreateHeader, const TLineSink& Sink) {
     if (CreateHeader) Sink("<?xml version=\"1.0\"?>");
     Sink("<" + std::string(kohonen::kRootElement) + " sig=\"" + std::string(kohonen::kSignature) +
          "\" vers=\"" + std::string(kohonen::kFormatVersion) + "\" id=\"" +
-         EscapeText(Map.DataID()) + "\">");
-    simple(TKohonenXMLTag::xmlComment, EscapeText(Map.Comment()));
+         XmlEscapeText(Map.DataID()) + "\">");
+    simple(TKohonenXMLTag::xmlComment, XmlEscapeText(Map.Comment()));
     simple(TKohonenXMLTag::xmlSizeX, std::to_string(Map.SizeX()));
     simple(TKohonenXMLTag::xmlSizeY, std::to_string(Map.SizeY()));
     simple(TKohonenXMLTag::xmlNrInsens, std::to_string(Map.NrOfInSens()));
@@ -281,7 +205,7 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
         if (!matrix::XmlTextAttribute(tag, "vers", attr) ||
             !TryParseDouble(StripLTBlanks(attr), version) || !(version >= 1.0 && version < 2.0))
             return fail("unsupported format version (vers attribute, this reader reads 1.x)");
-        if (RawAttribute(tag, "id", attr)) doc.DataID = UnescapeText(attr);
+        if (RawAttribute(tag, "id", attr)) doc.DataID = XmlUnescapeText(attr);
 
         auto int_attribute = [&](std::string_view Name, int64_t Low, int64_t High, int64_t& Value) {
             std::string text;
@@ -342,7 +266,7 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
                     break;
                 }
                 case TKohonenXMLTag::xmlComment:
-                    doc.Comment = UnescapeText(content);
+                    doc.Comment = XmlUnescapeText(content);
                     break;
                 case TKohonenXMLTag::xmlMaxNeighb:
                     if (!TryParseInt(text, number) || number < 0)
@@ -488,21 +412,12 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
 }
 
 bool TKohonen::ReadFromXMLStream(TStream& InStream) {
-    int64_t backed = 0;
-    try {
-        backed = InStream.Size() - InStream.Position();
-    } catch (const EInOutError&) {
-        FXmlError = "the stream cannot be measured";
-        return false;
-    }
-    matrix::TXmlStreamTagReader reader(InStream);
-    const bool ok = ReadXml(reader.Source(), backed);
-    try {
-        reader.RestorePosition();
-    } catch (const EInOutError&) {
-        // The stream cannot seek back: the map read stands, only the position is off.
-    }
-    return ok;
+    return matrix::detail::XmlElementFromStream(
+        InStream, [this](const matrix::TXmlTagSource& Source, int64_t Backing) {
+            if (Backing >= 0) return ReadXml(Source, Backing);
+            FXmlError = "the stream cannot be measured";
+            return false;
+        });
 }
 
 bool TKohonen::ReadFromOpenXMLFile(TTextReader& InFile) {
@@ -512,20 +427,13 @@ bool TKohonen::ReadFromOpenXMLFile(TTextReader& InFile) {
 }
 
 bool TKohonen::LoadFromXMLFile(const std::string& FName) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(FName, ec);
-    if (ec) {
-        FXmlError = "cannot open \"" + FName + "\"";
-        return false;
-    }
-    std::unique_ptr<TTextReader> reader;
-    try {
-        reader = std::make_unique<TTextReader>(FName);
-    } catch (const EInOutError&) {
-        FXmlError = "cannot open \"" + FName + "\"";
-        return false;
-    }
-    return ReadXml(matrix::XmlTagsOfTextFile(*reader), static_cast<int64_t>(size));
+    FXmlError = "cannot open \"" + FName + "\"";  // stands unless the file opens and is read
+    return matrix::detail::XmlElementFromFile(
+        FName, [&](const matrix::TXmlTagSource& Source, int64_t Backing) {
+            if (Backing >= 0) return ReadXml(Source, Backing);
+            FXmlError = "cannot measure \"" + FName + "\"";
+            return false;
+        });
 }
 
 }  // namespace ozm

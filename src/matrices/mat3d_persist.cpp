@@ -90,14 +90,9 @@ bool TMat3D::ReadXmlElement(const matrix::TXmlTagSource& Source) {
 }
 
 bool TMat3D::ReadFromXMLStream(TStream& InStream) {
-    matrix::TXmlStreamTagReader reader(InStream);
-    const bool ok = ReadXmlElement(reader.Source());
-    try {
-        reader.RestorePosition();
-    } catch (const EInOutError&) {
-        // The stream cannot seek back: the data read stands, only the position is off.
-    }
-    return ok;
+    return matrix::detail::XmlElementFromStream(
+        InStream,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 bool TMat3D::ReadFromOpenXMLFile(TTextReader& InFile) {
@@ -105,13 +100,9 @@ bool TMat3D::ReadFromOpenXMLFile(TTextReader& InFile) {
 }
 
 bool TMat3D::LoadFromXMLFile(const std::string& FName) {
-    std::unique_ptr<TTextReader> reader;
-    try {
-        reader = std::make_unique<TTextReader>(FName);
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return ReadFromOpenXMLFile(*reader);
+    return matrix::detail::XmlElementFromFile(
+        FName,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 bool TMat3D::ReadBinaryHeader(const std::string& FName, int& NrColumns, int& NrRows,

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "matrices/xml_lines.hpp"
+#include "matrices/xml_documents.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/platform/stream.hpp"
 #include "ozm/platform/textfile.hpp"

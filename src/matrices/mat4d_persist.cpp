@@ -150,14 +150,9 @@ bool TMat4D::ReadXmlElement(const matrix::TXmlTagSource& Source) {
 }
 
 bool TMat4D::ReadFromXMLStream(TStream& InStream) {
-    matrix::TXmlStreamTagReader reader(InStream);
-    const bool ok = ReadXmlElement(reader.Source());
-    try {
-        reader.RestorePosition();
-    } catch (const EInOutError&) {
-        // The stream cannot seek back: the data read stands, only the position is off.
-    }
-    return ok;
+    return matrix::detail::XmlElementFromStream(
+        InStream,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 bool TMat4D::ReadFromOpenXMLFile(TTextReader& InFile) {
@@ -165,13 +160,9 @@ bool TMat4D::ReadFromOpenXMLFile(TTextReader& InFile) {
 }
 
 bool TMat4D::LoadFromXMLFile(const std::string& FName) {
-    std::unique_ptr<TTextReader> reader;
-    try {
-        reader = std::make_unique<TTextReader>(FName);
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return ReadFromOpenXMLFile(*reader);
+    return matrix::detail::XmlElementFromFile(
+        FName,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 // --- record files ------------------------------------------------------------------------------

@@ -7,7 +7,7 @@
 
 #include "matrices/matrix_internal.hpp"
 #include "matrices/matrix_persist_cells.hpp"
-#include "matrices/xml_lines.hpp"
+#include "matrices/xml_documents.hpp"
 #include "ozm/base/text.hpp"
 #include "ozm/matrix/persist.hpp"
 #include "ozm/matrix/tmatrix.hpp"
@@ -164,14 +164,9 @@ bool TMatrixCore<TCell, TSelf>::ReadXmlElement(const matrix::TXmlTagSource& Sour
 
 template <typename TCell, typename TSelf>
 bool TMatrixCore<TCell, TSelf>::ReadFromXMLStream(TStream& InStream) {
-    matrix::TXmlStreamTagReader reader(InStream);
-    const bool ok = ReadXmlElement(reader.Source());
-    try {
-        reader.RestorePosition();
-    } catch (const EInOutError&) {
-        // The stream cannot seek back: the data read stands, only the position is off.
-    }
-    return ok;
+    return matrix::detail::XmlElementFromStream(
+        InStream,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 template <typename TCell, typename TSelf>
@@ -181,13 +176,9 @@ bool TMatrixCore<TCell, TSelf>::ReadFromOpenXMLFile(TTextReader& InFile) {
 
 template <typename TCell, typename TSelf>
 bool TMatrixCore<TCell, TSelf>::LoadFromXMLFile(const std::string& FName) {
-    std::unique_ptr<TTextReader> reader;
-    try {
-        reader = std::make_unique<TTextReader>(FName);
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return ReadFromOpenXMLFile(*reader);
+    return matrix::detail::XmlElementFromFile(
+        FName,
+        [this](const matrix::TXmlTagSource& Source, int64_t) { return ReadXmlElement(Source); });
 }
 
 #define OZM_XML_MEMBERS(TCell, TSelf)                                                      \

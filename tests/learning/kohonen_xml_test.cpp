@@ -84,6 +84,13 @@ TEST(KohonenXml, EveryWriterAndReaderRoundTripsBitForBit) {
     ASSERT_TRUE(FromXml(via_stream, xml)) << via_stream.LastXMLError();
     EXPECT_EQ(State(via_stream), State(src));
     EXPECT_EQ(via_stream.LastXMLError(), "");
+    // A hand-written reference above 255 gives its character in UTF-8; an escaped "&" stays.
+    std::string hand_text = xml;
+    const size_t comment = hand_text.find("<comment>") + 9;
+    hand_text.replace(comment, hand_text.find("</comment>") - comment, "&#x263A;&#65;&amp;#66;");
+    TKohonen hand_written;
+    ASSERT_TRUE(FromXml(hand_written, hand_text)) << hand_written.LastXMLError();
+    EXPECT_EQ(hand_written.Comment(), "\xE2\x98\xBA" "A&#66;");
 
     const std::string path = ::testing::TempDir() + "kohonen_round_trip.xml";
     ASSERT_TRUE(src.SaveAsXMLFile(path));
