@@ -663,6 +663,11 @@ private:
     // Resize without firing OnResize; returns true when the size changed.
     bool ResizeSilently(int NrCols, int NrRows);
     void FireResize(int OldCols, int OldRows);
+    // Sizes the numeric storage without its change event (the table fires its own); a failed
+    // allocation raises the table's memory error.
+    void ResizeStorage(int NrCols, int NrRows);
+    // Fires what a replaced content fires: every change event once, then OnResize.
+    void AnnounceReplacedContent(int OldCols, int OldRows);
     // Removes the rows marked in Remove (Count of them), building what stays aside first.
     void RemoveRowsAside(const std::vector<char>& Remove, int Count);
     // Moves row (column) Src onto Dst: name, attribute, values and states (columns: type record).

@@ -223,6 +223,24 @@ void TDataTable::FireResize(int OldCols, int OldRows) {
     if (OnResize) OnResize(this, OldCols, OldRows, FNrOfCols, FNrOfRows);
 }
 
+void TDataTable::AnnounceReplacedContent(int OldCols, int OldRows) {
+    Changed();
+    ChangedCellStates();
+    ChangedSetup();
+    ChangedNames();
+    ChangedAttrib();
+    FireResize(OldCols, OldRows);
+}
+
+void TDataTable::ResizeStorage(int NrCols, int NrRows) {
+    TSuspendedEvents quiet{&FNumericData->OnChange};
+    try {
+        FNumericData->Resize(NrCols, NrRows);
+    } catch (const EOZMMatrixError&) {
+        RaiseError(kMsgNoMemoryOnHeap);
+    }
+}
+
 // --- assignment ------------------------------------------------------------------------------------
 
 void TDataTable::Assign(const TPersistent* Source) {
@@ -325,14 +343,7 @@ bool TDataTable::ResizeSilently(int NrCols, int NrRows) {
         return PrepareArrays(FNrOfCols, FNrOfRows, NrCols, NrRows, FRowAtt, FColAtt, FVType,
                              FCState, FColName, FRowName);
     });
-    {
-        TSuspendedEvents quiet{&FNumericData->OnChange};
-        try {
-            FNumericData->Resize(NrCols, NrRows);
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
-    }
+    ResizeStorage(NrCols, NrRows);
     FRowAtt = std::move(a.RowAtt);
     FColAtt = std::move(a.ColAtt);
     FVType = std::move(a.VType);
@@ -483,14 +494,7 @@ void TDataTable::RemoveRowsAside(const std::vector<char>& Remove, int Count) {
             }
         return t;
     });
-    {
-        TSuspendedEvents quiet{&FNumericData->OnChange};
-        try {
-            FNumericData->Resize(FNrOfCols, static_cast<int>(kept));
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
-    }
+    ResizeStorage(FNrOfCols, static_cast<int>(kept));
     std::copy(a.Values.begin(), a.Values.end(), FNumericData->Data());
     FCState = std::move(a.States);
     FRowName = std::move(a.Names);
@@ -538,14 +542,7 @@ void TDataTable::RemoveColumn(int ix) {
         const double* data = FNumericData->Data();
         return std::vector<double>(data + (at + 1) * rows, data + cols * rows);
     });
-    {
-        TSuspendedEvents quiet{&FNumericData->OnChange};
-        try {
-            FNumericData->Resize(FNrOfCols - 1, FNrOfRows);
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
-    }
+    ResizeStorage(FNrOfCols - 1, FNrOfRows);
     std::copy(right.begin(), right.end(), FNumericData->Data() + at * rows);
     // Every column that moves takes its whole type record, identifiers included, also when it is
     // not categorical at the moment: a column switched to interval keeps its identifiers for the

@@ -286,38 +286,23 @@ void TDataTable::CopyContentsFrom(const TDataTable* ExtTab) {
                                    ExtTab->FCState, ExtTab->FColName, ExtTab->FRowName,
                                    ExtTab->FComment);
         });
-        try {
-            FNumericData->Resize(ExtTab->FNrOfCols, ExtTab->FNrOfRows);
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
+        ResizeStorage(ExtTab->FNrOfCols, ExtTab->FNrOfRows);
         const size_t cells = static_cast<size_t>(ExtTab->FNrOfCols) * static_cast<size_t>(ExtTab->FNrOfRows);
         std::copy_n(ExtTab->FNumericData->Data(), cells, FNumericData->Data());
         std::tie(FRowAtt, FColAtt, FVType, FCState, FColName, FRowName, FComment) = std::move(copy);
         FNrOfCols = ExtTab->FNrOfCols;
         FNrOfRows = ExtTab->FNrOfRows;
     }
-    Changed();
-    ChangedCellStates();
-    ChangedSetup();
-    ChangedNames();
-    ChangedAttrib();
-    FireResize(old_cols, old_rows);
+    AnnounceReplacedContent(old_cols, old_rows);
 }
 
 void TDataTable::TakeContentsFrom(TDataTable& Loaded) {
     const int old_cols = FNrOfCols;
     const int old_rows = FNrOfRows;
-    {
-        TSuspendedEvents quiet{&FNumericData->OnChange};
-        try {
-            FNumericData->Resize(Loaded.FNrOfCols, Loaded.FNrOfRows);
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
-        const size_t cells = static_cast<size_t>(Loaded.FNrOfCols) * static_cast<size_t>(Loaded.FNrOfRows);
-        std::copy_n(Loaded.FNumericData->Data(), cells, FNumericData->Data());
-    }
+    ResizeStorage(Loaded.FNrOfCols, Loaded.FNrOfRows);
+    std::copy_n(Loaded.FNumericData->Data(),
+                static_cast<size_t>(Loaded.FNrOfCols) * static_cast<size_t>(Loaded.FNrOfRows),
+                FNumericData->Data());
     FRowAtt = std::move(Loaded.FRowAtt);
     FColAtt = std::move(Loaded.FColAtt);
     FVType = std::move(Loaded.FVType);
@@ -327,30 +312,19 @@ void TDataTable::TakeContentsFrom(TDataTable& Loaded) {
     FComment = std::move(Loaded.FComment);
     FNrOfCols = Loaded.FNrOfCols;
     FNrOfRows = Loaded.FNrOfRows;
-    Changed();
-    ChangedCellStates();
-    ChangedSetup();
-    ChangedNames();
-    ChangedAttrib();
-    FireResize(old_cols, old_rows);
+    AnnounceReplacedContent(old_cols, old_rows);
 }
 
 void TDataTable::TakeContent(datatable::detail::TTableContent& Content) {
     const int old_cols = FNrOfCols;
     const int old_rows = FNrOfRows;
-    {
-        TSuspendedEvents quiet{&FNumericData->OnChange};
-        try {
-            FNumericData->Resize(Content.Cols, Content.Rows);
-        } catch (const EOZMMatrixError&) {
-            RaiseError(kMsgNoMemoryOnHeap);
-        }
-        const size_t rows = static_cast<size_t>(Content.Rows);
-        for (size_t c = 0; c < Content.Values.size(); ++c) {
-            std::copy(Content.Values[c].begin(), Content.Values[c].end(), FNumericData->Data() + c * rows);
-            // Give the column back as soon as it is copied: the peak stays near one table.
-            std::vector<double>().swap(Content.Values[c]);
-        }
+    ResizeStorage(Content.Cols, Content.Rows);
+    const size_t rows = static_cast<size_t>(Content.Rows);
+    for (size_t c = 0; c < Content.Values.size(); ++c) {
+        std::copy(Content.Values[c].begin(), Content.Values[c].end(),
+                  FNumericData->Data() + c * rows);
+        // Give the column back as soon as it is copied: the peak stays near one table.
+        std::vector<double>().swap(Content.Values[c]);
     }
     FRowAtt = std::move(Content.RowAtt);
     FColAtt = std::move(Content.ColAtt);
@@ -361,12 +335,7 @@ void TDataTable::TakeContent(datatable::detail::TTableContent& Content) {
     FComment = std::move(Content.Comment);
     FNrOfCols = Content.Cols;
     FNrOfRows = Content.Rows;
-    Changed();
-    ChangedCellStates();
-    ChangedSetup();
-    ChangedNames();
-    ChangedAttrib();
-    FireResize(old_cols, old_rows);
+    AnnounceReplacedContent(old_cols, old_rows);
 }
 
 bool TDataTable::CopyCellStatesFrom(const TDataTable* ExtTab) {
