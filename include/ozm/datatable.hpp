@@ -582,12 +582,15 @@ public:
     void Serialize(bool ColHeadsAsVar, bool IncludeColRowNumbers);
 
     /// XML: one datatable element holding everything the table holds; values written as the
-    /// shortest text that reads back exactly. CreateHeader writes <?xml version="1.0"?> first.
-    /// The stream and open-file writers raise EInOutError when writing fails; SaveAsXMLFile
-    /// reports failure by false.
+    /// shortest text that reads back exactly. CreateHeader writes <?xml version="1.0"?> first;
+    /// a DataID that is not empty becomes the element's id attribute (documents that embed a
+    /// table name it so; the readers pass over it). The stream and open-file writers raise
+    /// EInOutError when writing fails; SaveAsXMLFile reports failure by false.
     ///@{
-    void WriteToXMLStream(TStream& OutStream, bool CreateHeader) const;
-    void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const;
+    void WriteToXMLStream(TStream& OutStream, bool CreateHeader,
+                          const std::string& DataID = "") const;
+    void WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader,
+                            const std::string& DataID = "") const;
     bool SaveAsXMLFile(const std::string& FName) const;
     ///@}
     /// Read one datatable element from the current position, stopping at its end element (the

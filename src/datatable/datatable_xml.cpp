@@ -186,9 +186,11 @@ using TLineSink = std::function<void(const std::string&)>;
 }  // namespace
 
 struct TDataTableXmlWriter {
-    static void Write(const TDataTable& T, bool CreateHeader, const TLineSink& Sink) {
+    static void Write(const TDataTable& T, bool CreateHeader, const std::string& DataID,
+                      const TLineSink& Sink) {
         if (CreateHeader) Sink("<?xml version=\"1.0\"?>");
-        Sink("<datatable>");
+        Sink(DataID.empty() ? std::string("<datatable>")
+                            : "<datatable id=\"" + XmlEscapeText(DataID) + "\">");
         Sink("<comment>" + XmlEscapeText(T.FComment) + "</comment>");
         Sink("<size cols=\"" + std::to_string(T.FNrOfCols) + "\" rows=\"" +
              std::to_string(T.FNrOfRows) + "\"/>");
@@ -265,20 +267,22 @@ struct TDataTableXmlWriter {
     }
 };
 
-void TDataTable::WriteToXMLStream(TStream& OutStream, bool CreateHeader) const {
+void TDataTable::WriteToXMLStream(TStream& OutStream, bool CreateHeader,
+                                  const std::string& DataID) const {
     matrix::detail::XmlLinesToStream(OutStream, [&](const matrix::detail::TLineSink& Sink) {
-        TDataTableXmlWriter::Write(*this, CreateHeader, Sink);
+        TDataTableXmlWriter::Write(*this, CreateHeader, DataID, Sink);
     });
 }
 
-void TDataTable::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader) const {
-    TDataTableXmlWriter::Write(*this, CreateHeader,
+void TDataTable::WriteToOpenXMLFile(TTextWriter& OutFile, bool CreateHeader,
+                                    const std::string& DataID) const {
+    TDataTableXmlWriter::Write(*this, CreateHeader, DataID,
                                [&](const std::string& Line) { OutFile.WriteLn(Line); });
 }
 
 bool TDataTable::SaveAsXMLFile(const std::string& FName) const {
     return matrix::detail::XmlLinesToFile(FName, [&](const matrix::detail::TLineSink& Sink) {
-        TDataTableXmlWriter::Write(*this, true, Sink);
+        TDataTableXmlWriter::Write(*this, true, "", Sink);
     });
 }
 

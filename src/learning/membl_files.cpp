@@ -147,7 +147,7 @@ void TMemBasedLearner::StoreModelXML(TStream& Out, const std::string& DataID) co
                     Lower(membl::MBLLocalModelID[static_cast<size_t>(FLocModel)]));
     head += "<modeldata>\r\n";
     Out.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
-    FModelData->WriteToXMLStream(Out, false);
+    FModelData->WriteToXMLStream(Out, false, "MBLModel");
     static constexpr std::string_view tail = "</modeldata>\r\n</membasedlearner>\r\n";
     Out.WriteBuffer(tail.data(), static_cast<int64_t>(tail.size()));
 }

@@ -105,7 +105,8 @@ TEST(MemBasedLearnerFiles, XmlRoundTripAndLayout) {
     EXPECT_NE(text.find("<comment>a&lt;b &amp; &quot;c&quot;\r\nsecond line</comment>\r\n"
                         "<modelname>sample model</modelname>\r\n<numnnb>4</numnnb>\r\n"
                         "<distmode>manhattan</distmode>\r\n<scaling>standardized</scaling>\r\n"
-                        "<locmodel>majority vote</locmodel>\r\n<modeldata>\r\n<datatable>"),
+                        "<locmodel>majority vote</locmodel>\r\n<modeldata>\r\n"
+                        "<datatable id=\"MBLModel\">"),
               std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 34), "</modeldata>\r\n</membasedlearner>\r\n");
 
