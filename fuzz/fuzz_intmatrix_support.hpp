@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "ozm/matrix.hpp"
 
@@ -15,13 +16,16 @@ inline int64_t NonZeroCells(const TIntMatrix& M) {
         for (const TSpMatElemInt& e : M.SparseEntries()) n += e.value != 0;
         return n;
     }
-    for (int c = 1; c <= M.NrOfColumns(); ++c)
-        for (int r = 1; r <= M.NrOfRows(); ++r) n += M.GetVal(c, r) != 0;
+    const int32_t* cells = M.Data();
+    const size_t count = static_cast<size_t>(M.NrOfColumns()) * static_cast<size_t>(M.NrOfRows());
+    for (size_t i = 0; i < count; ++i) n += cells[i] != 0;
     return n;
 }
 
-// Aborts unless B holds A's size and cells. Sparse matrices may have sizes far beyond their
-// entries, so they are compared through their non-zero cells.
+// Aborts unless B holds A's size and cells. Two dense matrices are compared in storage order.
+// Otherwise both must have as many non-zero cells and agree at every sparse entry: the entries
+// then hold every non-zero cell of both, so the matrices agree everywhere (sparse matrices may
+// have sizes far beyond their entries and are never compared cell by cell).
 inline void RequireSameInts(const TIntMatrix& A, const TIntMatrix& B) {
     if (A.NrOfColumns() != B.NrOfColumns() || A.NrOfRows() != B.NrOfRows()) std::abort();
     if (A.IsSparse() || B.IsSparse()) {
@@ -29,18 +33,10 @@ inline void RequireSameInts(const TIntMatrix& A, const TIntMatrix& B) {
         for (const TIntMatrix* m : {&A, &B})
             for (const TSpMatElemInt& e : m->SparseEntries())
                 if (A.GetVal(e.colidx, e.rowidx) != B.GetVal(e.colidx, e.rowidx)) std::abort();
-        if (!A.IsSparse() || !B.IsSparse()) {
-            const TIntMatrix& dense = A.IsSparse() ? B : A;
-            const TIntMatrix& sparse = A.IsSparse() ? A : B;
-            for (int c = 1; c <= dense.NrOfColumns(); ++c)
-                for (int r = 1; r <= dense.NrOfRows(); ++r)
-                    if (dense.GetVal(c, r) != sparse.GetVal(c, r)) std::abort();
-        }
         return;
     }
-    for (int c = 1; c <= A.NrOfColumns(); ++c)
-        for (int r = 1; r <= A.NrOfRows(); ++r)
-            if (A.GetVal(c, r) != B.GetVal(c, r)) std::abort();
+    const size_t count = static_cast<size_t>(A.NrOfColumns()) * static_cast<size_t>(A.NrOfRows());
+    if (count > 0 && std::memcmp(A.Data(), B.Data(), count * sizeof(int32_t)) != 0) std::abort();
 }
 
 }  // namespace ozm::fuzzing

@@ -31,10 +31,7 @@ void RoundTrip(const uint8_t* Data, size_t Size) {
     in.SetPosition(0);
     M m;
     if (!m.ReadFromXMLStream(in)) return;
-    // A few hundred bytes may announce millions of cells (within the XML cap); writing and
-    // reading those back would only measure the writer's speed, so large stacks end here.
-    constexpr size_t kRoundTripCells = size_t(1) << 16;
-    if (CellCount(m) > kRoundTripCells) return;
+    if (!ozm::fuzzing::RoundTripWorthwhile(static_cast<int64_t>(CellCount(m)))) return;
     TMemoryStream out;
     m.WriteToXMLStream(out, true);
     out.SetPosition(0);

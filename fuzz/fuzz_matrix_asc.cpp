@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (list.LoadFromFile(input.Path(), true)) {
         Require(ozm::fuzzing::WithinAnnouncedBound(StorageCells(list), bytes, 2),
                 "list storage beyond what the file backs");
+        if (!ozm::fuzzing::RoundTripWorthwhile(StorageCells(list))) return 0;
         list.SetFPrecis(1, 0);
         list.SetFPrecis(2, -1);
         Require(list.StoreOnFile(0, 0, 0, 0, copy.Path()), "list store failed");

@@ -47,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             int64_t{std::max(streamed.NrOfColumns(), 1)} * std::max(streamed.NrOfRows(), 1);
         Require(ozm::fuzzing::WithinAnnouncedBound(storage, static_cast<int64_t>(Size), 10),
                 "stream storage beyond what the stream backs");
+        if (!ozm::fuzzing::RoundTripWorthwhile(storage)) return 0;
         TMemoryStream written;
         streamed.SaveToStream(written, 0, 0, 0, 0);
         written.SetPosition(0);

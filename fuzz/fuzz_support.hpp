@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -103,14 +104,29 @@ inline bool SameValue(double a, double b, NaNRule Rule) {
     return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
 }
 
-// Aborts when B does not hold A's size and cells under the rule.
+// Round trips stop at this many cells. A few bytes may announce a million cells, which the
+// readers grant (max(2^20, backed) for the list and stream layouts, 2^24 for XML); writing and
+// reading them back exercises the same code as a small matrix, only slower, and would cut a
+// fuzzer to a few hundred inputs a second. The readers' bounds are checked at every size.
+inline constexpr int64_t kRoundTripCells = int64_t{1} << 16;
+
+inline bool RoundTripWorthwhile(int64_t Cells) { return Cells <= kRoundTripCells; }
+
+// Aborts when B does not hold A's size and cells under the rule (compared in storage order, as
+// cell-by-cell access would spend the fuzzer's time in its own index checks).
 inline void RequireSameCells(const TMatrix& A, const TMatrix& B, NaNRule Rule) {
     Require(A.NrOfColumns() == B.NrOfColumns() && A.NrOfRows() == B.NrOfRows(),
             "round trip changed the matrix size");
-    for (int c = 1; c <= A.NrOfColumns(); ++c)
-        for (int r = 1; r <= A.NrOfRows(); ++r)
-            Require(SameValue(A.GetVal(c, r), B.GetVal(c, r), Rule),
-                    "round trip changed a matrix cell");
+    const size_t cells = static_cast<size_t>(A.NrOfColumns()) * static_cast<size_t>(A.NrOfRows());
+    if (cells == 0) return;
+    const double* a = A.Data();
+    const double* b = B.Data();
+    if (Rule == NaNRule::Exact) {
+        Require(std::memcmp(a, b, cells * sizeof(double)) == 0, "round trip changed a matrix cell");
+        return;
+    }
+    for (size_t i = 0; i < cells; ++i)
+        Require(SameValue(a[i], b[i], Rule), "round trip changed a matrix cell");
 }
 
 // Storage a reader may hold for an input of Bytes bytes that backs Bytes / BytesPerValue values:

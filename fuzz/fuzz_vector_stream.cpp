@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     stream.WriteBuffer(Data, static_cast<int64_t>(Size));
     stream.SetPosition(0);
     TVector v;
-    if (v.LoadFromStream(stream, true)) {
+    if (v.LoadFromStream(stream, true) && ozm::fuzzing::RoundTripWorthwhile(v.NrOfElem())) {
         TMemoryStream written;
         v.SaveToStream(written, 0, 0);
         written.SetPosition(0);
