@@ -12,8 +12,9 @@ using namespace ozm;
 using ozm::fuzzing::RequireSameInts;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    static const ozm::fuzzing::ScratchFile scratch("fuzz_intmatrix_binary");
-    static const std::string copy = scratch.Sibling(".out");
+    static const ozm::fuzzing::MemoryFile scratch;
+    static const ozm::fuzzing::MemoryFile written_file;
+    const std::string& copy = written_file.Path();
     scratch.Write(Data, Size);
 
     TIntMatrix record;

@@ -41,8 +41,9 @@ void XmlRoundTrip(const TIntMatrix& M) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    static const ozm::fuzzing::ScratchFile scratch("fuzz_intmatrix_text");
-    static const std::string copy = scratch.Sibling(".out");
+    static const ozm::fuzzing::MemoryFile scratch;
+    static const ozm::fuzzing::MemoryFile written_file;
+    const std::string& copy = written_file.Path();
 
     TIntMatrix dense;
     TIntMatrix sparse(nullptr, CreateSparse, 3);

@@ -37,8 +37,9 @@ bool SameBits(const double* a, const double* b, size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    static const ozm::fuzzing::ScratchFile scratch("fuzz_mat4d_binary");
-    static const std::string copy = scratch.Sibling(".out");
+    static const ozm::fuzzing::MemoryFile scratch;
+    static const ozm::fuzzing::MemoryFile written_file;
+    const std::string& copy = written_file.Path();
     const std::vector<uint8_t> file = FileOf(Data, Size);
     scratch.Write(file.data(), file.size());
     const std::string& path = scratch.Path();

@@ -11,7 +11,7 @@ using namespace ozm;
 using namespace ozm::fuzzing;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    static ScratchFile scratch("fuzz_membl_bin");
+    static const MemoryFile scratch;
     TMemoryStream in;
     in.WriteBuffer(Data, static_cast<int64_t>(Size));
     in.SetPosition(0);

@@ -70,31 +70,6 @@ private:
     std::string FPath;
 };
 
-// A file in the temporary folder named after the target and the process, and its sibling with
-// a suffix for written copies; both are removed at exit. For targets whose writers need a path.
-class ScratchFile {
-public:
-    explicit ScratchFile(const std::string& Stem)
-        : FPath("/tmp/" + Stem + "_" + std::to_string(::getpid())) {}
-    ~ScratchFile() {
-        std::remove(FPath.c_str());
-        std::remove(Sibling(".out").c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    const std::string& Path() const { return FPath; }
-    std::string Sibling(const std::string& Suffix) const { return FPath + Suffix; }
-    void Write(const uint8_t* Data, size_t Size) const {
-        std::FILE* f = std::fopen(FPath.c_str(), "wb");
-        if (f == nullptr) std::abort();
-        if (Size > 0 && std::fwrite(Data, 1, Size, f) != Size) std::abort();
-        std::fclose(f);
-    }
-
-private:
-    std::string FPath;
-};
-
 // How a cell must come back from a round trip through a format that cannot hold all values.
 enum class NaNRule { Exact, AnyNaN, NaNAsZero };
 
