@@ -363,9 +363,12 @@ int TDataTableFiles::ImportCsv(TDataTable& T, std::string_view Text, const TCsvO
 
 namespace {
 
+// A field is quoted when it holds the separator, a quote or a line end, has outer blanks, or
+// starts with the UTF-8 byte order mark (as the first field of a file, readers would drop it).
 void AppendCsvField(std::string& Out, std::string_view Field, char Separator) {
     const bool quote = Field.find_first_of(std::string{Separator, '"', '\r', '\n'}) != std::string_view::npos ||
-                       (!Field.empty() && (IsBlankChar(Field.front()) || IsBlankChar(Field.back())));
+                       (!Field.empty() && (IsBlankChar(Field.front()) || IsBlankChar(Field.back()))) ||
+                       Field.starts_with("\xEF\xBB\xBF");
     if (!quote) {
         Out += Field;
         return;

@@ -215,6 +215,19 @@ TEST(DataTableCsv, RoundTripAndRfc4180Fields) {
     ASSERT_EQ(one_back.ReadFromCSVString(StreamText(s)), 0);
     EXPECT_EQ(one_back.NrOfRows(), 2);
     EXPECT_TRUE(one_back.GetIsEmpty(1, 2));
+
+    // A first field that starts with the byte order mark is quoted, so it is not read as one.
+    TDataTable bom;
+    bom.Resize(1, 1);
+    bom.SetMScaleType(1, TMScaleType::stNominal);
+    bom.SetElemNominal(1, 1, "\xEF\xBB\xBFx");
+    TCsvOptions no_header;
+    no_header.HasHeader = false;
+    TMemoryStream bom_text;
+    ASSERT_EQ(bom.ExportAsCSV(bom_text, no_header), 0);
+    TDataTable bom_back;
+    ASSERT_EQ(bom_back.ReadFromCSVString(StreamText(bom_text), no_header), 0);
+    EXPECT_EQ(bom_back.GetElemNominal(1, 1), "\xEF\xBB\xBFx");
 }
 
 TEST(DataTableCsv, TypesOfColumnsAndBadInput) {
