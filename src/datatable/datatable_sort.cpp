@@ -280,7 +280,7 @@ void TDataTable::CopyContentsFrom(const TDataTable* ExtTab) {
     const int old_rows = FNrOfRows;
     if (ExtTab != this) {
         TSuspendedEvents quiet{&OnChange, &OnChangeSetup, &OnChangeNames, &OnChangeAttrib,
-                               &OnChangeCellState, &FNumericData->OnChange};
+                               &OnChangeCellState};
         auto copy = GuardAllocation<EOZMDataTableError>(*this, [&] {
             return std::make_tuple(ExtTab->FRowAtt, ExtTab->FColAtt, ExtTab->FVType,
                                    ExtTab->FCState, ExtTab->FColName, ExtTab->FRowName,

@@ -1,6 +1,5 @@
 // TMat3D: the XML vocabulary and the record files (a stack of one time slot).
 #include <algorithm>
-#include <memory>
 
 #include "matrices/mat4d_files.hpp"
 #include "ozm/matrix/tmat3d.hpp"

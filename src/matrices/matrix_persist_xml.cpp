@@ -2,7 +2,6 @@
 // readers.
 #include <algorithm>
 #include <charconv>
-#include <memory>
 #include <string>
 
 #include "matrices/matrix_internal.hpp"
