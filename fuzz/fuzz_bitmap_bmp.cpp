@@ -1,29 +1,14 @@
 // Fuzz target of the TBitmap BMP decoder (24-bit uncompressed), fed the input bytes directly. A
-// decoded image must have the pixels its size says, within the pixel cap.
-#include <cstdint>
-#include <span>
-#include <vector>
-
-#include "fuzz_support.hpp"
-#include "platform/image_codecs.hpp"
+// decoded image must have the pixels its size says, within the pixel cap, and come back pixel
+// for pixel through the writer.
+#include "fuzz_bitmap_support.hpp"
 
 using namespace ozm;
-using ozm::fuzzing::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    imaging::TImage image;
-    if (!imaging::DecodeBMP(std::span<const uint8_t>(Data, Size), image)) return 0;
-    Require(image.Width > 0 && image.Height > 0 &&
-                int64_t{image.Width} * image.Height <= imaging::kMaxPixels &&
-                image.Pixels.size() == size_t(image.Width) * size_t(image.Height),
-            "decoded image of inconsistent size");
-    // The writer and the reader are exact: the image must come back pixel for pixel.
-    std::vector<uint8_t> bytes;
-    Require(imaging::EncodeBMP(image.Width, image.Height, image.Pixels, bytes),
-            "decoded image not encoded");
-    imaging::TImage back;
-    Require(imaging::DecodeBMP(bytes, back), "encoded image does not decode");
-    Require(back.Width == image.Width && back.Height == image.Height && back.Pixels == image.Pixels,
-            "round trip changed the image");
+    const auto encode = [](const imaging::TImage& im, std::vector<uint8_t>& bytes) {
+        return imaging::EncodeBMP(im.Width, im.Height, im.Pixels, bytes);
+    };
+    fuzzing::CheckImageDecoder(Data, Size, imaging::DecodeBMP, {encode, true});
     return 0;
 }

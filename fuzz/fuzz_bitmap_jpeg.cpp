@@ -1,31 +1,15 @@
 // Fuzz target of the TBitmap JPEG decoder (libjpeg; corrupt-data warnings are errors), fed the
-// input bytes directly. A decoded image must have the pixels its size says, within the pixel cap.
-#include <cstdint>
-#include <span>
-#include <vector>
-
-#include "fuzz_support.hpp"
-#include "platform/image_codecs.hpp"
+// input bytes directly. A decoded image must have the pixels its size says, within the pixel cap;
+// the format is lossy, so what the writer makes of it must only decode again at the same size.
+#include "fuzz_bitmap_support.hpp"
 
 using namespace ozm;
-using ozm::fuzzing::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    imaging::TImage image;
-    if (!imaging::DecodeJPEG(std::span<const uint8_t>(Data, Size), image)) return 0;
-    Require(image.Width > 0 && image.Height > 0 &&
-                int64_t{image.Width} * image.Height <= imaging::kMaxPixels &&
-                image.Pixels.size() == size_t(image.Width) * size_t(image.Height),
-            "decoded image of inconsistent size");
-    // Lossy: the written file must decode again to the same size.
-    if (int64_t{image.Width} * image.Height <= 1 << 16) {
-        std::vector<uint8_t> bytes;
-        Require(imaging::EncodeJPEG(image.Width, image.Height, image.Pixels, 75, bytes),
-                "decoded image not encoded");
-        imaging::TImage back;
-        Require(imaging::DecodeJPEG(bytes, back), "encoded image does not decode");
-        Require(back.Width == image.Width && back.Height == image.Height,
-                "round trip changed the size");
-    }
+    const auto encode = [](const imaging::TImage& im, std::vector<uint8_t>& bytes) {
+        return imaging::EncodeJPEG(im.Width, im.Height, im.Pixels, 75, bytes);
+    };
+    // Encoding is slow: images above 2^16 pixels are left to the decoder checks.
+    fuzzing::CheckImageDecoder(Data, Size, imaging::DecodeJPEG, {encode, false, int64_t{1} << 16});
     return 0;
 }
