@@ -673,9 +673,13 @@ private:
     void AnnounceReplacedContent(int OldCols, int OldRows);
     // Removes the rows marked in Remove (Count of them), building what stays aside first.
     void RemoveRowsAside(const std::vector<char>& Remove, int Count);
-    // Moves row (column) Src onto Dst: name, attribute, values and states (columns: type record).
+    // Exchanges rows (columns) r1 and r2 between the given columns (rows): values and states,
+    // and with Headers also the headers below.
     void SwapRowData(int r1, int r2, int LowCol, int HighCol, bool Headers);
     void SwapColData(int c1, int c2, int LowRow, int HighRow, bool Headers);
+    // Exchanges the name and attribute of the 0-based rows (columns: also type record) a and b.
+    void SwapRowHeaders(size_t a, size_t b) noexcept;
+    void SwapColHeaders(size_t a, size_t b) noexcept;
     // Takes the whole content of Loaded (moved); events as CopyContentsFrom.
     void TakeContentsFrom(TDataTable& Loaded);
     // Takes a complete content that a reader built (moved); events as CopyContentsFrom.

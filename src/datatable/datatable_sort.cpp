@@ -25,10 +25,7 @@ void TDataTable::SwapRowData(int r1, int r2, int LowCol, int HighCol, bool Heade
         std::swap(data[ci * rows + a], data[ci * rows + b]);
         std::swap(FCState[ci][a], FCState[ci][b]);
     }
-    if (Headers) {
-        std::swap(FRowName[a], FRowName[b]);
-        std::swap(FRowAtt[a], FRowAtt[b]);
-    }
+    if (Headers) SwapRowHeaders(a, b);
 }
 
 void TDataTable::SwapColData(int c1, int c2, int LowRow, int HighRow, bool Headers) {
@@ -40,11 +37,18 @@ void TDataTable::SwapColData(int c1, int c2, int LowRow, int HighRow, bool Heade
         std::swap(data[a * rows + ri], data[b * rows + ri]);
         std::swap(FCState[a][ri], FCState[b][ri]);
     }
-    if (Headers) {
-        std::swap(FColName[a], FColName[b]);
-        std::swap(FColAtt[a], FColAtt[b]);
-        std::swap(FVType[a], FVType[b]);
-    }
+    if (Headers) SwapColHeaders(a, b);
+}
+
+void TDataTable::SwapRowHeaders(size_t a, size_t b) noexcept {
+    std::swap(FRowName[a], FRowName[b]);
+    std::swap(FRowAtt[a], FRowAtt[b]);
+}
+
+void TDataTable::SwapColHeaders(size_t a, size_t b) noexcept {
+    std::swap(FColName[a], FColName[b]);
+    std::swap(FColAtt[a], FColAtt[b]);
+    std::swap(FVType[a], FVType[b]);
 }
 
 void TDataTable::ExchangeDuringSort(TObject* /*Sender*/, uint8_t ExchgWhat, int Index1, int Index2,
@@ -53,21 +57,17 @@ void TDataTable::ExchangeDuringSort(TObject* /*Sender*/, uint8_t ExchgWhat, int 
     if (ExchgWhat == kExchangeRows && ValidRow(Index1) && ValidRow(Index2)) {
         MakeValidColRange(First, Last);
         const size_t a = static_cast<size_t>(Index1 - 1), b = static_cast<size_t>(Index2 - 1);
-        for (int c = First; c <= Last; ++c) std::swap(FCState[static_cast<size_t>(c - 1)][a], FCState[static_cast<size_t>(c - 1)][b]);
-        if (FSortIncludeHd) {
-            std::swap(FRowName[a], FRowName[b]);
-            std::swap(FRowAtt[a], FRowAtt[b]);
+        for (int c = First; c <= Last; ++c) {
+            auto& states = FCState[static_cast<size_t>(c - 1)];
+            std::swap(states[a], states[b]);
         }
+        if (FSortIncludeHd) SwapRowHeaders(a, b);
     } else if (ExchgWhat == kExchangeColumns && ValidCol(Index1) && ValidCol(Index2)) {
         MakeValidRowRange(First, Last);
         const size_t a = static_cast<size_t>(Index1 - 1), b = static_cast<size_t>(Index2 - 1);
         std::swap_ranges(FCState[a].begin() + (First - 1), FCState[a].begin() + Last,
                          FCState[b].begin() + (First - 1));
-        if (FSortIncludeHd) {
-            std::swap(FColName[a], FColName[b]);
-            std::swap(FColAtt[a], FColAtt[b]);
-            std::swap(FVType[a], FVType[b]);
-        }
+        if (FSortIncludeHd) SwapColHeaders(a, b);
     }
     SortExchange(ExchgWhat, Index1, Index2, First, Last);
 }
