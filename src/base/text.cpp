@@ -69,12 +69,12 @@ bool ReadNextTagInString(std::string_view Text, size_t& Pos, std::string& Tag, s
     return ReadNextTag(StringSource{Text, Pos}, Tag, Content);
 }
 
-std::string XmlTagName(std::string_view Tag) {
+std::string_view XmlTagName(std::string_view Tag) noexcept {
     const size_t start = Tag.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos) return std::string();
+    if (start == std::string_view::npos) return {};
     size_t end = Tag.find_first_of(" \t\r\n/", start + 1);
     if (end == std::string_view::npos) end = Tag.size();
-    return std::string(Tag.substr(start, end - start));
+    return Tag.substr(start, end - start);
 }
 
 bool ParseQuotedName(std::string_view Text, size_t& Pos, std::string& Name) {

@@ -24,18 +24,8 @@ using datatable::detail::TSuspendedEvents;
 namespace datatable {
 
 TDTxmlTags DTxmlTagOf(std::string_view TagText) noexcept {
-    size_t end = 0;
-    while (end < TagText.size() && TagText[end] != ' ' && TagText[end] != '\t' &&
-           TagText[end] != '\r' && TagText[end] != '\n' && TagText[end] != '/')
-        ++end;
     // "/datatable" keeps its slash; "size/" (an empty element) does not.
-    if (end == 0 && !TagText.empty() && TagText[0] == '/') {
-        end = 1;
-        while (end < TagText.size() && TagText[end] != ' ' && TagText[end] != '\t' &&
-               TagText[end] != '\r' && TagText[end] != '\n')
-            ++end;
-    }
-    const std::string_view name = TagText.substr(0, end);
+    const std::string_view name = XmlTagName(TagText);
     for (size_t k = 0; k + 1 < DTxmlTags.size(); ++k)
         if (name == DTxmlTags[k]) return static_cast<TDTxmlTags>(k);
     return TDTxmlTags::xmlInvalid;

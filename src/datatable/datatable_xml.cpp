@@ -18,18 +18,12 @@
 namespace ozm {
 
 using datatable::detail::CutText;
+using matrix::detail::ClosesXmlElement;
+using matrix::detail::IsEmptyXmlElement;
 using matrix::detail::XmlEscapeText;
 using matrix::detail::XmlUnescapeText;
 
 namespace {
-
-bool IsEmptyElement(std::string_view TagText) {
-    size_t n = TagText.size();
-    while (n > 0 && (TagText[n - 1] == ' ' || TagText[n - 1] == '\t' || TagText[n - 1] == '\r' ||
-                     TagText[n - 1] == '\n'))
-        --n;
-    return n > 0 && TagText[n - 1] == '/';
-}
 
 bool IsListElement(TDTxmlTags Tag) {
     switch (Tag) {
@@ -293,7 +287,8 @@ bool TDataTable::ReadXml(const matrix::TXmlTagSource& Source, int64_t BackedByte
     loaded.FXmlLimit = std::max<int64_t>(BackedBytes, 0);
     std::string tag, content, closing, after;
     if (!Source(tag, content)) return false;
-    if (datatable::DTxmlTagOf(tag) != TDTxmlTags::xmlDataTableId || IsEmptyElement(tag)) return false;
+    if (datatable::DTxmlTagOf(tag) != TDTxmlTags::xmlDataTableId || IsEmptyXmlElement(tag))
+        return false;
     loaded.ProcessXmlTag(TDTxmlTags::xmlDataTableId, tag, content);
     bool complete = false;
     while (!complete) {
@@ -313,17 +308,17 @@ bool TDataTable::ReadXml(const matrix::TXmlTagSource& Source, int64_t BackedByte
         if (kind == TDTxmlTags::xmlInvalid || kind == TDTxmlTags::xmlDataTableId) return false;
         if (IsListElement(kind)) {
             if (loaded.ProcessXmlTag(kind, tag, content) != 0) return false;
-            if (IsEmptyElement(tag) &&
+            if (IsEmptyXmlElement(tag) &&
                 loaded.ProcessXmlTag(kind, "/" + std::string(TagName(kind)), "") != 0)
                 return false;
             continue;
         }
         // A simple element: closed by its own end tag right after its content, or empty.
-        if (IsEmptyElement(tag)) {
+        if (IsEmptyXmlElement(tag)) {
             content.clear();
         } else {
             if (!Source(closing, after)) return false;
-            if (XmlTagName(closing) != "/" + std::string(TagName(kind))) return false;
+            if (!ClosesXmlElement(closing, TagName(kind))) return false;
         }
         if (loaded.ProcessXmlTag(kind, tag, content) != 0) return false;
     }

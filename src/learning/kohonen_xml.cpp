@@ -24,12 +24,7 @@ namespace ozm {
 namespace kohonen {
 
 TKohonenXMLTag KohonenXMLTagOf(std::string_view TagText) noexcept {
-    std::string name;
-    try {
-        name = XmlTagName(TagText);
-    } catch (...) {
-        return TKohonenXMLTag::xmlInvalid;
-    }
+    const std::string_view name = XmlTagName(TagText);
     for (size_t k = 0; k + 1 < KohonenXMLTags.size(); ++k)
         if (name == KohonenXMLTags[k]) return static_cast<TKohonenXMLTag>(k);
     return TKohonenXMLTag::xmlInvalid;
@@ -40,6 +35,8 @@ TKohonenXMLTag KohonenXMLTagOf(std::string_view TagText) noexcept {
 namespace {
 
 using kohonen::KohonenXMLTags;
+using matrix::detail::ClosesXmlElement;
+using matrix::detail::IsEmptyXmlElement;
 using matrix::detail::XmlEscapeText;
 using matrix::detail::XmlUnescapeText;
 
@@ -68,14 +65,6 @@ bool RawAttribute(std::string_view TagText, std::string_view Name, std::string& 
         return true;
     }
     return false;
-}
-
-bool IsEmptyElement(std::string_view TagText) {
-    size_t n = TagText.size();
-    while (n > 0 && (TagText[n - 1] == ' ' || TagText[n - 1] == '\t' || TagText[n - 1] == '\r' ||
-                     TagText[n - 1] == '\n'))
-        --n;
-    return n > 0 && TagText[n - 1] == '/';
 }
 
 bool EqualsNoCase(std::string_view A, std::string_view B) {
@@ -196,7 +185,7 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
             return false;
         }
         element = 1;
-        if (XmlTagName(tag) != kohonen::kRootElement || IsEmptyElement(tag))
+        if (XmlTagName(tag) != kohonen::kRootElement || IsEmptyXmlElement(tag))
             return fail("the document does not start with a <kohonen> element");
         std::string attr;
         if (!matrix::XmlTextAttribute(tag, "sig", attr) || attr != kohonen::kSignature)
@@ -238,13 +227,13 @@ bool TKohonen::ReadXml(const std::function<bool(std::string&, std::string&)>& So
             const TKohonenXMLTag kind = kohonen::KohonenXMLTagOf(tag);
             if (kind == TKohonenXMLTag::xmlEndKohonen) break;
             if (kind == TKohonenXMLTag::xmlInvalid)
-                return fail("unknown element <" + XmlTagName(tag).substr(0, 40) + ">");
+                return fail("unknown element <" + std::string(XmlTagName(tag).substr(0, 40)) + ">");
             const std::string name(TagName(kind));
-            if (IsEmptyElement(tag)) {
+            if (IsEmptyXmlElement(tag)) {
                 content.clear();
             } else {
                 if (!Source(closing, after)) return fail("the document ends inside <" + name + ">");
-                if (XmlTagName(closing) != "/" + name) return fail("<" + name + "> is not closed");
+                if (!ClosesXmlElement(closing, name)) return fail("<" + name + "> is not closed");
             }
             const std::string text = StripLTBlanks(content);
             const uint32_t bit = 1u << static_cast<unsigned>(kind);

@@ -17,22 +17,27 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// "<cell ix="1" iy="1"/>": the element closes itself.
-bool IsEmptyElement(std::string_view TagText) {
+}  // namespace
+
+namespace detail {
+
+bool IsEmptyXmlElement(std::string_view TagText) noexcept {
     size_t n = TagText.size();
     while (n > 0 && IsBlank(TagText[n - 1])) --n;
     return n > 0 && TagText[n - 1] == '/';
 }
 
-}  // namespace
+bool ClosesXmlElement(std::string_view ClosingTag, std::string_view Name) noexcept {
+    const std::string_view closing = XmlTagName(ClosingTag);
+    return closing.size() == Name.size() + 1 && closing[0] == '/' && closing.substr(1) == Name;
+}
+
+}  // namespace detail
+
+using detail::IsEmptyXmlElement;
 
 TMatXmlTag MatXmlTagOf(std::string_view TagText) noexcept {
-    std::string name;
-    try {
-        name = XmlTagName(TagText);
-    } catch (...) {
-        return TMatXmlTag::xmlInvalid;
-    }
+    const std::string_view name = XmlTagName(TagText);
     for (size_t k = 0; k < MatXmlTags.size(); ++k) {
         const auto tag = static_cast<TMatXmlTag>(k);
         if (tag != TMatXmlTag::xmlInvalid && name == MatXmlTags[k]) return tag;
@@ -193,7 +198,7 @@ bool ReadMatrixXmlElement(const TXmlTagSource& Source, const TXmlTagHandler& Han
     std::string tag;
     std::string content;
     if (!Source(tag, content)) return false;
-    if (MatXmlTagOf(tag) != TMatXmlTag::xmlMatBegin || IsEmptyElement(tag)) return false;
+    if (MatXmlTagOf(tag) != TMatXmlTag::xmlMatBegin || IsEmptyXmlElement(tag)) return false;
     std::string id;
     if (XmlTextAttribute(tag, "id", id)) DataID = id;
     if (Handle(TMatXmlTag::xmlMatBegin, tag, content) < 0) return false;
@@ -214,15 +219,11 @@ bool ReadMatrixXmlElement(const TXmlTagSource& Source, const TXmlTagHandler& Han
             default:
                 break;
         }
-        if (IsEmptyElement(tag)) {
+        if (IsEmptyXmlElement(tag)) {
             content.clear();
         } else {
             if (!Source(closing, after)) return false;
-            const std::string name = XmlTagName(closing);
-            const std::string_view opened = MatXmlTagText(kind);
-            if (name.size() != opened.size() + 1 || name[0] != '/' ||
-                std::string_view(name).substr(1) != opened)
-                return false;  // element not closed
+            if (!detail::ClosesXmlElement(closing, MatXmlTagText(kind))) return false;
         }
         if (Handle(kind, tag, content) < 0) return false;
     }

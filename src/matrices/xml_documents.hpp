@@ -35,6 +35,11 @@ bool XmlElementFromStream(TStream& InStream, const TXmlElementReader& Read);
 // Read from the text file FName; false without calling Read when the file cannot be opened.
 bool XmlElementFromFile(const std::string& FName, const TXmlElementReader& Read);
 
+// "<cell ix="1" iy="1"/>": the tag text closes its element itself.
+bool IsEmptyXmlElement(std::string_view TagText) noexcept;
+// ClosingTag is the end tag "/Name" of the element Name.
+bool ClosesXmlElement(std::string_view ClosingTag, std::string_view Name) noexcept;
+
 // Free text for an element or attribute: & < > " as named entities and the control characters
 // as character references, so texts holding line ends or tabs come back as they were (XML
 // readers normalise raw line ends and blanks).

@@ -25,8 +25,9 @@ std::string ReadNextWordInTextFile(TTextReader& F);
 bool ReadNextTagInTextFile(TTextReader& F, std::string& Tag, std::string& Content);
 /// The same over a string from position Pos (0-based), which is advanced past the content.
 bool ReadNextTagInString(std::string_view Text, size_t& Pos, std::string& Tag, std::string& Content);
-/// The name of a tag text: its first word ("cell" for "cell ix=\"1\"", "/cell" for a closing tag).
-std::string XmlTagName(std::string_view Tag);
+/// The name of a tag text: its first word ("cell" for "cell ix=\"1\"", "/cell" for a closing tag),
+/// as a view into Tag.
+std::string_view XmlTagName(std::string_view Tag) noexcept;
 
 /// Skips blanks from Pos (0-based) and reads a double-quoted name; Pos ends after the closing
 /// quote. False (Pos unchanged) when no quoted name starts there or the closing quote is missing.
