@@ -70,10 +70,13 @@ bool ReadNextTagInString(std::string_view Text, size_t& Pos, std::string& Tag, s
 }
 
 std::string_view XmlTagName(std::string_view Tag) noexcept {
-    const size_t start = Tag.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos) return {};
-    size_t end = Tag.find_first_of(" \t\r\n/", start + 1);
-    if (end == std::string_view::npos) end = Tag.size();
+    // Plain loops: the find_first_of family searches its character set once per character.
+    const auto white = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    size_t start = 0;
+    while (start < Tag.size() && white(Tag[start])) ++start;
+    if (start == Tag.size()) return {};
+    size_t end = start + 1;
+    while (end < Tag.size() && !white(Tag[end]) && Tag[end] != '/') ++end;
     return Tag.substr(start, end - start);
 }
 

@@ -46,14 +46,16 @@ TMatXmlTag MatXmlTagOf(std::string_view TagText) noexcept {
 }
 
 int32_t XmlIndexAttribute(std::string_view TagText, std::string_view Name) noexcept {
-    size_t at = 0;
-    while ((at = TagText.find(Name, at)) != std::string_view::npos) {
-        const size_t eq = at + Name.size();
-        if (eq + 1 < TagText.size() && TagText[eq] == '=' && TagText[eq + 1] == '"') {
-            size_t pos = eq + 2;
+    // A plain scan: the names are two or three characters, too short for the memchr and memcmp
+    // calls of find to pay on every cell of a document.
+    const size_t n = Name.size();
+    for (size_t at = 0; at + n + 1 < TagText.size(); ++at) {
+        size_t k = 0;
+        while (k < n && TagText[at + k] == Name[k]) ++k;
+        if (k == n && TagText[at + n] == '=' && TagText[at + n + 1] == '"') {
+            size_t pos = at + n + 2;
             return ScanInteger(TagText, pos);
         }
-        ++at;
     }
     return 0;
 }

@@ -118,22 +118,21 @@ bool TryParseDouble(std::string_view Text, double& Value) noexcept {
         body.remove_prefix(1);
     }
     if (body.empty()) return false;
-    if (EqualsNoCase(body, "NAN")) {
-        Value = std::numeric_limits<double>::quiet_NaN();
-        return true;
+    // from_chars would also take "nan(...)" and "infinity" spellings: only a text starting with
+    // a digit or the point reaches it, and in the general format it takes nothing but digits,
+    // point and exponent from there, so a text it takes whole is a plain decimal number.
+    if (const char lead = body[0]; !((lead >= '0' && lead <= '9') || lead == '.')) {
+        if (EqualsNoCase(body, "NAN")) {
+            Value = std::numeric_limits<double>::quiet_NaN();
+            return true;
+        }
+        if (EqualsNoCase(body, "INF") || EqualsNoCase(body, "INFINITY")) {
+            Value = negative ? -std::numeric_limits<double>::infinity()
+                             : std::numeric_limits<double>::infinity();
+            return true;
+        }
+        return false;
     }
-    if (EqualsNoCase(body, "INF") || EqualsNoCase(body, "INFINITY")) {
-        Value = negative ? -std::numeric_limits<double>::infinity()
-                         : std::numeric_limits<double>::infinity();
-        return true;
-    }
-    // from_chars would also take "nan(...)" and "infinity" spellings: only digits, point and
-    // exponent reach it.
-    for (char c : body) {
-        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'))
-            return false;
-    }
-    if (body[0] == '+' || body[0] == '-') return false;
     double v = 0;
     const char* first = body.data();
     const char* last = first + body.size();

@@ -91,12 +91,14 @@ bool vecimpl::TTextReaders::LoadColumn(TVector& V, TTextReader& Reader, bool Adj
     // entry that is no number (its element keeps its value). False at the end of the text.
     std::string_view line;
     const auto next_entry = [&](bool& Readable, double& Value) {
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
         while (Reader.NextLine(line)) {
-            const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-            if (std::none_of(line.begin(), line.end(), digit)) continue;
-            const auto blank = [](char c) { return c == ' ' || c == '\t'; };
             const auto start = std::find_if_not(line.begin(), line.end(), blank);
             const auto end = std::find_if(start, line.end(), blank);
+            // The digit is nearly always in the field itself; the rest of the line is searched
+            // only when it is not.
+            if (std::none_of(start, end, digit) && std::none_of(end, line.end(), digit)) continue;
             Readable = CellFromText(line.substr(size_t(start - line.begin()), size_t(end - start)),
                                     Value);
             return true;
