@@ -23,11 +23,9 @@ bool ReadXml(TIntMatrix& M, const uint8_t* Data, size_t Size) {
     return ok;
 }
 
-int64_t Cells(const TIntMatrix& M) { return int64_t{M.NrOfColumns()} * M.NrOfRows(); }
-
 // The sparse writer writes only the entries, so a sparse matrix of any size is worth it.
 void XmlRoundTrip(const TIntMatrix& M) {
-    if (!M.IsSparse() && !ozm::fuzzing::RoundTripWorthwhile(Cells(M))) return;
+    if (!M.IsSparse() && !ozm::fuzzing::RoundTripWorthwhile(ozm::fuzzing::CellsOf(M))) return;
     TMemoryStream written;
     M.WriteToXMLStream(written, true);
     written.SetPosition(0);
@@ -75,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const bool list_ok = list_dense.LoadFromFile(scratch.Path(), true);
     if (list_sparse.LoadFromFile(scratch.Path(), true) != list_ok) std::abort();
     if (list_ok) RequireSameInts(list_dense, list_sparse);
-    if (list_ok && ozm::fuzzing::RoundTripWorthwhile(Cells(list_dense))) {
+    if (list_ok && ozm::fuzzing::RoundTripWorthwhile(ozm::fuzzing::CellsOf(list_dense))) {
         if (!list_sparse.StoreOnFile(0, 0, 0, 0, copy)) std::abort();
         TIntMatrix back;
         if (!back.LoadFromFile(copy, true)) std::abort();

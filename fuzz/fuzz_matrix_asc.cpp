@@ -11,14 +11,6 @@ using ozm::fuzzing::NaNRule;
 using ozm::fuzzing::Require;
 using ozm::fuzzing::RequireSameCells;
 
-namespace {
-
-int64_t StorageCells(const TMatrix& M) {
-    return int64_t{std::max(M.NrOfColumns(), 1)} * std::max(M.NrOfRows(), 1);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     static const ozm::fuzzing::MemoryFile input;
     static const ozm::fuzzing::MemoryFile copy;
@@ -30,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TStrArray names;
     if (asc.ImportASC(input.Path(), comment, names) == 0) {
         Require(names.size() == static_cast<size_t>(asc.NrOfColumns()), "one name per column");
-        Require(ozm::fuzzing::WithinAnnouncedBound(StorageCells(asc), bytes, 2),
+        Require(ozm::fuzzing::WithinAnnouncedBound(ozm::fuzzing::StorageCellsOf(asc), bytes, 2),
                 "ASC storage beyond what the file backs");
         asc.SetFPrecis(1, 0);
         asc.SetFPrecis(2, -1);
@@ -47,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
     TMatrix list;
     if (list.LoadFromFile(input.Path(), true)) {
-        Require(ozm::fuzzing::WithinAnnouncedBound(StorageCells(list), bytes, 2),
+        Require(ozm::fuzzing::WithinAnnouncedBound(ozm::fuzzing::StorageCellsOf(list), bytes, 2),
                 "list storage beyond what the file backs");
-        if (!ozm::fuzzing::RoundTripWorthwhile(StorageCells(list))) return 0;
+        if (!ozm::fuzzing::RoundTripWorthwhile(ozm::fuzzing::StorageCellsOf(list))) return 0;
         list.SetFPrecis(1, 0);
         list.SetFPrecis(2, -1);
         Require(list.StoreOnFile(0, 0, 0, 0, copy.Path()), "list store failed");

@@ -43,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const bool stream_ok = streamed.LoadFromStream(stream, true);
     Require(events <= 1, "a stream load notified more than once");
     if (stream_ok) {
-        const int64_t storage =
-            int64_t{std::max(streamed.NrOfColumns(), 1)} * std::max(streamed.NrOfRows(), 1);
+        const int64_t storage = ozm::fuzzing::StorageCellsOf(streamed);
         Require(ozm::fuzzing::WithinAnnouncedBound(storage, static_cast<int64_t>(Size), 10),
                 "stream storage beyond what the stream backs");
         if (!ozm::fuzzing::RoundTripWorthwhile(storage)) return 0;

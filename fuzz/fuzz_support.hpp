@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -86,6 +87,17 @@ inline bool SameValue(double a, double b, NaNRule Rule) {
 inline constexpr int64_t kRoundTripCells = int64_t{1} << 16;
 
 inline bool RoundTripWorthwhile(int64_t Cells) { return Cells <= kRoundTripCells; }
+
+// The cells of a matrix (TMatrix or TIntMatrix), and the cells its storage holds (a dimension
+// of 0 still holds one).
+template <class Matrix>
+int64_t CellsOf(const Matrix& M) {
+    return int64_t{M.NrOfColumns()} * M.NrOfRows();
+}
+template <class Matrix>
+int64_t StorageCellsOf(const Matrix& M) {
+    return int64_t{std::max(M.NrOfColumns(), 1)} * std::max(M.NrOfRows(), 1);
+}
 
 // Aborts when B does not hold A's size and cells under the rule (compared in storage order, as
 // cell-by-cell access would spend the fuzzer's time in its own index checks).
